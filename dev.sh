@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine, builds quillpack and runs its demo or its tests.
+#   ./dev.sh demo   install what is missing, build every preset, show the real plugin at work
+#   ./dev.sh test   install what is missing, build every preset, run every test (native and Wine)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+packages=(cmake g++ googletest zlib1g-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
+          wine wine32 wine64 xvfb xauth zip unzip)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+install_missing() {
+    local missing=()
+    for package in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+            missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "== installing: ${missing[*]}"
+    dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+    as_root apt-get update -qq
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+}
+
+build() {
+    for preset in native win32; do
+        echo "== building $preset"
+        cmake --preset "$preset" >/dev/null
+        cmake --build --preset "$preset"
+    done
+}
+
+demo() {
+    echo "== the real 32-bit plugin, loaded by the host program under Wine, lists samples/demo.pbo"
+    build/win32/wine-run build/win32/wcx_host.exe list build/win32/quillpack.wcx samples/demo.pbo
+}
+
+run_tests() {
+    local status=0
+    for preset in native win32; do
+        echo "== testing $preset"
+        ctest --preset "$preset" || status=1
+    done
+    return $status
+}
+
+case "${1:-}" in
+    demo) install_missing; build; demo ;;
+    test) install_missing; build; run_tests ;;
+    *) echo "usage: ./dev.sh demo|test" >&2; exit 2 ;;
+esac

@@ -1,0 +1,25 @@
+// Stepping through an archive's header one entry per call, for the host's listing.
+#pragma once
+
+#include <cstdint>
+
+#include "pbo/outcome.h"
+#include "plugin/listing_state.h"
+
+namespace qp {
+
+// What the host learns of one entry.
+struct HeaderInfo {
+    char file_name[kNameBufferSize];  // cut to 259 bytes and a NUL
+    std::uint32_t unp_size;           // the stored size, also for compressed entries
+    std::uint32_t file_time;          // DOS date/time
+};
+
+// Describes the next file entry (ok) or reports the end of the header (end_of_archive). Records
+// the entry's data offset, size and compression in `state` for extraction.
+Outcome ReadHeader(ListingState& state, FileHandle file, HeaderInfo& info);
+
+// Copies a name into a 260-byte buffer, cutting it to 259 bytes and a NUL.
+void CopyName(char (&target)[kNameBufferSize], const char* name);
+
+}  // namespace qp

@@ -1,0 +1,22 @@
+// Reading the NUL-terminated strings (names, extension keys and values) of an archive.
+#pragma once
+
+#include "platform/file.h"
+
+namespace qp {
+
+constexpr int kCStringBufferSize = 1024;
+
+// The buffer a string is read into. Each reader owns one; the next read overwrites it.
+struct CStringBuffer {
+    char bytes[kCStringBufferSize];
+    bool hit_end;  // the last read stopped because the file ended
+};
+
+// Reads the next NUL-terminated string at the current position, one byte at a time, and returns
+// it from `buffer`. A string of up to 1022 characters comes back whole. The empty string comes
+// back for an empty string, for one of 1023 characters or more (the position is then left after
+// the 1024 bytes consumed), and when the file ends first (`hit_end` is then set).
+const char* ReadCString(FileHandle file, CStringBuffer& buffer);
+
+}  // namespace qp

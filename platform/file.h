@@ -1,0 +1,112 @@
+// The file services the archive code needs, as one small interface over the operating system.
+#pragma once
+
+#include <cstdint>
+
+namespace qp {
+
+// An open file; null means no file. On Windows this is the Win32 file handle itself, which the
+// host receives from OpenArchive and hands back to every later call.
+using FileHandle = void*;
+
+// Every file is opened exclusively: while it is open, no other open of the same file succeeds.
+enum class OpenMode {
+    read,           // existing file, read only
+    read_write,     // existing file, read and write
+    create_new,     // new file for reading and writing; fails when the path exists
+    create_always,  // new file for writing; an existing file is truncated
+    open_always,    // read and write; a missing file is created empty
+};
+
+// What went wrong, portably. `truncated` is a transfer that ended early (end of file), which is
+// not an I/O error of the device.
+enum class IoStatus {
+    ok,
+    not_found,
+    access_denied,  // includes a file held open by another handle
+    already_exists,
+    truncated,
+    no_space,
+    too_large,  // does not fit 32 bits or the address space
+    io_error,
+};
+
+// The outcome of an open: a handle, or null with the reason.
+struct OpenResult {
+    FileHandle handle;
+    IoStatus status;
+};
+
+// The outcome of a read or write: the bytes transferred and why it stopped short, if it did.
+struct Transfer {
+    std::uint32_t bytes;
+    IoStatus status;
+};
+
+OpenResult OpenFile(const char* path, OpenMode mode);
+// Closes the handle; ok, or io_error when the system reports a failure.
+IoStatus CloseFile(FileHandle file);
+
+// Reads up to `count` bytes at the current position. At the end of the file `bytes` is less than
+// `count` and the status is `truncated`; the buffer holds the bytes read and is unchanged after them.
+Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count);
+// Writes `count` bytes at the current position; a short write reports no_space or io_error.
+Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count);
+
+// Positions are 32-bit: archives are handled through 32-bit offsets.
+IoStatus SeekTo(FileHandle file, std::uint32_t position);
+IoStatus SeekBy(FileHandle file, std::int32_t distance);
+// The current position, or 0xFFFFFFFF when it cannot be learnt.
+std::uint32_t CurrentPosition(FileHandle file);
+
+struct SizeResult {
+    std::uint32_t size;  // low 32 bits of the size
+    IoStatus status;     // too_large when the file is 4 GiB or more
+};
+SizeResult FileSize32(FileHandle file);
+
+// Makes the current position the end of the file.
+IoStatus SetEndOfFileHere(FileHandle file);
+
+// Creation time as a Windows FILETIME (100 ns units since 1601-01-01 UTC). Where the file system
+// does not record a birth time, the last modification time stands in.
+struct TimeResult {
+    std::uint64_t filetime;
+    IoStatus status;
+};
+TimeResult FileCreationTime(FileHandle file);
+
+// True when the path names an existing file or folder.
+bool PathExists(const char* path);
+
+enum class MapAccess { read_only, read_write };
+
+// A whole-file view. `data` is null for an empty mapping (size 0), which needs no view.
+struct Mapping {
+    std::uint8_t* data;
+    std::uint32_t size;
+    void* native;  // the backend's own mapping object
+    IoStatus status;
+};
+
+// Maps the file from offset 0. With read_write and a `size` larger than the file, the file is
+// first lengthened to `size` (the new bytes are zero). A `size` of 0 maps the file as it is.
+Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size);
+// Releases the view and the mapping object; a null mapping is left alone.
+void UnmapFile(Mapping& mapping);
+
+// UTC calendar fields of a FILETIME.
+struct CalendarTime {
+    int year;
+    int month;  // 1..12
+    int day;    // 1..31
+    int hour;
+    int minute;
+    int second;
+};
+bool FileTimeToCalendar(std::uint64_t filetime, CalendarTime& out);
+
+// A short English description of a status, for messages.
+const char* IoStatusText(IoStatus status);
+
+}  // namespace qp

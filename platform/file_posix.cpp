@@ -1,0 +1,212 @@
+// POSIX backend of the file services. Holds only generic POSIX (and Linux statx) code.
+#if !defined(_WIN32)
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "platform/file.h"
+
+namespace qp {
+namespace {
+
+// The handle carries fd + 1, so that fd 0 is not mistaken for "no file".
+int Fd(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
+FileHandle Handle(int fd) { return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1); }
+
+IoStatus FromErrno(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR: return IoStatus::not_found;
+        case EACCES:
+        case EPERM:
+        case EWOULDBLOCK:
+        case EISDIR:
+        case EROFS: return IoStatus::access_denied;
+        case EEXIST: return IoStatus::already_exists;
+        case ENOSPC:
+        case EDQUOT: return IoStatus::no_space;
+        case EFBIG:
+        case EOVERFLOW:
+        case ENOMEM: return IoStatus::too_large;
+        default: return IoStatus::io_error;
+    }
+}
+
+int OpenFlags(OpenMode mode) {
+    switch (mode) {
+        case OpenMode::read: return O_RDONLY;
+        case OpenMode::read_write: return O_RDWR;
+        case OpenMode::create_new: return O_RDWR | O_CREAT | O_EXCL;
+        case OpenMode::create_always: return O_WRONLY | O_CREAT | O_TRUNC;
+        case OpenMode::open_always: return O_RDWR | O_CREAT;
+    }
+    return O_RDONLY;
+}
+
+}  // namespace
+
+OpenResult OpenFile(const char* path, OpenMode mode) {
+    // Truncation must wait until the lock is held, or a file held by another handle would be
+    // emptied by an open that then fails.
+    const int flags = OpenFlags(mode);
+    const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC, 0644);
+    if (fd < 0) return {nullptr, FromErrno(errno)};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return {nullptr, IoStatus::access_denied};
+    }
+    // No sharing, as on Windows: an advisory lock that every open of ours takes.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const IoStatus status = FromErrno(errno);
+        ::close(fd);
+        return {nullptr, status};
+    }
+    if ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
+        const IoStatus status = FromErrno(errno);
+        ::close(fd);
+        return {nullptr, status};
+    }
+    return {Handle(fd), IoStatus::ok};
+}
+
+IoStatus CloseFile(FileHandle file) {
+    if (file == nullptr) return IoStatus::io_error;
+    return ::close(Fd(file)) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(Fd(file), static_cast<char*>(buffer) + done, count - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return {done, FromErrno(errno)};
+        if (got == 0) return {done, IoStatus::truncated};
+        done += static_cast<std::uint32_t>(got);
+    }
+    return {done, IoStatus::ok};
+}
+
+Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t put =
+            ::write(Fd(file), static_cast<const char*>(buffer) + done, count - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) return {done, FromErrno(errno)};
+        if (put == 0) return {done, IoStatus::no_space};
+        done += static_cast<std::uint32_t>(put);
+    }
+    return {done, IoStatus::ok};
+}
+
+IoStatus SeekTo(FileHandle file, std::uint32_t position) {
+    return ::lseek(Fd(file), static_cast<off_t>(position), SEEK_SET) < 0 ? FromErrno(errno)
+                                                                         : IoStatus::ok;
+}
+
+IoStatus SeekBy(FileHandle file, std::int32_t distance) {
+    return ::lseek(Fd(file), static_cast<off_t>(distance), SEEK_CUR) < 0 ? FromErrno(errno)
+                                                                         : IoStatus::ok;
+}
+
+std::uint32_t CurrentPosition(FileHandle file) {
+    const off_t position = ::lseek(Fd(file), 0, SEEK_CUR);
+    if (position < 0 || position > static_cast<off_t>(0xFFFFFFFEu)) return 0xFFFFFFFFu;
+    return static_cast<std::uint32_t>(position);
+}
+
+SizeResult FileSize32(FileHandle file) {
+    struct stat info {};
+    if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
+    const auto size = static_cast<std::uint64_t>(info.st_size);
+    return {static_cast<std::uint32_t>(size),
+            size > 0xFFFFFFFFu ? IoStatus::too_large : IoStatus::ok};
+}
+
+IoStatus SetEndOfFileHere(FileHandle file) {
+    const off_t position = ::lseek(Fd(file), 0, SEEK_CUR);
+    if (position < 0) return FromErrno(errno);
+    return ::ftruncate(Fd(file), position) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+TimeResult FileCreationTime(FileHandle file) {
+    constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ull;
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+#if defined(STATX_BTIME)
+    struct statx info {};
+    if (::statx(Fd(file), "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &info) == 0) {
+        const bool has_birth = (info.stx_mask & STATX_BTIME) != 0;
+        const struct statx_timestamp& stamp = has_birth ? info.stx_btime : info.stx_mtime;
+        seconds = stamp.tv_sec;
+        nanoseconds = stamp.tv_nsec;
+    } else
+#endif
+    {
+        struct stat info {};
+        if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
+        seconds = info.st_mtim.tv_sec;
+        nanoseconds = info.st_mtim.tv_nsec;
+    }
+    const std::int64_t ticks = seconds * 10000000 + nanoseconds / 100;
+    return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+}
+
+bool PathExists(const char* path) {
+    struct stat info {};
+    return ::stat(path, &info) == 0;
+}
+
+Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
+    const SizeResult current = FileSize32(file);
+    if (current.status != IoStatus::ok) return {nullptr, 0, nullptr, current.status};
+    const bool writable = access == MapAccess::read_write;
+    if (writable && size > current.size && ::ftruncate(Fd(file), size) != 0) {
+        return {nullptr, 0, nullptr, FromErrno(errno)};
+    }
+    const std::uint32_t length = (writable && size > current.size) ? size : current.size;
+    if (length == 0) return {nullptr, 0, nullptr, IoStatus::ok};
+    const int protection = writable ? PROT_READ | PROT_WRITE : PROT_READ;
+    void* view = ::mmap(nullptr, length, protection, MAP_SHARED, Fd(file), 0);
+    if (view == MAP_FAILED) return {nullptr, 0, nullptr, FromErrno(errno)};
+    return {static_cast<std::uint8_t*>(view), length, view, IoStatus::ok};
+}
+
+void UnmapFile(Mapping& mapping) {
+    if (mapping.native != nullptr) ::munmap(mapping.native, mapping.size);
+    mapping = {nullptr, 0, nullptr, IoStatus::ok};
+}
+
+bool FileTimeToCalendar(std::uint64_t filetime, CalendarTime& out) {
+    // Days since 1601-01-01 to a proleptic Gregorian date (Howard Hinnant's civil_from_days,
+    // counted from 0000-03-01); FileTimeToSystemTime accepts values below 2^63 only.
+    if (filetime >= 0x8000000000000000ull) return false;
+    const std::int64_t seconds = static_cast<std::int64_t>(filetime / 10000000);
+    const std::int64_t days = seconds / 86400 + 584694;  // 1601-01-01 is day 584694 from 0000-03-01
+    const std::int64_t second_of_day = seconds % 86400;
+    const std::int64_t era = days / 146097;
+    const std::int64_t day_of_era = days - era * 146097;
+    const std::int64_t year_of_era =
+        (day_of_era - day_of_era / 1460 + day_of_era / 36524 - day_of_era / 146096) / 365;
+    const std::int64_t day_of_year =
+        day_of_era - (365 * year_of_era + year_of_era / 4 - year_of_era / 100);
+    const std::int64_t month_index = (5 * day_of_year + 2) / 153;  // 0 = March
+    out.day = static_cast<int>(day_of_year - (153 * month_index + 2) / 5 + 1);
+    out.month = static_cast<int>(month_index < 10 ? month_index + 3 : month_index - 9);
+    out.year = static_cast<int>(year_of_era + era * 400 + (out.month <= 2 ? 1 : 0));
+    out.hour = static_cast<int>(second_of_day / 3600);
+    out.minute = static_cast<int>(second_of_day / 60 % 60);
+    out.second = static_cast<int>(second_of_day % 60);
+    return true;
+}
+
+}  // namespace qp
+
+#endif  // !_WIN32

@@ -1,0 +1,55 @@
+// The exported functions: each translates its arguments, calls the core and returns a result code.
+#include <cstring>
+
+#include "listing/read_header.h"
+#include "plugin/listing_state.h"
+#include "plugin/progress.h"
+#include "plugin/result_code.h"
+#include "plugin/wcx.h"
+
+using namespace qp;
+
+extern "C" {
+
+void* WCX_CALL OpenArchive(tOpenArchiveData* ArchiveData) {
+    // The contents are not examined here: a damaged archive shows up as the listing goes on.
+    const OpenResult opened = OpenFile(ArchiveData->ArcName, OpenMode::read);
+    if (opened.handle == nullptr) ArchiveData->OpenResult = E_BAD_ARCHIVE;
+    BeginPass(listing_state, opened.handle);
+    return opened.handle;
+}
+
+int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
+    HeaderInfo info{};
+    const Outcome outcome = qp::ReadHeader(listing_state, hArcData, info);
+    if (outcome != Outcome::ok) return ResultCode(outcome);
+    // Only these fields are ours; the host's values stay in all the others.
+    std::memcpy(HeaderData->FileName, info.file_name, sizeof info.file_name);
+    HeaderData->UnpSize = static_cast<int>(info.unp_size);
+    HeaderData->FileTime = static_cast<int>(info.file_time);
+    return 0;
+}
+
+int WCX_CALL ProcessFile(void*, int, char*, char*) { return 0; }
+
+int WCX_CALL CloseArchive(void* hArcData) {
+    return CloseFile(hArcData) == IoStatus::ok ? 0 : E_ECLOSE;
+}
+
+void WCX_CALL SetChangeVolProc(void*, tChangeVolProc) {}
+
+void WCX_CALL SetProcessDataProc(void*, tProcessDataProc pProcessDataProc) {
+    StoreProgressCallback(pProcessDataProc);
+}
+
+int WCX_CALL GetPackerCaps() {
+    return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE | PK_CAPS_OPTIONS;
+}
+
+int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
+
+int WCX_CALL DeleteFiles(char*, char*) { return 0; }
+
+int WCX_CALL ConfigurePacker(void*, void*) { return 0; }
+
+}  // extern "C"

@@ -1,0 +1,8 @@
+// The process-wide settings, at their values at load.
+#include "plugin/plugin_settings.h"
+
+namespace qp {
+
+PluginSettings plugin_settings;
+
+}  // namespace qp

@@ -1,0 +1,49 @@
+// The real plugin module, loaded by the host program's driver, lists archives.
+#include <gtest/gtest.h>
+
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
+#include "tools/wcx_host_driver.h"
+
+namespace qp {
+namespace {
+
+using host::ListedEntry;
+
+class HostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
+    }
+    void TearDown() override { host::UnloadPlugin(plugin_); }
+
+    host::Plugin plugin_;
+    test::TempDir dir_;
+};
+
+TEST_F(HostTest, ReportsCapabilities) { EXPECT_EQ(plugin_.get_packer_caps(), 31); }
+
+TEST_F(HostTest, ListsAnArchiveAsTheFileManagerDoes) {
+    test::TestArchive archive = test::ArchiveWith({{"config.cpp", 100}, {"data\\icon.paa", 2500}});
+    archive.entries[1].timestamp = 0;
+    const std::string path = dir_.File("addon.pbo");
+    test::WriteWholeFile(path, test::BuildArchive(archive));
+    std::vector<ListedEntry> entries;
+    EXPECT_EQ(host::ListArchive(plugin_, path, entries), E_END_ARCHIVE);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "config.cpp");
+    EXPECT_EQ(entries[0].unp_size, 100);
+    EXPECT_EQ(host::FormatDosTime(entries[0].file_time), "2023-11-14 22:13:20");
+    EXPECT_EQ(entries[1].name, "data\\icon.paa");
+    EXPECT_EQ(host::FormatDosTime(entries[1].file_time), "1980-01-01 00:00:00");
+}
+
+TEST_F(HostTest, AMissingArchiveIsReportedAsBad) {
+    std::vector<ListedEntry> entries;
+    EXPECT_EQ(host::ListArchive(plugin_, dir_.File("missing.pbo"), entries), E_BAD_ARCHIVE);
+    EXPECT_TRUE(entries.empty());
+}
+
+}  // namespace
+}  // namespace qp

@@ -1,0 +1,165 @@
+// The file services behave the same on both backends.
+#include "platform/file.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using test::ReadWholeFile;
+using test::TempDir;
+using test::WriteWholeFile;
+
+TEST(File, OpensExclusively) {
+    TempDir dir;
+    const std::string path = dir.File("a.bin");
+    WriteWholeFile(path, "0123456789");
+    const OpenResult first = OpenFile(path.c_str(), OpenMode::read);
+    ASSERT_NE(first.handle, nullptr);
+    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::read).status, IoStatus::access_denied);
+    // A refused truncating open must not empty the file held by the other handle.
+    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::create_always).handle, nullptr);
+    EXPECT_EQ(CloseFile(first.handle), IoStatus::ok);
+    EXPECT_EQ(ReadWholeFile(path), "0123456789");
+    const OpenResult again = OpenFile(path.c_str(), OpenMode::read_write);
+    ASSERT_NE(again.handle, nullptr);
+    CloseFile(again.handle);
+}
+
+TEST(File, OpenModesCreateAndRefuseAsNamed) {
+    TempDir dir;
+    const std::string path = dir.File("new.bin");
+    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::read).status, IoStatus::not_found);
+    EXPECT_FALSE(PathExists(path.c_str()));
+    OpenResult created = OpenFile(path.c_str(), OpenMode::create_new);
+    ASSERT_NE(created.handle, nullptr);
+    EXPECT_EQ(WriteBytes(created.handle, "abcdef", 6).bytes, 6u);
+    CloseFile(created.handle);
+    EXPECT_TRUE(PathExists(path.c_str()));
+    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::create_new).status, IoStatus::already_exists);
+
+    OpenResult kept = OpenFile(path.c_str(), OpenMode::open_always);
+    ASSERT_NE(kept.handle, nullptr);
+    EXPECT_EQ(FileSize32(kept.handle).size, 6u);
+    CloseFile(kept.handle);
+    OpenResult replaced = OpenFile(path.c_str(), OpenMode::create_always);
+    ASSERT_NE(replaced.handle, nullptr);
+    EXPECT_EQ(FileSize32(replaced.handle).size, 0u);
+    CloseFile(replaced.handle);
+    OpenResult missing = OpenFile(dir.File("fresh.bin").c_str(), OpenMode::open_always);
+    ASSERT_NE(missing.handle, nullptr);
+    CloseFile(missing.handle);
+    EXPECT_TRUE(PathExists(dir.File("fresh.bin").c_str()));
+}
+
+TEST(File, ShortReadSaysTruncatedAndKeepsTheRestOfTheBuffer) {
+    TempDir dir;
+    const std::string path = dir.File("a.bin");
+    WriteWholeFile(path, "abc");
+    OpenResult file = OpenFile(path.c_str(), OpenMode::read);
+    ASSERT_NE(file.handle, nullptr);
+    char buffer[8];
+    std::memset(buffer, 'x', sizeof buffer);
+    const Transfer got = ReadBytes(file.handle, buffer, 8);
+    EXPECT_EQ(got.bytes, 3u);
+    EXPECT_EQ(got.status, IoStatus::truncated);
+    EXPECT_EQ(std::string(buffer, 8), "abcxxxxx");
+    EXPECT_EQ(ReadBytes(file.handle, buffer, 1).bytes, 0u);
+    CloseFile(file.handle);
+}
+
+TEST(File, SeeksAndCutsAtThePosition) {
+    TempDir dir;
+    const std::string path = dir.File("a.bin");
+    WriteWholeFile(path, "0123456789");
+    OpenResult file = OpenFile(path.c_str(), OpenMode::read_write);
+    ASSERT_NE(file.handle, nullptr);
+    EXPECT_EQ(SeekTo(file.handle, 4), IoStatus::ok);
+    EXPECT_EQ(SeekBy(file.handle, 2), IoStatus::ok);
+    EXPECT_EQ(CurrentPosition(file.handle), 6u);
+    EXPECT_EQ(SeekBy(file.handle, -3), IoStatus::ok);
+    EXPECT_EQ(CurrentPosition(file.handle), 3u);
+    EXPECT_EQ(WriteBytes(file.handle, "X", 1).bytes, 1u);
+    EXPECT_EQ(SetEndOfFileHere(file.handle), IoStatus::ok);
+    EXPECT_EQ(FileSize32(file.handle).size, 4u);
+    CloseFile(file.handle);
+    EXPECT_EQ(ReadWholeFile(path), "012X");
+}
+
+TEST(File, MapsWholeFilesAndLengthensForLargerWritableMaps) {
+    TempDir dir;
+    const std::string path = dir.File("a.bin");
+    WriteWholeFile(path, "hello");
+    OpenResult file = OpenFile(path.c_str(), OpenMode::read_write);
+    ASSERT_NE(file.handle, nullptr);
+    Mapping map = MapFile(file.handle, MapAccess::read_write, 8);
+    ASSERT_EQ(map.status, IoStatus::ok);
+    ASSERT_EQ(map.size, 8u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(map.data), 5), "hello");
+    std::memcpy(map.data + 5, "!!!", 3);
+    UnmapFile(map);
+    EXPECT_EQ(FileSize32(file.handle).size, 8u);
+    CloseFile(file.handle);
+    EXPECT_EQ(ReadWholeFile(path), "hello!!!");
+
+    OpenResult reader = OpenFile(path.c_str(), OpenMode::read);
+    Mapping view = MapFile(reader.handle, MapAccess::read_only, 0);
+    ASSERT_EQ(view.status, IoStatus::ok);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(view.data), view.size), "hello!!!");
+    UnmapFile(view);
+    CloseFile(reader.handle);
+}
+
+TEST(File, EmptyFileMapsToNoView) {
+    TempDir dir;
+    const std::string path = dir.File("empty.bin");
+    WriteWholeFile(path, "");
+    OpenResult file = OpenFile(path.c_str(), OpenMode::read);
+    Mapping map = MapFile(file.handle, MapAccess::read_only, 0);
+    EXPECT_EQ(map.status, IoStatus::ok);
+    EXPECT_EQ(map.data, nullptr);
+    EXPECT_EQ(map.size, 0u);
+    UnmapFile(map);
+    CloseFile(file.handle);
+}
+
+TEST(File, CreationTimeIsRecent) {
+    TempDir dir;
+    const std::string path = dir.File("a.bin");
+    WriteWholeFile(path, "x");
+    OpenResult file = OpenFile(path.c_str(), OpenMode::read);
+    const TimeResult created = FileCreationTime(file.handle);
+    CloseFile(file.handle);
+    ASSERT_EQ(created.status, IoStatus::ok);
+    CalendarTime time{};
+    ASSERT_TRUE(FileTimeToCalendar(created.filetime, time));
+    EXPECT_GE(time.year, 2024);
+}
+
+TEST(File, FileTimeToCalendarGivesUtcFields) {
+    CalendarTime time{};
+    // 1970-01-01 00:00:00 and 2000-02-29 12:34:56, as FILETIMEs.
+    ASSERT_TRUE(FileTimeToCalendar(116444736000000000ull, time));
+    EXPECT_EQ(time.year, 1970);
+    EXPECT_EQ(time.month, 1);
+    EXPECT_EQ(time.day, 1);
+    EXPECT_EQ(time.hour, 0);
+    ASSERT_TRUE(FileTimeToCalendar(116444736000000000ull + 951827696ull * 10000000ull, time));
+    EXPECT_EQ(time.year, 2000);
+    EXPECT_EQ(time.month, 2);
+    EXPECT_EQ(time.day, 29);
+    EXPECT_EQ(time.hour, 12);
+    EXPECT_EQ(time.minute, 34);
+    EXPECT_EQ(time.second, 56);
+    ASSERT_TRUE(FileTimeToCalendar(0, time));
+    EXPECT_EQ(time.year, 1601);
+    EXPECT_EQ(time.month, 1);
+    EXPECT_EQ(time.day, 1);
+}
+
+}  // namespace
+}  // namespace qp

@@ -1,0 +1,71 @@
+// The test archive builder: header extension, entries, end-of-header entry, data, trailer.
+#include "support/archive_builder.h"
+
+namespace qp::test {
+namespace {
+
+void PutLittle32(std::string& out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(value >> (8 * i)));
+}
+
+void PutCString(std::string& out, const std::string& text) {
+    out += text;
+    out.push_back('\0');
+}
+
+std::string Header(const TestArchive& archive) {
+    std::string out;
+    if (archive.extension) {
+        out.push_back('\0');
+        PutLittle32(out, 0x56657273);
+        out.append(16, '\0');
+        for (const std::string& text : archive.extension_strings) PutCString(out, text);
+        out.push_back('\0');
+    }
+    for (const TestEntry& entry : archive.entries) {
+        PutCString(out, entry.name);
+        PutLittle32(out, entry.method);
+        PutLittle32(out, entry.original_size);
+        PutLittle32(out, 0);
+        PutLittle32(out, static_cast<std::uint32_t>(entry.timestamp));
+        PutLittle32(out, static_cast<std::uint32_t>(entry.data.size()));
+    }
+    out.append(21, '\0');
+    return out;
+}
+
+}  // namespace
+
+std::string BuildArchive(const TestArchive& archive) {
+    std::string out = Header(archive);
+    for (const TestEntry& entry : archive.entries) out += entry.data;
+    if (archive.trailer) {
+        out.push_back('\0');
+        out += "quillpack trailer id";
+    }
+    return out;
+}
+
+std::uint32_t DataStart(const TestArchive& archive) {
+    return static_cast<std::uint32_t>(Header(archive).size());
+}
+
+std::string ContentFor(const std::string& name, std::size_t size) {
+    std::string out(size, '\0');
+    std::uint32_t seed = 2166136261u;
+    for (char c : name) seed = (seed ^ static_cast<unsigned char>(c)) * 16777619u;
+    for (std::size_t i = 0; i < size; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        out[i] = static_cast<char>(seed >> 16);
+    }
+    return out;
+}
+
+TestArchive ArchiveWith(const std::vector<std::pair<std::string, std::size_t>>& entries) {
+    TestArchive archive;
+    archive.extension_strings = {"prefix", "test\\addon"};
+    for (const auto& [name, size] : entries) archive.entries.push_back({name, ContentFor(name, size)});
+    return archive;
+}
+
+}  // namespace qp::test

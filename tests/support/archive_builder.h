@@ -1,0 +1,36 @@
+// Builds PBO archives in memory for tests, named for what they hold.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace qp::test {
+
+struct TestEntry {
+    std::string name;
+    std::string data;  // the bytes stored in the data area
+    std::uint32_t method = 0;
+    std::uint32_t original_size = 0;
+    std::int32_t timestamp = 1700000000;
+};
+
+struct TestArchive {
+    bool extension = true;
+    std::vector<std::string> extension_strings;  // key, value, key, value, ...
+    std::vector<TestEntry> entries;
+    bool trailer = true;
+};
+
+// The archive's bytes, laid out as the format says.
+std::string BuildArchive(const TestArchive& archive);
+// Offset of the first data byte: right after the end-of-header record.
+std::uint32_t DataStart(const TestArchive& archive);
+
+// Content of a given size that differs from name to name.
+std::string ContentFor(const std::string& name, std::size_t size);
+// An archive with a "prefix" extension and stored entries of the given names and sizes.
+TestArchive ArchiveWith(const std::vector<std::pair<std::string, std::size_t>>& entries);
+
+}  // namespace qp::test

@@ -1,0 +1,44 @@
+// A small host program: loads the plugin module and drives it like the file manager.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/wcx_host_driver.h"
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: wcx_host list PLUGIN ARCHIVE\n");
+    return 2;
+}
+
+int List(const qp::host::Plugin& plugin, const char* archive) {
+    std::vector<qp::host::ListedEntry> entries;
+    const int result = qp::host::ListArchive(plugin, archive, entries);
+    for (const auto& entry : entries) {
+        std::printf("%10d  %s  %s\n", entry.unp_size, qp::host::FormatDosTime(entry.file_time).c_str(),
+                    entry.name.c_str());
+    }
+    std::printf("%zu entries, ReadHeader ended with %d\n", entries.size(), result);
+    return result == qp::E_END_ARCHIVE ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    qp::host::Plugin plugin;
+    std::string error;
+    if (!qp::host::LoadPlugin(argv[2], plugin, error)) {
+        std::fprintf(stderr, "wcx_host: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("loaded %s: all exports resolved, capabilities %d\n", argv[2],
+                plugin.get_packer_caps());
+    int status = 2;
+    if (std::strcmp(argv[1], "list") == 0) status = List(plugin, argv[3]);
+    else status = Usage();
+    qp::host::UnloadPlugin(plugin);
+    return status;
+}

@@ -1,0 +1,45 @@
+// Loads a packer plugin module and drives it the way the file manager does.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "plugin/wcx.h"
+
+namespace qp::host {
+
+// The exports, resolved by name from the loaded module.
+struct Plugin {
+    void* module = nullptr;
+    decltype(&::OpenArchive) open_archive = nullptr;
+    decltype(&::ReadHeader) read_header = nullptr;
+    decltype(&::ProcessFile) process_file = nullptr;
+    decltype(&::CloseArchive) close_archive = nullptr;
+    decltype(&::SetChangeVolProc) set_change_vol_proc = nullptr;
+    decltype(&::SetProcessDataProc) set_process_data_proc = nullptr;
+    decltype(&::GetPackerCaps) get_packer_caps = nullptr;
+    decltype(&::PackFiles) pack_files = nullptr;
+    decltype(&::DeleteFiles) delete_files = nullptr;
+    decltype(&::ConfigurePacker) configure_packer = nullptr;
+};
+
+// Loads the module and resolves every export under its plain name and, on 32-bit Windows, its
+// decorated name too, which must lead to the same function. False with a message otherwise.
+bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error);
+void UnloadPlugin(Plugin& plugin);
+
+struct ListedEntry {
+    std::string name;
+    int unp_size;
+    int file_time;
+};
+
+// OpenArchive(PK_OM_LIST), then ReadHeader and ProcessFile(PK_SKIP) alternately until ReadHeader
+// returns non-zero, then CloseArchive. Returns that last ReadHeader result (10 at a normal end),
+// or the OpenResult when the archive cannot be opened.
+int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries);
+
+// "YYYY-MM-DD hh:mm:ss" of a DOS date/time.
+std::string FormatDosTime(int dos_time);
+
+}  // namespace qp::host
