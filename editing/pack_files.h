@@ -1,0 +1,16 @@
+// Packing files into an archive: creating it when missing, adding and replacing entries.
+#pragma once
+
+#include "pbo/outcome.h"
+
+namespace qp {
+
+// `src_path` is joined to each item of `add_list` without a separator; `sub_path` (may be null)
+// is the folder inside the archive. Items ending in a backslash are folders and are skipped.
+Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
+                  const char* add_list);
+
+// Writes a new, empty archive whose header extension follows the settings.
+Outcome CreateArchive(const char* packed_file);
+
+}  // namespace qp
