@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# End to end: the quillpack tool packs a folder, lists, extracts, replaces and deletes entries.
+# Usage: cli_test.sh TOOL [RUNNER]   (RUNNER runs a Windows build under Wine)
+set -u
+tool=$1
+runner=${2:-}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+qp() { $runner "$tool" "$@"; }
+fail() { echo "FAIL: $*"; exit 1; }
+expect_status() {
+    local want=$1
+    shift
+    qp "$@" >out.txt 2>err.txt
+    local got=$?
+    [ "$got" -eq "$want" ] || { cat out.txt err.txt; fail "quillpack $* exited $got, expected $want"; }
+}
+
+mkdir -p src/data/sub src/empty-dir
+printf 'class CfgPatches {};\n' >src/config.cpp
+head -c 300000 /dev/urandom >src/data/icon.paa
+: >src/data/empty.txt
+printf 'hint "hello";\n' >src/data/sub/init.sqf
+
+expect_status 0 --version
+grep -q '^quillpack ' out.txt || fail "--version prints no version"
+expect_status 0 --help
+expect_status 2
+expect_status 2 list
+expect_status 2 frobnicate a.pbo
+expect_status 2 pack a.pbo --prefix x --product src
+
+# A new archive, then the same entries back out.
+expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
+[ -s err.txt ] && fail "no progress bar or message on a non-terminal stderr: $(cat err.txt)"
+expect_status 0 list --long a.pbo
+grep -q 'prefix = my\\addon' out.txt || fail "list --long shows no prefix: $(cat out.txt)"
+grep -q 'data\\sub\\init.sqf' out.txt || fail "list misses a nested entry"
+grep -q '^4 entries' out.txt || fail "list counts $(tail -1 out.txt)"
+expect_status 0 extract a.pbo -C out
+diff -r -x empty-dir src out || fail "extracted files differ"
+[ -d out/empty-dir ] && fail "an empty folder has no entry, so nothing to extract"
+
+# Replacing an entry of an existing archive, and extracting one entry by name.
+printf 'class CfgPatches { class x {}; };\n' >src/config.cpp
+expect_status 0 pack a.pbo -C src config.cpp
+expect_status 0 extract a.pbo -C again config.cpp
+cmp -s src/config.cpp again/config.cpp || fail "replaced entry has the old content"
+[ -e again/data ] && fail "extracting one entry wrote others"
+expect_status 1 extract a.pbo -C again missing.txt
+
+# Deleting a folder by its host form.
+expect_status 0 delete a.pbo 'data\*.*'
+expect_status 0 list a.pbo
+grep -q 'data\\' out.txt && fail "folder entries survived deletion"
+grep -q '^1 entries' out.txt || fail "delete left $(tail -1 out.txt)"
+
+# A damaged archive is reported and left as it was.
+head -c 60 a.pbo >cut.pbo
+cp cut.pbo cut-before.pbo
+expect_status 1 list cut.pbo
+expect_status 1 delete cut.pbo config.cpp
+cmp -s cut.pbo cut-before.pbo || fail "delete changed a damaged archive"
+expect_status 1 list missing.pbo
+grep -q 'missing.pbo' err.txt || fail "error does not name the file"
+
+# Entry names that would leave the target folder are refused; the others are extracted.
+record() { printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'; printf "$1\0\0\0"; }
+{ printf '..\\evil.txt\0'; record '\4'; printf 'ok.txt\0'; record '\2'
+  printf 'C:\\evil2.txt\0'; record '\1'; printf '\0'; record '\0'; printf 'EVILokE'; } >evil.pbo
+mkdir -p inside/target
+expect_status 1 extract evil.pbo -C inside/target
+grep -q 'refused' err.txt || fail "no refusal message: $(cat err.txt)"
+[ "$(cat inside/target/ok.txt)" = ok ] || fail "the safe entry was not extracted"
+[ -e inside/evil.txt ] || [ -e evil.txt ] && fail "an entry was written outside the folder"
+echo "cli_test: all checks passed"

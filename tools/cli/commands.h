@@ -1,0 +1,20 @@
+// The four commands of the quillpack tool; each returns its exit code.
+#pragma once
+
+#include "pbo/outcome.h"
+#include "tools/cli/options.h"
+
+namespace qp::cli {
+
+int ListCommand(const Options& options);
+int ExtractCommand(const Options& options);
+int PackCommand(const Options& options);
+int DeleteCommand(const Options& options);
+
+// "quillpack: FILE: REASON" on standard error; returns kFailure.
+int Fail(const std::string& file, const std::string& reason);
+
+// The reason for an outcome, in words.
+const char* OutcomeText(Outcome outcome);
+
+}  // namespace qp::cli

@@ -1,0 +1,39 @@
+// quillpack: lists, extracts, packs and deletes entries of PBO archives from the command line.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "tools/cli/commands.h"
+#include "tools/cli/options.h"
+#include "tools/cli/progress_bar.h"
+
+#ifndef QUILLPACK_VERSION
+#define QUILLPACK_VERSION "0.0.0"
+#endif
+
+int main(int argc, char** argv) {
+    using namespace qp::cli;
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsageText, stdout);
+        return kSuccess;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("quillpack %s\n", QUILLPACK_VERSION);
+        return kSuccess;
+    }
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, error)) {
+        std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(), kUsageText);
+        return kUsage;
+    }
+    StartProgressBar();
+    int status = kUsage;
+    if (options.command == "list") status = ListCommand(options);
+    else if (options.command == "extract") status = ExtractCommand(options);
+    else if (options.command == "pack") status = PackCommand(options);
+    else if (options.command == "delete") status = DeleteCommand(options);
+    EndProgressBar();
+    return status;
+}

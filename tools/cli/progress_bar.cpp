@@ -1,0 +1,56 @@
+// Draws the core's percentage reports as a one-line bar; byte counts are summed.
+#include "tools/cli/progress_bar.h"
+
+#include <cstdio>
+#if defined(_WIN32)
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "plugin/progress.h"
+
+namespace qp::cli {
+namespace {
+
+bool StandardErrorIsTerminal() {
+#if defined(_WIN32)
+    return _isatty(2) != 0;
+#else
+    return isatty(2) != 0;
+#endif
+}
+
+bool drawn = false;
+long long bytes_done = 0;
+
+int WCX_CALL Draw(char* name, int size) {
+    constexpr int kWidth = 30;
+    if (size >= 0) {
+        bytes_done += size;
+        std::fprintf(stderr, "\r%12lld bytes  %.40s\033[K", bytes_done, name);
+    } else {
+        const int percent = -size > 100 ? 100 : -size;
+        char bar[kWidth + 1];
+        for (int i = 0; i < kWidth; ++i) bar[i] = i < percent * kWidth / 100 ? '#' : '.';
+        bar[kWidth] = '\0';
+        std::fprintf(stderr, "\r[%s] %3d%%  %.40s\033[K", bar, percent, name);
+    }
+    drawn = true;
+    return 1;
+}
+
+}  // namespace
+
+void StartProgressBar() {
+    if (StandardErrorIsTerminal()) StoreProgressCallback(Draw);
+}
+
+void EndProgressBar() {
+    if (drawn) std::fprintf(stderr, "\r\033[K");
+    drawn = false;
+    bytes_done = 0;
+    StoreProgressCallback(nullptr);
+}
+
+}  // namespace qp::cli
