@@ -1,6 +1,7 @@
 // The exported functions: each translates its arguments, calls the core and returns a result code.
 #include <cstring>
 
+#include "editing/delete_files.h"
 #include "listing/read_header.h"
 #include "plugin/listing_state.h"
 #include "plugin/progress.h"
@@ -48,7 +49,10 @@ int WCX_CALL GetPackerCaps() {
 
 int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
 
-int WCX_CALL DeleteFiles(char*, char*) { return 0; }
+int WCX_CALL DeleteFiles(char* PackedFile, char* DeleteList) {
+    if (PackedFile == nullptr || DeleteList == nullptr) return E_EOPEN;
+    return ResultCode(qp::DeleteFiles(PackedFile, DeleteList));
+}
 
 int WCX_CALL ConfigurePacker(void*, void*) { return 0; }
 

@@ -10,6 +10,7 @@ namespace {
 
 int Usage() {
     std::fprintf(stderr, "usage: wcx_host list PLUGIN ARCHIVE\n");
+    std::fprintf(stderr, "       wcx_host delete PLUGIN ARCHIVE ENTRY...\n");
     return 2;
 }
 
@@ -22,6 +23,19 @@ int List(const qp::host::Plugin& plugin, const char* archive) {
     }
     std::printf("%zu entries, ReadHeader ended with %d\n", entries.size(), result);
     return result == qp::E_END_ARCHIVE ? 0 : 1;
+}
+
+// `arguments` are the archive and then the entries to delete.
+int Delete(const qp::host::Plugin& plugin, int count, char** arguments) {
+    if (count < 2) return Usage();
+    std::vector<qp::host::ProgressReport> reports;
+    const int result = qp::host::DeleteEntries(
+        plugin, arguments[0], std::vector<std::string>(arguments + 1, arguments + count), reports);
+    for (const auto& report : reports) {
+        std::printf("progress %4d  %s\n", report.size, report.name.c_str());
+    }
+    std::printf("DeleteFiles returned %d\n", result);
+    return result == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -38,6 +52,7 @@ int main(int argc, char** argv) {
                 plugin.get_packer_caps());
     int status = 2;
     if (std::strcmp(argv[1], "list") == 0) status = List(plugin, argv[3]);
+    else if (std::strcmp(argv[1], "delete") == 0) status = Delete(plugin, argc - 3, argv + 3);
     else status = Usage();
     qp::host::UnloadPlugin(plugin);
     return status;

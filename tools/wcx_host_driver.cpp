@@ -30,6 +30,14 @@ bool Resolve(HMODULE module, const char* plain, const char* decorated, Function&
     return true;
 }
 
+// Where the progress callback records, while an operation that reports runs.
+std::vector<ProgressReport>* recorded_progress = nullptr;
+
+int WCX_CALL RecordProgress(char* name, int size) {
+    if (recorded_progress != nullptr) recorded_progress->push_back({name, size});
+    return 1;  // go on
+}
+
 }  // namespace
 
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
@@ -77,6 +85,19 @@ int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<Li
         plugin.process_file(handle, PK_SKIP, nullptr, nullptr);
     }
     plugin.close_archive(handle);
+    return result;
+}
+
+int DeleteEntries(const Plugin& plugin, const std::string& archive,
+                  const std::vector<std::string>& items, std::vector<ProgressReport>& reports) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    list += '\0';
+    std::string name = archive;
+    recorded_progress = &reports;
+    plugin.set_process_data_proc(reinterpret_cast<void*>(-1), RecordProgress);
+    const int result = plugin.delete_files(name.data(), list.data());
+    recorded_progress = nullptr;
     return result;
 }
 

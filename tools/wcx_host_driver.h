@@ -39,6 +39,18 @@ struct ListedEntry {
 // or the OpenResult when the archive cannot be opened.
 int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries);
 
+// One call of the progress callback, as the plugin made it.
+struct ProgressReport {
+    std::string name;
+    int size;
+};
+
+// Deletes as the file manager does: SetProcessDataProc with handle -1 and a callback that records
+// every report in `reports`, then DeleteFiles with the items as a host file list (NUL-separated,
+// closed by an empty item). Returns DeleteFiles's result.
+int DeleteEntries(const Plugin& plugin, const std::string& archive,
+                  const std::vector<std::string>& items, std::vector<ProgressReport>& reports);
+
 // "YYYY-MM-DD hh:mm:ss" of a DOS date/time.
 std::string FormatDosTime(int dos_time);
 

@@ -1,0 +1,104 @@
+// Deletion: a map of the byte ranges of every listed entry, then one cut per range, front to back.
+#include "editing/delete_files.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "editing/merge_ranges.h"
+#include "editing/splice.h"
+#include "pbo/entry_locator.h"
+#include "pbo/entry_walk.h"
+#include "platform/file.h"
+#include "plugin/progress.h"
+
+namespace qp {
+namespace {
+
+// The host sends a whole folder as "folder\*.*" (some hosts as "folder\"). For such an item this
+// is the folder path with its backslash, which every entry inside the folder begins with; for an
+// item that names one entry it is empty.
+std::string FolderPrefix(const char* item) {
+    std::string_view text(item);
+    if (text.ends_with("\\*.*")) {
+        text.remove_suffix(3);
+    } else if (!text.ends_with('\\')) {
+        return {};
+    }
+    return std::string(text);
+}
+
+// An entry goes as two ranges: its header entry and its data.
+void AddEntryRanges(std::vector<ByteRange>& ranges, const EntryLocation& location) {
+    ranges.push_back({location.header_offset, location.header_size});
+    ranges.push_back({location.data_offset, location.data_size});
+}
+
+bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
+    return range.offset >= 0 && range.size >= 0 &&
+           static_cast<std::int64_t>(range.offset) + range.size <= file_size;
+}
+
+// Collects the ranges of every listed entry from the archive as it stands. The header does not
+// change during this phase, so one walk serves every folder item.
+Outcome CollectRanges(FileHandle file, const char* delete_list, std::vector<ByteRange>& ranges) {
+    const int count = CountListItems(delete_list);
+    std::optional<HeaderWalk> walk;
+    const char* item = delete_list;
+    for (int done = 1; done <= count; ++done, item += std::strlen(item) + 1) {
+        const std::string prefix = FolderPrefix(item);
+        if (!prefix.empty()) {
+            if (!walk) walk = WalkHeader(file);
+            if (walk->damaged) return Outcome::bad_archive;
+            for (const WalkedEntry& entry : walk->entries) {
+                if (entry.name.starts_with(prefix)) AddEntryRanges(ranges, entry.location);
+            }
+        } else {
+            EntryLocation location{};
+            const FindResult found = FindEntry(file, item, location);
+            if (found == FindResult::damaged) return Outcome::bad_archive;
+            if (found == FindResult::found) AddEntryRanges(ranges, location);
+        }
+        ReportProgress("Creating map - ", item, static_cast<int>(done * -100.0 / count));
+    }
+    return Outcome::ok;
+}
+
+}  // namespace
+
+DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list) {
+    const OpenResult opened = OpenFile(packed_file, OpenMode::read);
+    if (opened.handle == nullptr) return {{}, Outcome::open_failed};
+    std::vector<ByteRange> ranges;
+    Outcome outcome = CollectRanges(opened.handle, delete_list, ranges);
+    const SizeResult size = FileSize32(opened.handle);
+    CloseFile(opened.handle);  // read only: nothing to lose when the close fails
+    if (outcome != Outcome::ok) return {{}, outcome};
+    if (size.status != IoStatus::ok) return {{}, Outcome::read_failed};
+    // A damaged archive is never made worse: a range that runs past the end of the file means the
+    // header describes data that is not there, and nothing is cut.
+    for (const ByteRange& range : ranges) {
+        if (!InsideFile(range, size.size)) return {{}, Outcome::bad_archive};
+    }
+    return {MergeRanges(std::move(ranges)), Outcome::ok};
+}
+
+Outcome DeleteFiles(const char* packed_file, const char* delete_list) {
+    const DeleteMap map = BuildDeleteMap(packed_file, delete_list);
+    if (map.outcome != Outcome::ok) return map.outcome;
+    // Every byte of the map before a range has been cut by the time that range is, so its offset
+    // has moved toward the front by exactly `cut`. Between two cuts the archive is not consistent
+    // (a header entry can be gone while its data is still there); after the last one it is.
+    std::int32_t cut = 0;
+    for (const ByteRange& range : map.ranges) {
+        const Outcome removed =
+            RemoveRange(packed_file, static_cast<std::uint32_t>(range.offset - cut),
+                        static_cast<std::uint32_t>(range.size), "");
+        if (removed != Outcome::ok) return Outcome::write_failed;
+        cut += range.size;
+    }
+    return Outcome::ok;
+}
+
+}  // namespace qp

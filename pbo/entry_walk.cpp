@@ -1,0 +1,72 @@
+// The header walk: extension, file entries, end-of-header entry, then the data area's extent.
+#include "pbo/entry_walk.h"
+
+#include "pbo/cstring.h"
+#include "pbo/entry_record.h"
+
+namespace qp {
+namespace {
+
+// Reads the extension's key/value strings up to the empty one that closes the list. False when
+// the file ends first.
+bool SkipExtensionStrings(FileHandle file, CStringBuffer& strings) {
+    for (;;) {
+        const char* text = ReadCString(file, strings);
+        if (strings.hit_end) return false;
+        if (text[0] == '\0') return true;
+    }
+}
+
+}  // namespace
+
+HeaderWalk WalkHeader(FileHandle file) {
+    HeaderWalk walk;
+    const SizeResult size = FileSize32(file);
+    if (size.status != IoStatus::ok || SeekTo(file, 0) != IoStatus::ok) {
+        walk.damaged = true;
+        return walk;
+    }
+    CStringBuffer strings{};
+    bool extension_possible = true;  // only the very first name may open the extension
+    std::int64_t running_offset = 0;
+    for (;;) {
+        const std::uint32_t start = CurrentPosition(file);
+        const char* name = ReadCString(file, strings);
+        EntryRecord record{};
+        if (strings.hit_end || !ReadRecord(file, record)) {
+            walk.damaged = true;
+            return walk;
+        }
+        if (name[0] == '\0' && extension_possible) {
+            extension_possible = false;
+            if (!SkipExtensionStrings(file, strings)) {
+                walk.damaged = true;
+                return walk;
+            }
+            continue;
+        }
+        extension_possible = false;
+        if (name[0] == '\0') {
+            walk.end_of_header_offset = static_cast<std::int32_t>(start);
+            break;
+        }
+        // The record was read after the name, so the name is still whole in the buffer.
+        const std::string entry_name(name);
+        walk.entries.push_back({entry_name,
+                                {static_cast<std::int32_t>(start),
+                                 static_cast<std::int32_t>(entry_name.size() + kEntryOverhead),
+                                 static_cast<std::int32_t>(running_offset),
+                                 static_cast<std::int32_t>(record.data_size)}});
+        running_offset += record.data_size;
+    }
+    // Data offsets were counted from the data area, whose start is known only now.
+    const std::uint32_t data_start = CurrentPosition(file);
+    walk.data_start = static_cast<std::int32_t>(data_start);
+    for (WalkedEntry& entry : walk.entries) entry.location.data_offset += walk.data_start;
+    const std::int64_t data_end = data_start + running_offset;
+    walk.data_end = static_cast<std::int32_t>(data_end);
+    walk.damaged = data_end > size.size;
+    return walk;
+}
+
+}  // namespace qp

@@ -1,0 +1,31 @@
+// One walk over an archive's header that yields where every entry's header entry and data lie.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pbo/entry_locator.h"
+#include "platform/file.h"
+
+namespace qp {
+
+struct WalkedEntry {
+    std::string name;
+    EntryLocation location;  // absolute offsets of the header entry and of the data
+};
+
+struct HeaderWalk {
+    std::vector<WalkedEntry> entries;  // in header order, duplicated names included
+    std::int32_t end_of_header_offset = 0;
+    std::int32_t data_start = 0;  // right after the end-of-header record
+    std::int32_t data_end = 0;    // data_start plus the data sizes of all entries
+    // The header is cut short by the end of the file, or the data area it describes runs past it.
+    // The other fields then hold what was read before the damage showed.
+    bool damaged = false;
+};
+
+// Walks the header of an archive open for reading from its first byte (the position changes).
+HeaderWalk WalkHeader(FileHandle file);
+
+}  // namespace qp

@@ -1,0 +1,232 @@
+// Deletion cuts exactly the listed entries' header entries and data, and never harms an archive.
+#include "editing/delete_files.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "editing/splice_control.h"
+#include "listing/read_header.h"
+#include "plugin/progress.h"
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using test::ArchiveWith;
+using test::BuildArchive;
+using test::DataStart;
+using test::ReadWholeFile;
+using test::TempDir;
+using test::TestArchive;
+using test::WriteWholeFile;
+
+struct Report {
+    std::string name;
+    int value;
+    bool operator==(const Report&) const = default;
+};
+
+std::vector<Report> reports;
+
+int WCX_CALL RecordProgress(char* name, int value) {
+    reports.push_back({name, value});
+    return 1;
+}
+
+// The host's file list: NUL-separated items closed by an empty one.
+std::string HostList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    return list + '\0';
+}
+
+TestArchive Without(TestArchive archive, const std::set<std::string>& names) {
+    std::erase_if(archive.entries,
+                  [&](const test::TestEntry& e) { return names.contains(e.name); });
+    return archive;
+}
+
+class DeleteFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reports.clear();
+        splice_control = SpliceControl{};
+        StoreProgressCallback(RecordProgress);
+        path_ = dir_.File("addon.pbo");
+    }
+    void TearDown() override {
+        StoreProgressCallback(nullptr);
+        splice_control = SpliceControl{};
+    }
+
+    Outcome Delete(const std::string& bytes, const std::vector<std::string>& items) {
+        WriteWholeFile(path_, bytes);
+        return DeleteFiles(path_.c_str(), HostList(items).c_str());
+    }
+
+    // Deletes the items and expects the archive built without `gone`, byte for byte.
+    void ExpectDeletion(const TestArchive& archive, const std::vector<std::string>& items,
+                        const std::set<std::string>& gone) {
+        EXPECT_EQ(Delete(BuildArchive(archive), items), Outcome::ok);
+        EXPECT_EQ(ReadWholeFile(path_), BuildArchive(Without(archive, gone)));
+    }
+
+    std::vector<std::string> ListNames() {
+        listing_state = ListingState{};
+        const OpenResult file = OpenFile(path_.c_str(), OpenMode::read);
+        EXPECT_NE(file.handle, nullptr);
+        BeginPass(listing_state, file.handle);
+        std::vector<std::string> names;
+        HeaderInfo info{};
+        while (ReadHeader(listing_state, file.handle, info) == Outcome::ok && names.size() < 100) {
+            names.push_back(info.file_name);
+        }
+        CloseFile(file.handle);
+        return names;
+    }
+
+    TempDir dir_;
+    std::string path_;
+};
+
+const TestArchive abc = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 7}});
+
+TEST_F(DeleteFilesTest, TheMapOfAMiddleEntryIsItsHeaderEntryAndItsData) {
+    WriteWholeFile(path_, BuildArchive(abc));
+    const std::int32_t data = static_cast<std::int32_t>(DataStart(abc));
+    const DeleteMap map = BuildDeleteMap(path_.c_str(), HostList({"b"}).c_str());
+    EXPECT_EQ(map.outcome, Outcome::ok);
+    ASSERT_EQ(map.ranges.size(), 2u);
+    EXPECT_EQ(map.ranges[0].offset, 40 + 22);
+    EXPECT_EQ(map.ranges[0].size, 22);
+    EXPECT_EQ(map.ranges[1].offset, data + 10);
+    EXPECT_EQ(map.ranges[1].size, 5);
+    ExpectDeletion(abc, {"b"}, {"b"});
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"a", "c"}));
+}
+
+TEST_F(DeleteFilesTest, NeighboursGoInOneHeaderCutAndOneDataCut) {
+    WriteWholeFile(path_, BuildArchive(abc));
+    const std::int32_t data = static_cast<std::int32_t>(DataStart(abc));
+    const DeleteMap map = BuildDeleteMap(path_.c_str(), HostList({"b", "a"}).c_str());
+    ASSERT_EQ(map.ranges.size(), 2u);
+    EXPECT_EQ(map.ranges[0].offset, 40);
+    EXPECT_EQ(map.ranges[0].size, 44);
+    EXPECT_EQ(map.ranges[1].offset, data);
+    EXPECT_EQ(map.ranges[1].size, 15);
+    ExpectDeletion(abc, {"b", "a"}, {"a", "b"});
+    ExpectDeletion(abc, {"a", "b", "c"}, {"a", "b", "c"});
+    ExpectDeletion(abc, {"c", "a"}, {"a", "c"});
+}
+
+TEST_F(DeleteFilesTest, AnEmptyEntryGoesWithTheEntrySharingItsDataOffset) {
+    const TestArchive archive = ArchiveWith({{"a", 10}, {"empty", 0}, {"b", 5}, {"c", 7}});
+    ExpectDeletion(archive, {"empty", "b"}, {"empty", "b"});
+    ExpectDeletion(archive, {"b", "empty"}, {"empty", "b"});
+    ExpectDeletion(archive, {"empty"}, {"empty"});
+}
+
+TEST_F(DeleteFilesTest, ProgressIsOneReportPerItemFoundOrNot) {
+    ExpectDeletion(abc, {"c", "missing", "a"}, {"a", "c"});
+    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - c", -33},
+                                            {"Creating map - missing", -66},
+                                            {"Creating map - a", -100}}));
+    reports.clear();
+    ExpectDeletion(abc, {"b", "b"}, {"b"});
+    EXPECT_EQ(reports,
+              (std::vector<Report>{{"Creating map - b", -50}, {"Creating map - b", -100}}));
+    reports.clear();
+    ExpectDeletion(abc, {}, {});
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(DeleteFilesTest, NamesMatchExactlyAndTheLastOfADuplicatedNameGoes) {
+    ExpectDeletion(abc, {"B", "a ", "\\c"}, {});
+    TestArchive twice = ArchiveWith({{"x", 4}, {"y", 3}});
+    twice.entries.push_back({"x", "later"});
+    TestArchive kept = twice;
+    kept.entries.pop_back();
+    EXPECT_EQ(Delete(BuildArchive(twice), {"x"}), Outcome::ok);
+    EXPECT_EQ(ReadWholeFile(path_), BuildArchive(kept));
+}
+
+TEST_F(DeleteFilesTest, AnItemOf255CharactersEndsTheList) {
+    const std::string long_name(255, 'n');
+    const TestArchive archive = ArchiveWith({{"a", 1}, {long_name, 2}, {"c", 3}});
+    ExpectDeletion(archive, {"a", long_name, "c"}, {"a"});
+    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - a", -100}}));
+    // 254 characters are still an item.
+    const TestArchive shorter = ArchiveWith({{"a", 1}, {long_name.substr(1), 2}});
+    ExpectDeletion(shorter, {long_name.substr(1)}, {long_name.substr(1)});
+}
+
+TEST_F(DeleteFilesTest, AMissingArchiveIsReportedAndNotCreated) {
+    const std::string missing = dir_.File("missing.pbo");
+    EXPECT_EQ(DeleteFiles(missing.c_str(), HostList({"a"}).c_str()), Outcome::open_failed);
+    EXPECT_FALSE(test::FileExists(missing));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(DeleteFilesTest, AFolderItemRemovesEverythingInsideTheFolder) {
+    const TestArchive archive = ArchiveWith({{"config.cpp", 9},
+                                             {"data\\a.paa", 10},
+                                             {"dir\\x", 4},
+                                             {"data\\sub\\b.paa", 5},
+                                             {"data", 2},
+                                             {"Data\\c", 3},
+                                             {"data\\a.paa", 6}});
+    const std::set<std::string> in_data = {"data\\a.paa", "data\\sub\\b.paa"};
+    ExpectDeletion(archive, {"data\\*.*"}, in_data);
+    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - data\\*.*", -100}}));
+    ExpectDeletion(archive, {"data\\"}, in_data);
+    ExpectDeletion(archive, {"data\\sub\\*.*", "config.cpp"}, {"data\\sub\\b.paa", "config.cpp"});
+    // Byte for byte: neither a shorter folder name nor another letter case matches.
+    ExpectDeletion(archive, {"di\\*.*", "DATA\\*.*", "dat\\"}, {});
+    ExpectDeletion(archive, {"dir\\*.*", "data\\*.*", "dir\\x"},
+                   {"dir\\x", "data\\a.paa", "data\\sub\\b.paa"});
+}
+
+TEST_F(DeleteFilesTest, ADamagedArchiveIsLeftAsItWas) {
+    TestArchive archive = ArchiveWith({{"a", 10}, {"b", 0}, {"dir\\c", 7}});
+    const std::string bytes = BuildArchive(archive);
+    const std::size_t data_end = DataStart(archive) + 17;
+    struct Case {
+        std::vector<std::string> items;
+        std::size_t left;  // entries listed after a successful deletion
+    };
+    for (const Case& deletion :
+         {Case{{"b", "a"}, 1}, Case{{"dir\\*.*"}, 2}, Case{{"missing"}, 3}}) {
+        for (std::size_t length = 0; length < bytes.size(); ++length) {
+            const std::string cut_short = bytes.substr(0, length);
+            const Outcome outcome = Delete(cut_short, deletion.items);
+            SCOPED_TRACE("length " + std::to_string(length) + ", first item " + deletion.items[0]);
+            // Only the trailer may be missing for the archive to be whole.
+            if (length < data_end) {
+                EXPECT_EQ(outcome, Outcome::bad_archive);
+                EXPECT_EQ(ReadWholeFile(path_), cut_short);
+            } else {
+                EXPECT_EQ(outcome, Outcome::ok);
+                EXPECT_EQ(ListNames().size(), deletion.left);
+            }
+        }
+    }
+}
+
+TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
+    // Deleting a and c takes four cuts: two header entries and two data ranges.
+    for (int failing = 1; failing <= 4; ++failing) {
+        splice_control = SpliceControl{};
+        splice_control.failing_splice = failing;
+        EXPECT_EQ(Delete(BuildArchive(abc), {"a", "c"}), Outcome::write_failed) << failing;
+    }
+    splice_control = SpliceControl{};
+    ExpectDeletion(abc, {"a", "c"}, {"a", "c"});
+}
+
+}  // namespace
+}  // namespace qp
