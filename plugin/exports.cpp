@@ -1,6 +1,7 @@
 // The exported functions: each translates its arguments, calls the core and returns a result code.
 #include <cstring>
 
+#include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "plugin/listing_state.h"
 #include "plugin/progress.h"
@@ -30,7 +31,10 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
     return 0;
 }
 
-int WCX_CALL ProcessFile(void*, int, char*, char*) { return 0; }
+int WCX_CALL ProcessFile(void*, int Operation, char* DestPath, char* DestName) {
+    // The handle is the one the listing state reads through: one pass is served at a time.
+    return ResultCode(qp::ProcessFile(listing_state, Operation, DestPath, DestName));
+}
 
 int WCX_CALL CloseArchive(void* hArcData) {
     return CloseFile(hArcData) == IoStatus::ok ? 0 : E_ECLOSE;
@@ -46,10 +50,16 @@ int WCX_CALL GetPackerCaps() {
     return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE | PK_CAPS_OPTIONS;
 }
 
-int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
+int WCX_CALL PackFiles(char*, char*, char*, char*, int) {
+    return 0;
+}
 
-int WCX_CALL DeleteFiles(char*, char*) { return 0; }
+int WCX_CALL DeleteFiles(char*, char*) {
+    return 0;
+}
 
-int WCX_CALL ConfigurePacker(void*, void*) { return 0; }
+int WCX_CALL ConfigurePacker(void*, void*) {
+    return 0;
+}
 
 }  // extern "C"
