@@ -50,16 +50,10 @@ int WCX_CALL GetPackerCaps() {
     return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE | PK_CAPS_OPTIONS;
 }
 
-int WCX_CALL PackFiles(char*, char*, char*, char*, int) {
-    return 0;
-}
+int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
 
-int WCX_CALL DeleteFiles(char*, char*) {
-    return 0;
-}
+int WCX_CALL DeleteFiles(char*, char*) { return 0; }
 
-int WCX_CALL ConfigurePacker(void*, void*) {
-    return 0;
-}
+int WCX_CALL ConfigurePacker(void*, void*) { return 0; }
 
 }  // extern "C"
