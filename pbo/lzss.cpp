@@ -35,8 +35,8 @@ void CopyBack(std::uint8_t* output, std::int32_t out, std::int32_t distance, std
 
 }  // namespace
 
-std::int32_t LzssDecode(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength,
-                        std::int32_t outputLength) {
+LzssCounts LzssDecodeCounted(const std::uint8_t* input, std::uint8_t* output,
+                             std::int32_t inputLength, std::int32_t outputLength) {
     if (inputLength <= 0) inputLength = 0x7FFFFFFF;
     std::int32_t in = 0;
     std::int32_t out = 0;
@@ -77,7 +77,12 @@ std::int32_t LzssDecode(const std::uint8_t* input, std::uint8_t* output, std::in
         CopyBack(output, out, distance, count);
         out += count;
     }
-    return in;
+    return {in, out};
+}
+
+std::int32_t LzssDecode(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength,
+                        std::int32_t outputLength) {
+    return LzssDecodeCounted(input, output, inputLength, outputLength).consumed;
 }
 
 }  // namespace qp

@@ -16,4 +16,15 @@ namespace qp {
 std::int32_t LzssDecode(const std::uint8_t* input, std::uint8_t* output, std::int32_t inputLength,
                         std::int32_t outputLength);
 
+// What one decode did: input bytes consumed (as LzssDecode returns) and output bytes produced.
+struct LzssCounts {
+    std::int32_t consumed;
+    std::int32_t produced;
+};
+
+// LzssDecode, also telling how many output bytes were written: fewer than `outputLength` means
+// the stream ended before the output was full.
+LzssCounts LzssDecodeCounted(const std::uint8_t* input, std::uint8_t* output,
+                             std::int32_t inputLength, std::int32_t outputLength);
+
 }  // namespace qp

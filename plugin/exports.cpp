@@ -3,6 +3,7 @@
 
 #include "editing/delete_files.h"
 #include "editing/pack_files.h"
+#include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "plugin/listing_state.h"
 #include "plugin/progress.h"
@@ -32,8 +33,9 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
     return 0;
 }
 
-int WCX_CALL ProcessFile(void*, int, char*, char*) {
-    return 0;
+int WCX_CALL ProcessFile(void*, int Operation, char* DestPath, char* DestName) {
+    // The handle is the one the listing state reads through: one pass is served at a time.
+    return ResultCode(qp::ProcessFile(listing_state, Operation, DestPath, DestName));
 }
 
 int WCX_CALL CloseArchive(void* hArcData) {

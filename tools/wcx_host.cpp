@@ -9,8 +9,10 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: wcx_host list PLUGIN ARCHIVE\n");
-    std::fprintf(stderr, "       wcx_host delete PLUGIN ARCHIVE ENTRY...\n");
+    std::fprintf(stderr,
+                 "usage: wcx_host list PLUGIN ARCHIVE\n"
+                 "       wcx_host extract PLUGIN ARCHIVE DESTDIR\n"
+                 "       wcx_host delete PLUGIN ARCHIVE ENTRY...\n");
     return 2;
 }
 
@@ -38,6 +40,23 @@ int Delete(const qp::host::Plugin& plugin, int count, char** arguments) {
     return result == 0 ? 0 : 1;
 }
 
+int Extract(const qp::host::Plugin& plugin, const char* archive, const char* folder) {
+    std::vector<qp::host::ExtractedEntry> entries;
+    const int result =
+        qp::host::ExtractArchive(plugin, archive, folder, qp::host::DestForm::full_name, entries);
+    int failed = 0;
+    for (const auto& entry : entries) {
+        std::printf("%s  %s\n", entry.result == 0 ? "ok  " : "FAIL", entry.target.c_str());
+        if (entry.result != 0) {
+            std::printf("      ProcessFile returned %d\n", entry.result);
+            ++failed;
+        }
+    }
+    std::printf("%zu entries, %d failed, ReadHeader ended with %d\n", entries.size(), failed,
+                result);
+    return result == qp::E_END_ARCHIVE && failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -51,8 +70,10 @@ int main(int argc, char** argv) {
     std::printf("loaded %s: all exports resolved, capabilities %d\n", argv[2],
                 plugin.get_packer_caps());
     int status = 2;
+    const bool extract = std::strcmp(argv[1], "extract") == 0 && argc >= 5;
     if (std::strcmp(argv[1], "list") == 0) status = List(plugin, argv[3]);
     else if (std::strcmp(argv[1], "delete") == 0) status = Delete(plugin, argc - 3, argv + 3);
+    else if (extract) status = Extract(plugin, argv[3], argv[4]);
     else status = Usage();
     qp::host::UnloadPlugin(plugin);
     return status;

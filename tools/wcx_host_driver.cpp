@@ -101,6 +101,49 @@ int DeleteEntries(const Plugin& plugin, const std::string& archive,
     return result;
 }
 
+namespace {
+
+// Makes every folder on the way to `path` (a file path under `folder`), as the file manager does
+// before it asks for an entry with a path in its name.
+void MakeFoldersFor(const std::string& path, std::size_t folder_length) {
+    for (std::size_t at = path.find('\\', folder_length); at != std::string::npos;
+         at = path.find('\\', at + 1)) {
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    }
+}
+
+}  // namespace
+
+int ExtractArchive(const Plugin& plugin, const std::string& archive, const std::string& folder,
+                   DestForm form, std::vector<ExtractedEntry>& entries) {
+    std::string name = archive;
+    tOpenArchiveData open{};
+    open.ArcName = name.data();
+    open.OpenMode = PK_OM_EXTRACT;
+    void* handle = plugin.open_archive(&open);
+    if (handle == nullptr) return open.OpenResult;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string base = folder;
+    if (!base.empty() && base.back() != '\\' && base.back() != '/') base += '\\';
+    int result = 0;
+    for (;;) {
+        tHeaderData header{};
+        result = plugin.read_header(handle, &header);
+        if (result != 0) break;
+        std::string target = base + header.FileName;
+        MakeFoldersFor(target, base.size());
+        std::string dest_path = base;
+        std::string dest_name = header.FileName;
+        const int processed =
+            form == DestForm::full_name
+                ? plugin.process_file(handle, PK_EXTRACT, nullptr, target.data())
+                : plugin.process_file(handle, PK_EXTRACT, dest_path.data(), dest_name.data());
+        entries.push_back({header.FileName, target, processed});
+    }
+    plugin.close_archive(handle);
+    return result;
+}
+
 std::string FormatDosTime(int dos_time) {
     const unsigned value = static_cast<unsigned>(dos_time);
     char text[32];

@@ -37,7 +37,25 @@ struct ListedEntry {
 // OpenArchive(PK_OM_LIST), then ReadHeader and ProcessFile(PK_SKIP) alternately until ReadHeader
 // returns non-zero, then CloseArchive. Returns that last ReadHeader result (10 at a normal end),
 // or the OpenResult when the archive cannot be opened.
-int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries);
+int ListArchive(const Plugin& plugin, const std::string& archive,
+                std::vector<ListedEntry>& entries);
+
+// How ProcessFile is told the target: the file manager's usual form, the full path in DestName
+// with DestPath null, or the folder (ending in a backslash) in DestPath and the name in DestName.
+enum class DestForm { full_name, folder_and_name };
+
+struct ExtractedEntry {
+    std::string name;
+    std::string target;  // the file written
+    int result;          // ProcessFile's result
+};
+
+// OpenArchive(PK_OM_EXTRACT), then ReadHeader and ProcessFile(PK_EXTRACT) alternately, each
+// entry into `folder` under its own name; the folders of names with backslashes are made before
+// ProcessFile, as the file manager does. Returns the last ReadHeader result (10 at a normal end),
+// or the OpenResult when the archive cannot be opened.
+int ExtractArchive(const Plugin& plugin, const std::string& archive, const std::string& folder,
+                   DestForm form, std::vector<ExtractedEntry>& entries);
 
 // One call of the progress callback, as the plugin made it.
 struct ProgressReport {

@@ -1,0 +1,121 @@
+// The real plugin module, loaded by the host program's driver, extracts archives.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "support/archive_builder.h"
+#include "support/sample_manifest.h"
+#include "support/sha256.h"
+#include "support/temp_dir.h"
+#include "tools/wcx_host_driver.h"
+
+namespace qp {
+namespace {
+
+using host::DestForm;
+using host::ExtractedEntry;
+using test::ReadWholeFile;
+
+class HostExtractTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
+    }
+    void TearDown() override { host::UnloadPlugin(plugin_); }
+
+    host::Plugin plugin_;
+    test::TempDir dir_;
+};
+
+// Stored, empty and compressed entries, some in folders.
+test::TestArchive MixedArchive() {
+    test::TestArchive archive = test::ArchiveWith({{"config.cpp", 300}, {"data\\icon.paa", 2500}});
+    archive.entries.push_back({"data\\empty.txt", ""});
+    // Eight literals, then two and a back-reference two bytes back, four long.
+    const std::string stream = std::string("\xFF") + "hint 'x'" + "\x03" + "ab" + "\x02\x01";
+    archive.entries.push_back({"scripts\\init.sqf", stream, 0x43707273, 14});
+    return archive;
+}
+
+TEST_F(HostExtractTest, SamplesFromAnotherToolExtractToTheirManifestHashes) {
+    for (const char* sample : {"addon.pbo", "plain.pbo"}) {
+        // A copy: the plugin opens archives exclusively, and other tests read the samples too.
+        const std::string archive = dir_.File(sample);
+        test::WriteWholeFile(archive,
+                             ReadWholeFile(std::string(QUILLPACK_SAMPLES_DIR "/") + sample));
+        const std::vector<test::SampleEntry> manifest =
+            test::SampleEntries(QUILLPACK_SAMPLES_DIR, sample);
+        std::vector<ExtractedEntry> entries;
+        EXPECT_EQ(host::ExtractArchive(plugin_, archive, dir_.File(std::string("out-") + sample),
+                                       DestForm::full_name, entries),
+                  E_END_ARCHIVE);
+        ASSERT_EQ(entries.size(), manifest.size()) << sample;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].name, manifest[i].name);
+            EXPECT_EQ(entries[i].result, 0) << entries[i].name;
+            EXPECT_EQ(test::Sha256Hex(ReadWholeFile(entries[i].target)), manifest[i].sha256)
+                << entries[i].name;
+        }
+    }
+}
+
+TEST_F(HostExtractTest, FolderAndNameFormExtractsTheSameBytes) {
+    const test::TestArchive archive = MixedArchive();
+    const std::string path = dir_.File("mixed.pbo");
+    test::WriteWholeFile(path, test::BuildArchive(archive));
+    for (DestForm form : {DestForm::full_name, DestForm::folder_and_name}) {
+        const std::string folder = dir_.File(form == DestForm::full_name ? "full" : "split");
+        std::vector<ExtractedEntry> entries;
+        EXPECT_EQ(host::ExtractArchive(plugin_, path, folder, form, entries), E_END_ARCHIVE);
+        ASSERT_EQ(entries.size(), 4u);
+        for (const ExtractedEntry& entry : entries) EXPECT_EQ(entry.result, 0) << entry.name;
+        EXPECT_EQ(ReadWholeFile(entries[0].target), archive.entries[0].data);
+        EXPECT_EQ(ReadWholeFile(entries[1].target), archive.entries[1].data);
+        EXPECT_TRUE(std::filesystem::exists(entries[2].target));
+        EXPECT_EQ(ReadWholeFile(entries[2].target), "");
+        EXPECT_EQ(ReadWholeFile(entries[3].target), "hint 'x'ababab");
+    }
+}
+
+TEST_F(HostExtractTest, ExtractionAfterListingAnotherArchiveUsesItsOwnDataArea) {
+    test::TestArchive other = test::ArchiveWith({{"z", 7}});
+    other.extension = false;
+    const std::string other_path = dir_.File("other.pbo");
+    test::WriteWholeFile(other_path, test::BuildArchive(other));
+    std::vector<host::ListedEntry> listed;
+    EXPECT_EQ(host::ListArchive(plugin_, other_path, listed), E_END_ARCHIVE);
+
+    const test::TestArchive archive = MixedArchive();
+    const std::string path = dir_.File("mixed.pbo");
+    test::WriteWholeFile(path, test::BuildArchive(archive));
+    std::vector<ExtractedEntry> entries;
+    EXPECT_EQ(host::ExtractArchive(plugin_, path, dir_.File("out"), DestForm::full_name, entries),
+              E_END_ARCHIVE);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(ReadWholeFile(entries[1].target), archive.entries[1].data);
+}
+
+TEST_F(HostExtractTest, DamageIsReportedWithTheResultCodes) {
+    test::TestArchive archive = MixedArchive();
+    archive.trailer = false;
+    std::string bytes = test::BuildArchive(archive);
+    bytes.resize(bytes.size() - 5);  // cuts the compressed entry's data short
+    const std::string path = dir_.File("cut.pbo");
+    test::WriteWholeFile(path, bytes);
+    std::vector<ExtractedEntry> entries;
+    EXPECT_EQ(host::ExtractArchive(plugin_, path, dir_.File("out"), DestForm::full_name, entries),
+              E_END_ARCHIVE);
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[1].result, 0);
+    EXPECT_EQ(entries[3].result, E_EREAD);
+
+    // A folder the host did not make: the destination cannot be created.
+    std::vector<ExtractedEntry> nowhere;
+    host::ExtractArchive(plugin_, path, dir_.File("a\\b\\c"), DestForm::full_name, nowhere);
+    ASSERT_EQ(nowhere.size(), 4u);
+    EXPECT_EQ(nowhere[0].result, E_ECREATE);
+}
+
+}  // namespace
+}  // namespace qp

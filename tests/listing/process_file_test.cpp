@@ -1,0 +1,335 @@
+// Extraction: chunked copies with progress, decoding, the data-area start, and damaged input.
+#include "listing/process_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "listing/read_header.h"
+#include "plugin/progress.h"
+#include "plugin/wcx.h"
+#include "support/archive_builder.h"
+#include "support/sample_manifest.h"
+#include "support/sha256.h"
+#include "support/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using test::ArchiveWith;
+using test::BuildArchive;
+using test::DataStart;
+using test::FileExists;
+using test::ReadWholeFile;
+using test::TempDir;
+using test::TestArchive;
+using test::TestEntry;
+using test::WriteWholeFile;
+
+std::vector<std::pair<std::string, int>> reports;
+
+int WCX_CALL Record(char* name, int size) {
+    reports.emplace_back(name, size);
+    return 1;
+}
+
+// A stream of literals only, followed by four bytes that stand for the checksum some tools
+// append: the decoder stops when the output is full and never reads them.
+TestEntry Compressed(const std::string& name, const std::string& text) {
+    std::string stream;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i % 8 == 0) stream.push_back(static_cast<char>(0xFF));
+        stream.push_back(text[i]);
+    }
+    stream += "\x12\x34\x56\x78";
+    return {name, stream, 0x43707273, static_cast<std::uint32_t>(text.size())};
+}
+
+// Overwrites field `field` (0 method .. 4 data size) of the record after `name`.
+void PatchRecord(std::string& bytes, const std::string& name, int field, std::uint32_t value) {
+    const std::size_t at = bytes.find(name + '\0') + name.size() + 1 + 4 * field;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+struct Extracted {
+    std::string name;
+    Outcome outcome;
+    bool operator==(const Extracted&) const = default;
+};
+
+class ProcessFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        listing_state = ListingState{};
+        reports.clear();
+        StoreProgressCallback(Record);
+    }
+    void TearDown() override {
+        StoreProgressCallback(nullptr);
+        if (file_ != nullptr) CloseFile(file_);
+    }
+
+    void Open(const std::string& bytes, const std::string& name = "a.pbo") {
+        if (file_ != nullptr) CloseFile(file_);
+        const std::string path = dir_.File(name);
+        WriteWholeFile(path, bytes);
+        file_ = OpenFile(path.c_str(), OpenMode::read).handle;
+        ASSERT_NE(file_, nullptr);
+        BeginPass(listing_state, file_);
+    }
+
+    Outcome Next(HeaderInfo& info) { return ReadHeader(listing_state, file_, info); }
+
+    std::string Out(std::size_t index) const { return dir_.File("out" + std::to_string(index)); }
+
+    // One pass as the file manager extracts: each entry right after ReadHeader describes it,
+    // with the full target path in DestName.
+    std::vector<Extracted> ExtractAll(const std::string& bytes, const std::string& name = "a.pbo") {
+        Open(bytes, name);
+        std::vector<Extracted> done;
+        HeaderInfo info{};
+        while (done.size() < 100 && Next(info) == Outcome::ok) {
+            std::string target = Out(done.size());
+            done.push_back(
+                {info.file_name, ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str())});
+        }
+        return done;
+    }
+
+    void ListAll(const std::string& bytes, const std::string& name) {
+        Open(bytes, name);
+        HeaderInfo info{};
+        while (Next(info) == Outcome::ok) ProcessFile(listing_state, PK_SKIP, nullptr, nullptr);
+    }
+
+    TempDir dir_;
+    FileHandle file_ = nullptr;
+};
+
+TestArchive MixedArchive() {
+    TestArchive archive = ArchiveWith({{"small.txt", 10}, {"data\\big.paa", 2500}, {"empty", 0}});
+    archive.entries.push_back(Compressed("config.cpp", "class CfgPatches { units[] = {}; };"));
+    archive.entries.push_back({"last.sqf", "hint 'x';"});
+    return archive;
+}
+
+TEST_F(ProcessFileTest, StoredEntriesAreCopiedInChunksAndCompressedOnesDecodedSilently) {
+    const TestArchive archive = MixedArchive();
+    const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
+    ASSERT_EQ(done.size(), archive.entries.size());
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i].outcome, Outcome::ok) << done[i].name;
+        const std::string expected = archive.entries[i].method == 0
+                                         ? archive.entries[i].data
+                                         : "class CfgPatches { units[] = {}; };";
+        EXPECT_EQ(ReadWholeFile(Out(i)), expected) << done[i].name;
+    }
+    // One report per chunk, named by the destination; none for the empty or compressed entry.
+    const std::vector<std::pair<std::string, int>> expected = {
+        {Out(0), 10}, {Out(1), 1024}, {Out(1), 1024}, {Out(1), 452}, {Out(4), 9}};
+    EXPECT_EQ(reports, expected);
+    EXPECT_TRUE(FileExists(Out(2)));
+}
+
+TEST_F(ProcessFileTest, SkipTestAndUnknownOperationsTouchNothing) {
+    Open(BuildArchive(MixedArchive()));
+    const std::string target = Out(0);
+    // Nothing has been described yet in this pass.
+    EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()),
+              Outcome::bad_archive);
+    HeaderInfo info{};
+    ASSERT_EQ(Next(info), Outcome::ok);
+    const std::uint32_t before = CurrentPosition(file_);
+    for (int operation : {int{PK_SKIP}, int{PK_TEST}, 3, -1}) {
+        EXPECT_EQ(ProcessFile(listing_state, operation, nullptr, target.c_str()), Outcome::ok);
+    }
+    EXPECT_EQ(CurrentPosition(file_), before);
+    EXPECT_FALSE(FileExists(target));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ProcessFileTest, ExtractingListsTheNextEntryAsIfTheEntryHadBeenSkipped) {
+    const std::string bytes = BuildArchive(MixedArchive());
+    std::vector<std::string> skipped;
+    Open(bytes);
+    HeaderInfo info{};
+    while (Next(info) == Outcome::ok) {
+        skipped.push_back(info.file_name + std::to_string(listing_state.current_offset));
+    }
+    Open(bytes);
+    std::vector<std::string> extracted;
+    while (Next(info) == Outcome::ok) {
+        extracted.push_back(info.file_name + std::to_string(listing_state.current_offset));
+        const std::string target = Out(extracted.size());
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()), Outcome::ok);
+        // A second call extracts the same entry again.
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()), Outcome::ok);
+    }
+    EXPECT_EQ(extracted, skipped);
+    EXPECT_EQ(listing_state.data_start, static_cast<std::int32_t>(DataStart(MixedArchive())));
+}
+
+TEST_F(ProcessFileTest, TheDataAreaIsFoundWithoutAListingAndNotTakenFromAnotherArchive) {
+    TestArchive archive = MixedArchive();
+    archive.extension_strings = {"prefix", "a\\much\\longer\\prefix", "version", "12"};
+    TestArchive other = ArchiveWith({{"z", 3}});
+    other.extension = false;
+    ASSERT_NE(DataStart(archive), DataStart(other));
+
+    for (bool listed_other_first : {false, true}) {
+        listing_state = ListingState{};
+        if (listed_other_first) ListAll(BuildArchive(other), "other.pbo");
+        const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
+        ASSERT_EQ(done.size(), 5u);
+        for (std::size_t i = 0; i < done.size(); ++i) EXPECT_EQ(done[i].outcome, Outcome::ok);
+        EXPECT_EQ(ReadWholeFile(Out(0)), archive.entries[0].data);
+        EXPECT_EQ(ReadWholeFile(Out(1)), archive.entries[1].data);
+        EXPECT_EQ(ReadWholeFile(Out(4)), archive.entries[4].data);
+        EXPECT_EQ(listing_state.data_start, static_cast<std::int32_t>(DataStart(archive)));
+    }
+}
+
+TEST_F(ProcessFileTest, DestinationIsPathThenNameAndMustFitTheBuffer) {
+    const TestArchive archive = ArchiveWith({{"a.txt", 5}});
+    Open(BuildArchive(archive));
+    HeaderInfo info{};
+    ASSERT_EQ(Next(info), Outcome::ok);
+    const std::string folder = dir_.File("");  // ends in the separator
+    auto extract = [&](const char* path, const std::string& name) {
+        return ProcessFile(listing_state, PK_EXTRACT, path, name.c_str());
+    };
+    EXPECT_EQ(extract(folder.c_str(), "by-folder.txt"), Outcome::ok);
+    EXPECT_EQ(ReadWholeFile(folder + "by-folder.txt"), archive.entries[0].data);
+    // No separator is put in between.
+    const std::string stem = folder + "joined";
+    EXPECT_EQ(extract(stem.c_str(), ".txt"), Outcome::ok);
+    EXPECT_TRUE(FileExists(folder + "joined.txt"));
+
+    // An existing longer file is replaced, not overwritten in part.
+    WriteWholeFile(folder + "old.txt", std::string(5000, 'o'));
+    EXPECT_EQ(extract(nullptr, folder + "old.txt"), Outcome::ok);
+    EXPECT_EQ(ReadWholeFile(folder + "old.txt"), archive.entries[0].data);
+
+    // 259 characters fit; 260 do not, and nothing is created.
+    const std::string fits = folder + std::string(259 - folder.size(), 'n');
+    EXPECT_EQ(extract(nullptr, fits), Outcome::ok);
+    EXPECT_TRUE(FileExists(fits));
+    const std::string too_long = fits + "n";
+    EXPECT_EQ(extract(folder.c_str(), too_long.substr(folder.size())), Outcome::create_failed);
+    EXPECT_EQ(extract(nullptr, too_long + std::string(2000, 'x')), Outcome::create_failed);
+    EXPECT_FALSE(FileExists(too_long));
+}
+
+TEST_F(ProcessFileTest, AnUncreatableDestinationFailsBeforeAnythingIsRead) {
+    Open(BuildArchive(MixedArchive()));
+    const std::string missing = dir_.File("no-such-folder") + "/x";
+    HeaderInfo info{};
+    int described = 0;
+    while (Next(info) == Outcome::ok) {
+        ++described;
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, missing.c_str()),
+                  Outcome::create_failed)
+            << info.file_name;
+    }
+    EXPECT_EQ(described, 5);
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
+    TestArchive archive = ArchiveWith({});
+    archive.entries = {{"backref",
+                        std::string("\x03"
+                                    "AB\x02\x01",
+                                    5),
+                        0x43707273, 6},
+                       {"short",
+                        std::string("\x1F"
+                                    "abcde",
+                                    6),
+                        0x43707273, 9},
+                       {"nodata", "", 0x43707273, 7},
+                       {"nothing", "", 0x43707273, 0}};
+    const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
+    const std::vector<Extracted> expected = {{"backref", Outcome::ok},
+                                             {"short", Outcome::bad_data},
+                                             {"nodata", Outcome::bad_data},
+                                             {"nothing", Outcome::ok}};
+    EXPECT_EQ(done, expected);
+    EXPECT_EQ(ReadWholeFile(Out(0)), "ABABAB");
+    // Written at the original size, zero after the decoded bytes.
+    EXPECT_EQ(ReadWholeFile(Out(1)), std::string("abcde\0\0\0\0", 9));
+    EXPECT_EQ(ReadWholeFile(Out(2)), std::string(7, '\0'));
+    EXPECT_EQ(ReadWholeFile(Out(3)), "");
+}
+
+TEST_F(ProcessFileTest, SizesNoBufferCanHoldAreOutOfMemoryWithoutCreatingTheFile) {
+    TestArchive archive = ArchiveWith({});
+    archive.entries = {Compressed("huge", "abc"), Compressed("wraps", "abc"),
+                       Compressed("half", "abc"), Compressed("packed", "abc")};
+    std::string bytes = BuildArchive(archive);
+    PatchRecord(bytes, "huge", 1, 0xFFFFFFFF);  // original size + 1 wraps
+    PatchRecord(bytes, "wraps", 1, 0xFFFFFFFE);
+    PatchRecord(bytes, "half", 1, 0x80000000);
+    PatchRecord(bytes, "packed", 4, 0xFFFFFFFE);  // data size + 2 wraps
+    const std::vector<Extracted> done = ExtractAll(bytes);
+    ASSERT_EQ(done.size(), 4u);
+    for (std::size_t i = 0; i < done.size(); ++i) {
+        EXPECT_EQ(done[i].outcome, Outcome::no_memory) << done[i].name;
+        EXPECT_FALSE(FileExists(Out(i)));
+    }
+}
+
+// Every cut of an archive: entries listed from a cut header cannot be placed, entries whose data
+// is cut are read failures, and every entry whose data is all there comes out whole.
+TEST_F(ProcessFileTest, EveryTruncationGivesACleanOutcomeForEveryEntry) {
+    TestArchive archive = ArchiveWith({{"a.txt", 1500}, {"z", 0}});
+    archive.entries.push_back(Compressed("c.cpp", "class X { y = 1; };"));
+    archive.entries.push_back({"d.bin", "0123456789"});
+    const std::string bytes = BuildArchive(archive);
+    const std::uint32_t data_start = DataStart(archive);
+    for (std::size_t length = 0; length <= bytes.size(); ++length) {
+        const std::vector<Extracted> done = ExtractAll(bytes.substr(0, length));
+        ASSERT_LE(done.size(), archive.entries.size());
+        std::uint32_t start = data_start;
+        for (std::size_t i = 0; i < done.size(); ++i) {
+            const TestEntry& entry = archive.entries[i];
+            const std::uint32_t end = start + static_cast<std::uint32_t>(entry.data.size());
+            Outcome expected = Outcome::ok;
+            if (length < data_start) expected = Outcome::bad_archive;
+            // An empty entry needs no bytes, wherever the data area ends.
+            else if (end > length && !entry.data.empty())
+                expected = Outcome::read_failed;
+            ASSERT_EQ(done[i].outcome, expected) << "cut at " << length << ", " << entry.name;
+            if (expected == Outcome::ok && entry.method == 0) {
+                EXPECT_EQ(ReadWholeFile(Out(i)), entry.data);
+            }
+            if (expected == Outcome::bad_archive) {
+                EXPECT_FALSE(FileExists(Out(i)));
+            }
+            start = end;
+        }
+    }
+}
+
+TEST_F(ProcessFileTest, SamplesFromAnotherToolExtractToTheirManifestHashes) {
+    for (const char* sample : {"addon.pbo", "plain.pbo"}) {
+        const std::vector<test::SampleEntry> manifest =
+            test::SampleEntries(QUILLPACK_SAMPLES_DIR, sample);
+        ASSERT_FALSE(manifest.empty()) << sample;
+        const std::string bytes = ReadWholeFile(std::string(QUILLPACK_SAMPLES_DIR "/") + sample);
+        listing_state = ListingState{};
+        const std::vector<Extracted> done = ExtractAll(bytes, sample);
+        ASSERT_EQ(done.size(), manifest.size()) << sample;
+        for (std::size_t i = 0; i < done.size(); ++i) {
+            EXPECT_EQ(done[i].name, manifest[i].name);
+            EXPECT_EQ(done[i].outcome, Outcome::ok) << manifest[i].name;
+            EXPECT_EQ(test::Sha256Hex(ReadWholeFile(Out(i))), manifest[i].sha256)
+                << manifest[i].name;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace qp
