@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "editing/archive_layout.h"
 #include "editing/splice.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_record.h"
@@ -43,11 +44,8 @@ Outcome WriteRecordAt(const char* path, std::uint32_t position, const EntryRecor
 // area, which the header insertion moved by the header entry's length, in front of the trailer.
 Outcome AddEntry(const char* packed_file, const EntryLocation& at, const char* entry_name,
                  const Source& source) {
-    const EntryRecord record{kMethodStored, 0, 0, FileCreationUnixTime(source.file), source.size};
-    std::string header(entry_name, std::strlen(entry_name) + 1);
-    header.resize(header.size() + kRecordSize);
-    EncodeRecord(record,
-                 reinterpret_cast<std::uint8_t*>(header.data()) + header.size() - kRecordSize);
+    const std::string header =
+        HeaderEntry(entry_name, FileCreationUnixTime(source.file), source.size);
     const auto header_offset = static_cast<std::uint32_t>(at.header_offset);
     const auto header_size = static_cast<std::uint32_t>(header.size());
     if (InsertRange(packed_file, header_offset, header_size,

@@ -12,14 +12,14 @@ std::string RecordBytes(const EntryRecord& record) {
     return std::string(reinterpret_cast<const char*>(bytes), kRecordSize);
 }
 
-void AppendCString(std::string& out, const char* text) { out.append(text).push_back('\0'); }
+void AppendCString(std::string& out, std::string_view text) { out.append(text).push_back('\0'); }
 
 }  // namespace
 
-std::string NewArchiveHead(std::int32_t pbo_type, const char* prefix) {
+std::string NewArchiveHead(std::int32_t pbo_type, std::string_view prefix) {
     std::string head(1, '\0');
     head += RecordBytes({kMethodVersion, 0, 0, 0, 0});
-    if (pbo_type == 0 && prefix[0] != '\0') {
+    if (pbo_type == 0 && !prefix.empty()) {
         AppendCString(head, "prefix");
         AppendCString(head, prefix);
     } else if (pbo_type == 1) {

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "editing/delete_files.h"
+#include "platform/file.h"
 #include "tools/cli/commands.h"
 
 namespace qp::cli {

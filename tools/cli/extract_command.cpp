@@ -55,7 +55,7 @@ int ExtractCommand(const Options& options) {
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
         const Outcome outcome =
-            ProcessFile(state, file.handle, PK_EXTRACT, nullptr, target.string().c_str());
+            ProcessFile(state, PK_EXTRACT, nullptr, target.string().c_str());
         if (outcome != Outcome::ok) status = Fail(target.string(), OutcomeText(outcome));
     }
     CloseFile(file.handle);

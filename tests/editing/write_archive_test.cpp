@@ -1,0 +1,95 @@
+// Writing a new archive in one pass gives exactly what packing the files one by one gives.
+#include "editing/write_archive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editing/pack_files.h"
+#include "plugin/plugin_settings.h"
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using test::ContentFor;
+using test::ReadWholeFile;
+using test::TempDir;
+using test::WriteWholeFile;
+
+class WriteArchiveTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* folder : {"one", "two"}) {
+            std::filesystem::create_directories(std::filesystem::path(dir_.path) / folder);
+        }
+        WriteWholeFile(Source("one", "a.txt"), ContentFor("a", 1000));
+        WriteWholeFile(Source("one", "empty.bin"), "");
+        WriteWholeFile(Source("one", "c.sqf"), ContentFor("c", 70000));
+        WriteWholeFile(Source("two", "a.txt"), ContentFor("a2", 33));
+    }
+    void TearDown() override { plugin_settings = PluginSettings{}; }
+
+    std::string Folder(const char* folder) const {
+        return (std::filesystem::path(dir_.path) / folder).string() +
+               static_cast<char>(std::filesystem::path::preferred_separator);
+    }
+    std::string Source(const char* folder, const char* name) const { return Folder(folder) + name; }
+
+    // What the plugin makes of the same files: a.txt, empty.bin and c.sqf from "one" into the
+    // folder "data", then a.txt from "two" into the same folder, replacing the first one.
+    std::string PackedByThePlugin(std::int32_t type, const char* prefix) {
+        plugin_settings.pbo_type = type;
+        std::strcpy(plugin_settings.prefix, prefix);
+        const std::string path = dir_.File("plugin.pbo");
+        const char first[] = "a.txt\0empty.bin\0c.sqf\0";
+        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("one").c_str(), first), Outcome::ok);
+        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("two").c_str(), "a.txt\0"), Outcome::ok);
+        std::string bytes = ReadWholeFile(path);
+        std::filesystem::remove(path);
+        return bytes;
+    }
+
+    std::string WrittenInOnePass(std::int32_t type, const char* prefix) {
+        const std::string path = dir_.File("one-pass.pbo");
+        const std::vector<SourceFile> files = {{"data\\a.txt", Source("one", "a.txt")},
+                                               {"data\\empty.bin", Source("one", "empty.bin")},
+                                               {"data\\c.sqf", Source("one", "c.sqf")},
+                                               {"data\\a.txt", Source("two", "a.txt")}};
+        EXPECT_EQ(WriteNewArchive(path.c_str(), type, prefix, files).outcome, Outcome::ok);
+        std::string bytes = ReadWholeFile(path);
+        std::filesystem::remove(path);
+        return bytes;
+    }
+
+    TempDir dir_;
+};
+
+TEST_F(WriteArchiveTest, IsByteIdenticalToPackingForEveryArchiveType) {
+    EXPECT_EQ(WrittenInOnePass(0, "my\\addon"), PackedByThePlugin(0, "my\\addon"));
+    EXPECT_EQ(WrittenInOnePass(0, ""), PackedByThePlugin(0, ""));
+    EXPECT_EQ(WrittenInOnePass(1, "ignored"), PackedByThePlugin(1, "ignored"));
+    EXPECT_EQ(WrittenInOnePass(-1, "x"), PackedByThePlugin(-1, "x"));
+}
+
+TEST_F(WriteArchiveTest, RefusesAnExistingArchiveAndNamesAMissingSource) {
+    const std::string existing = dir_.File("existing.pbo");
+    WriteWholeFile(existing, "keep");
+    EXPECT_EQ(WriteNewArchive(existing.c_str(), 0, "", {{"a", Source("one", "a.txt")}}).outcome,
+              Outcome::create_failed);
+    EXPECT_EQ(ReadWholeFile(existing), "keep");
+
+    const std::string path = dir_.File("new.pbo");
+    const WriteResult missing =
+        WriteNewArchive(path.c_str(), 0, "", {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}});
+    EXPECT_EQ(missing.outcome, Outcome::open_failed);
+    EXPECT_EQ(missing.failed_path, dir_.File("nope"));
+    EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
+}
+
+}  // namespace
+}  // namespace qp
