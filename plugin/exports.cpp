@@ -6,6 +6,7 @@
 #include "plugin/progress.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
+#include "settings/settings_dialog.h"
 
 using namespace qp;
 
@@ -50,6 +51,8 @@ int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
 
 int WCX_CALL DeleteFiles(char*, char*) { return 0; }
 
-int WCX_CALL ConfigurePacker(void*, void*) { return 0; }
+int WCX_CALL ConfigurePacker(void* Parent, void* DllInstance) {
+    return qp::ConfigurePacker(Parent, DllInstance);
+}
 
 }  // extern "C"
