@@ -13,10 +13,6 @@ namespace {
 constexpr const char* kArmaItem = "ArmA PBO";
 constexpr const char* kOfpItem = "OFP: Resistance PBO";
 
-HWND Item(HWND dialog, int id) {
-    return GetDlgItem(dialog, id);
-}
-
 // The prefix applies to "ArmA PBO" only, so its field is closed while the other type is chosen.
 // The text stays, and is saved with the rest on OK.
 void UpdatePrefixControls(HWND dialog) {
