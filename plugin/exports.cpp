@@ -1,6 +1,7 @@
 // The exported functions: each translates its arguments, calls the core and returns a result code.
 #include <cstring>
 
+#include "editing/pack_files.h"
 #include "listing/read_header.h"
 #include "plugin/listing_state.h"
 #include "plugin/progress.h"
@@ -31,7 +32,9 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
     return 0;
 }
 
-int WCX_CALL ProcessFile(void*, int, char*, char*) { return 0; }
+int WCX_CALL ProcessFile(void*, int, char*, char*) {
+    return 0;
+}
 
 int WCX_CALL CloseArchive(void* hArcData) {
     return CloseFile(hArcData) == IoStatus::ok ? 0 : E_ECLOSE;
@@ -47,9 +50,14 @@ int WCX_CALL GetPackerCaps() {
     return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE | PK_CAPS_OPTIONS;
 }
 
-int WCX_CALL PackFiles(char*, char*, char*, char*, int) { return 0; }
+// Flags are not consulted: sources are never moved, and listed paths are stored unchanged.
+int WCX_CALL PackFiles(char* PackedFile, char* SubPath, char* SrcPath, char* AddList, int) {
+    return ResultCode(qp::PackFiles(PackedFile, SubPath, SrcPath, AddList));
+}
 
-int WCX_CALL DeleteFiles(char*, char*) { return 0; }
+int WCX_CALL DeleteFiles(char*, char*) {
+    return 0;
+}
 
 int WCX_CALL ConfigurePacker(void* Parent, void* DllInstance) {
     return qp::ConfigurePacker(Parent, DllInstance);

@@ -1,0 +1,13 @@
+// Putting one source file into an archive: a new entry, or new data for the entry of its name.
+#pragma once
+
+#include "pbo/outcome.h"
+
+namespace qp {
+
+// After it returns the archive is complete and readable: either with the file packed, or, when
+// any step failed, exactly as before (open_failed for the source, bad_archive for a damaged
+// archive, write_failed for a splice).
+Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path, const char* entry_name);
+
+}  // namespace qp

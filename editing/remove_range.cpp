@@ -1,0 +1,74 @@
+// Cutting a byte range out of a file in place, with progress for long moves.
+#include <algorithm>
+
+#include "editing/byte_mover.h"
+#include "editing/splice.h"
+#include "editing/splice_control.h"
+#include "plugin/progress.h"
+
+namespace qp {
+namespace {
+
+// Bytes moved and tail are unsigned 32-bit, the tail taken once in single precision: a tail of
+// 16 MiB + 3 rounds up to 16 MiB + 4, so its last two reports are both -99.
+int RemovalPercent(std::uint32_t moved, float tail) {
+    return static_cast<int>(static_cast<double>(moved) * -100.0 / static_cast<double>(tail));
+}
+
+// Moves the `tail` bytes behind the range to `offset`, reporting after every 1 MiB chunk when
+// the tail is 1 MiB or more; the chunks together move exactly what one move would.
+Outcome MoveTail(ByteMover& mover, std::uint32_t offset, std::uint32_t length, std::uint32_t tail,
+                 const char* report_name) {
+    if (tail < kSpliceChunk) return MoveBytes(mover, offset + length, offset, tail);
+    const float whole = static_cast<float>(tail);
+    for (std::uint32_t moved = 0; moved < tail;) {
+        const std::uint32_t step = std::min(tail - moved, kSpliceChunk);
+        const Outcome outcome = MoveBytes(mover, offset + length + moved, offset + moved, step);
+        if (outcome != Outcome::ok) return outcome;
+        moved += step;
+        ReportProgress(report_name, RemovalPercent(moved, whole));
+    }
+    return Outcome::ok;
+}
+
+Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offset,
+                           std::uint32_t length, const char* progress_text) {
+    const SizeResult size = FileSize32(file);
+    if (size.status != IoStatus::ok) return Outcome::bad_archive;
+    // A range outside the file is refused before anything moves.
+    if (static_cast<std::uint64_t>(offset) + length > size.size) return Outcome::bad_archive;
+    if (length == 0) return Outcome::ok;
+    if (SpliceFailureInjected()) return Outcome::write_failed;
+    const std::uint32_t tail = size.size - offset - length;
+    if (tail > 0) {
+        ByteMover mover{};
+        Outcome outcome = StartMover(file, 0, mover);
+        if (outcome == Outcome::ok) {
+            const bool named = progress_text != nullptr && progress_text[0] != '\0';
+            outcome = MoveTail(mover, offset, length, tail, named ? progress_text : path);
+        }
+        StopMover(mover);
+        // A move that failed half way leaves the file damaged; it is not cut as well.
+        if (outcome != Outcome::ok) return outcome;
+    }
+    if (SeekTo(file, size.size - length) != IoStatus::ok ||
+        SetEndOfFileHere(file) != IoStatus::ok) {
+        return Outcome::write_failed;
+    }
+    return Outcome::ok;
+}
+
+}  // namespace
+
+Outcome RemoveRange(const char* path, std::uint32_t offset, std::uint32_t length,
+                    const char* progress_text) {
+    // An existing file only: a removal has nothing to cut from a file it would have to create.
+    const OpenResult opened = OpenFile(path, OpenMode::read_write);
+    if (opened.handle == nullptr) return Outcome::open_failed;
+    const Outcome outcome = RemoveFromOpenFile(opened.handle, path, offset, length, progress_text);
+    const IoStatus closed = CloseFile(opened.handle);
+    if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
+    return outcome;
+}
+
+}  // namespace qp

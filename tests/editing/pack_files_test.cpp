@@ -1,0 +1,270 @@
+// Packing creates archives byte for byte, adds and replaces entries, and never makes things worse.
+#include "editing/pack_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "editing/splice_control.h"
+#include "pbo/entry_locator.h"
+#include "pbo/entry_time.h"
+#include "plugin/plugin_settings.h"
+#include "plugin/progress.h"
+#include "plugin/wcx.h"
+#include "support/archive_builder.h"
+#include "support/temp_dir.h"
+
+namespace qp {
+namespace {
+
+using test::ArchiveWith;
+using test::BuildArchive;
+using test::ContentFor;
+using test::ReadWholeFile;
+using test::TempDir;
+using test::TestArchive;
+using test::TestEntry;
+using test::WriteWholeFile;
+
+std::vector<std::pair<std::string, int>> reports;
+
+int WCX_CALL RecordReport(char* name, int size) {
+    reports.emplace_back(name, size);
+    return 1;
+}
+
+std::string HostList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    return list + '\0';
+}
+
+class PackFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plugin_settings = PluginSettings{};
+        splice_control = SpliceControl{};
+        reports.clear();
+        StoreProgressCallback(RecordReport);
+        archive_ = dir_.File("a.pbo");
+        src_ = (std::filesystem::path(dir_.path) / "src").make_preferred().string();
+        std::filesystem::create_directories(src_);
+        src_ += std::filesystem::path::preferred_separator;
+    }
+    void TearDown() override {
+        plugin_settings = PluginSettings{};
+        splice_control = SpliceControl{};
+        StoreProgressCallback(nullptr);
+    }
+
+    // A source file under the item name the host would list (backslashes between folders).
+    std::string Source(const std::string& item, const std::string& bytes) {
+        std::string path = src_ + item;
+#if defined(_WIN32)
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+#endif
+        WriteWholeFile(path, bytes);
+        return path;
+    }
+
+    std::int32_t CreationTime(const std::string& path) {
+        const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
+        const std::int32_t time = FileCreationUnixTime(file.handle);
+        CloseFile(file.handle);
+        return time;
+    }
+
+    Outcome Pack(const std::vector<std::string>& items, const char* sub_path = nullptr) {
+        const std::string list = HostList(items);
+        return PackFiles(archive_.c_str(), sub_path, src_.c_str(), list.c_str());
+    }
+
+    FindResult Locate(const char* name) {
+        const OpenResult file = OpenFile(archive_.c_str(), OpenMode::read);
+        EntryLocation at{};
+        const FindResult result = FindEntry(file.handle, name, at);
+        CloseFile(file.handle);
+        return result;
+    }
+
+    TempDir dir_;
+    std::string archive_;
+    std::string src_;
+};
+
+TEST_F(PackFilesTest, NewArchivesCarryTheExtensionTheSettingsChoose) {
+    struct Case {
+        std::int32_t pbo_type;
+        const char* prefix;
+        std::vector<std::string> strings;
+    };
+    const std::vector<Case> cases = {
+        {0, "x", {"prefix", "x"}},
+        {0, "", {}},
+        {1, "ignored", {"product", "OFP: Resistance"}},
+        {-1, "x", {}},
+    };
+    const std::string source = Source("a.txt", "hello");
+    for (const Case& settings : cases) {
+        std::filesystem::remove(archive_);
+        plugin_settings.pbo_type = settings.pbo_type;
+        std::snprintf(plugin_settings.prefix, sizeof plugin_settings.prefix, "%s", settings.prefix);
+        reports.clear();
+        ASSERT_EQ(Pack({"a.txt"}), Outcome::ok);
+        TestArchive expected;
+        expected.extension_strings = settings.strings;
+        expected.entries = {TestEntry{"a.txt", "hello", 0, 0, CreationTime(source)}};
+        EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(expected)) << settings.pbo_type;
+        EXPECT_EQ(reports, (decltype(reports){{"Packing - a.txt", -100}}));
+    }
+    // The request traced from end to end: 73 bytes empty, 104 with the 5-byte file.
+    EXPECT_EQ(BuildArchive(TestArchive{true, {"prefix", "x"}, {}, true}).size(), 73u);
+}
+
+TEST_F(PackFilesTest, AddsBeforeTheEndOfHeaderAndInFrontOfTheTrailer) {
+    TestArchive archive = ArchiveWith({{"a", 10}, {"b", 5}});
+    WriteWholeFile(archive_, BuildArchive(archive));
+    const std::string c = Source("c.txt", ContentFor("c", 300));
+    const std::string empty = Source("empty.txt", "");
+    ASSERT_EQ(Pack({"c.txt", "empty.txt"}, "sub"), Outcome::ok);
+    archive.entries.push_back({"sub\\c.txt", ContentFor("c", 300), 0, 0, CreationTime(c)});
+    archive.entries.push_back({"sub\\empty.txt", "", 0, 0, CreationTime(empty)});
+    EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+}
+
+TEST_F(PackFilesTest, ReplacingKeepsOneEntryWithTheNewSizeAndTheOldTimestamp) {
+    TestArchive archive = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 3}});
+    archive.entries[1].method = 0x43707273;  // compressed before: stored now
+    archive.entries[1].original_size = 99;
+    archive.entries[1].timestamp = 123;
+    WriteWholeFile(archive_, BuildArchive(archive));
+    Source("b", "seven!!");
+    ASSERT_EQ(Pack({"b"}), Outcome::ok);
+    archive.entries[1] = {"b", "seven!!", 0, 0, 123};
+    EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+    Source("b", "");
+    ASSERT_EQ(Pack({"b"}), Outcome::ok);
+    archive.entries[1].data = "";
+    EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+}
+
+TEST_F(PackFilesTest, FoldersAreSkippedButCounted) {
+    Source("dir\\f.txt", "file");
+    ASSERT_EQ(Pack({"dir\\", "dir\\f.txt"}), Outcome::ok);
+    EXPECT_EQ(reports, (decltype(reports){{"Packing - dir\\f.txt", -50}}));
+    EXPECT_EQ(Locate("dir\\f.txt"), FindResult::found);
+}
+
+TEST_F(PackFilesTest, AMissingSourceEndsThePackingAndKeepsWhatWasPacked) {
+    Source("a.txt", "aaa");
+    Source("c.txt", "ccc");
+    EXPECT_EQ(Pack({"a.txt", "missing.txt", "c.txt"}), Outcome::open_failed);
+    EXPECT_EQ(Locate("a.txt"), FindResult::found);
+    EXPECT_EQ(Locate("c.txt"), FindResult::absent);
+    EXPECT_EQ(reports, (decltype(reports){{"Packing - a.txt", -33}}));
+}
+
+TEST_F(PackFilesTest, PathsThatDoNotFitTheirBuffersAreRefused) {
+    const std::string before = BuildArchive(ArchiveWith({{"a", 10}}));
+    WriteWholeFile(archive_, before);
+    // A source path of 256 characters, and an entry name of 256, do not fit with their NUL.
+    const std::string item(256 - src_.size(), 'n');
+    Source(item, "x");
+    EXPECT_EQ(Pack({item}), Outcome::open_failed);
+    Source("abcd", "x");
+    EXPECT_EQ(Pack({"abcd"}, std::string(251, 's').c_str()), Outcome::open_failed);
+    EXPECT_EQ(ReadWholeFile(archive_), before);
+    EXPECT_EQ(Pack({"abcd"}, std::string(250, 's').c_str()), Outcome::ok);
+}
+
+TEST_F(PackFilesTest, ArchivesThatCannotBeCreatedOrOpenedAreReported) {
+    Source("a.txt", "aaa");
+    const std::string list = HostList({"a.txt"});
+    const std::string nowhere = dir_.File("missing-folder") + "/x.pbo";
+    EXPECT_EQ(PackFiles(nowhere.c_str(), nullptr, src_.c_str(), list.c_str()),
+              Outcome::create_failed);
+    const std::string before = BuildArchive(ArchiveWith({{"a", 10}}));
+    WriteWholeFile(archive_, before);
+    const OpenResult held = OpenFile(archive_.c_str(), OpenMode::read);
+    EXPECT_EQ(Pack({"a.txt"}), Outcome::open_failed);
+    CloseFile(held.handle);
+    EXPECT_EQ(ReadWholeFile(archive_), before);
+}
+
+TEST_F(PackFilesTest, TruncatedArchivesAreLeftByteIdentical) {
+    const std::string whole = BuildArchive(ArchiveWith({{"config.cpp", 40}, {"b", 0}, {"c", 9}}));
+    Source("new.txt", "new data");
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+        const std::string before = whole.substr(0, cut);
+        WriteWholeFile(archive_, before);
+        const Outcome outcome = Pack({"new.txt"});
+        if (outcome == Outcome::ok) {
+            EXPECT_EQ(Locate("new.txt"), FindResult::found) << cut;
+        } else {
+            EXPECT_EQ(outcome, Outcome::bad_archive) << cut;
+            EXPECT_EQ(ReadWholeFile(archive_), before) << cut;
+        }
+    }
+}
+
+// Every splice of a run fails in turn: each file is packed whole or not at all.
+class PackFailureTest : public PackFilesTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
+    const TestArchive start = ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}});
+    Source("new1", ContentFor("n1", 5000));
+    Source("b", ContentFor("b2", 700));
+    Source("new2", "");
+    const std::vector<std::string> items = {"new1", "b", "new2"};
+    std::vector<std::string> states = {BuildArchive(start)};
+    WriteWholeFile(archive_, states[0]);
+    for (const std::string& item : items) {
+        ASSERT_EQ(Pack({item}), Outcome::ok);
+        states.push_back(ReadWholeFile(archive_));
+    }
+    splice_control.force_buffered = GetParam();
+    for (int failing = 1;; ++failing) {
+        WriteWholeFile(archive_, states[0]);
+        splice_control.failing_splice = failing;
+        const Outcome outcome = Pack(items);
+        const std::string after = ReadWholeFile(archive_);
+        if (outcome == Outcome::ok) {
+            EXPECT_EQ(after, states.back());
+            EXPECT_GT(failing, 4);  // two splices per new file, two per replacement
+            break;
+        }
+        EXPECT_EQ(outcome, Outcome::write_failed) << failing;
+        std::size_t matching = 0;
+        while (matching < states.size() && states[matching] != after) ++matching;
+        EXPECT_LT(matching, states.size() - 1) << "splice " << failing;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, PackFailureTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Buffered" : "Mapped"; });
+
+TEST_F(PackFilesTest, TheExportReturnsTheHostsResultCodes) {
+    std::string archive = archive_;
+    std::string src = src_;
+    std::string list = HostList({"a.txt"});
+    Source("a.txt", "aaa");
+    EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), list.data(), 0), 0);
+    splice_control.failing_splice = 2;  // the data splice of a new entry
+    const std::string before = ReadWholeFile(archive_);
+    std::string other = HostList({"b.txt"});
+    Source("b.txt", "bbb");
+    EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), other.data(), 0), E_EWRITE);
+    EXPECT_EQ(ReadWholeFile(archive_), before);
+    std::string missing = HostList({"nothing.txt"});
+    EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), missing.data(), 0), E_EOPEN);
+    WriteWholeFile(archive_, before.substr(0, 30));
+    EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), list.data(), 0), E_BAD_ARCHIVE);
+    std::string nowhere = dir_.File("no-folder") + "/x.pbo";
+    EXPECT_EQ(::PackFiles(nowhere.data(), nullptr, src.data(), list.data(), 0), E_ECREATE);
+}
+
+}  // namespace
+}  // namespace qp
