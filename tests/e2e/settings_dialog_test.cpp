@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "support/temp_dir.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -295,6 +296,42 @@ TEST_F(SettingsDialog, ReloadingTheModuleStartsFromTheDefaults) {
     const SettingsView view = Reopen();
     EXPECT_EQ(view.selected_text, "ArmA PBO");
     EXPECT_EQ(view.prefix, "");
+}
+
+TEST_F(SettingsDialog, NewArchivesCarryThePairChosenWithOk) {
+    const auto pair = [](const std::string& key, const std::string& value) {
+        return key + '\0' + value + '\0';
+    };
+    struct Case {
+        int type;
+        std::string prefix;
+        std::string extension;  // the strings after the extension entry, before its closing NUL
+    };
+    const Case cases[] = {
+        {0, "addons\\island", pair("prefix", "addons\\island")},
+        {1, "not written", pair("product", "OFP: Resistance")},
+        {-1, "not written", ""},  // a list left without a selection
+    };
+    test::TempDir dir;
+    test::WriteWholeFile(dir.File("a.txt"), "hello");
+    std::string source = dir.path + "\\";
+    std::string add_list("a.txt\0", 7);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE("type " + std::to_string(c.type));
+        Save(c.type, c.prefix);
+        std::string archive = dir.File("new" + std::to_string(n++) + ".pbo");
+        ASSERT_EQ(plugin_.pack_files(archive.data(), nullptr, source.data(), add_list.data(), 0),
+                  0);
+        const std::string bytes = test::ReadWholeFile(archive);
+        constexpr std::size_t kExtensionEntry = 21;
+        EXPECT_EQ(bytes.substr(kExtensionEntry, c.extension.size() + 1), c.extension + '\0');
+        std::vector<host::ListedEntry> entries;
+        EXPECT_EQ(host::ListArchive(plugin_, archive, entries), E_END_ARCHIVE);
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].name, "a.txt");
+        EXPECT_EQ(entries[0].unp_size, 5);
+    }
 }
 
 }  // namespace
