@@ -9,6 +9,7 @@
 #include "plugin/progress.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
+#include "settings/settings_dialog.h"
 
 using namespace qp;
 
@@ -62,8 +63,8 @@ int WCX_CALL DeleteFiles(char* PackedFile, char* DeleteList) {
     return ResultCode(qp::DeleteFiles(PackedFile, DeleteList));
 }
 
-int WCX_CALL ConfigurePacker(void*, void*) {
-    return 0;
+int WCX_CALL ConfigurePacker(void* Parent, void* DllInstance) {
+    return qp::ConfigurePacker(Parent, DllInstance);
 }
 
 }  // extern "C"

@@ -1,0 +1,111 @@
+// The settings dialog and the About box, on the system's dialog manager (ANSI calls throughout).
+#include "settings/settings_dialog.h"
+
+#include <windows.h>
+
+#include "plugin/plugin_settings.h"
+#include "settings/resource_ids.h"
+
+namespace qp {
+namespace {
+
+// Index 0 and 1 of the list are the values of `pbo_type`; the sorted list keeps this order.
+constexpr const char* kArmaItem = "ArmA PBO";
+constexpr const char* kOfpItem = "OFP: Resistance PBO";
+
+// The prefix applies to "ArmA PBO" only, so its field is closed while the other type is chosen.
+// The text stays, and is saved with the rest on OK.
+void UpdatePrefixControls(HWND dialog) {
+    const LRESULT selection = SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_GETCURSEL, 0, 0);
+    const BOOL enable = selection == kPboTypeOfp ? FALSE : TRUE;
+    EnableWindow(GetDlgItem(dialog, IDC_PREFIX_LABEL), enable);
+    EnableWindow(GetDlgItem(dialog, IDC_PREFIX), enable);
+}
+
+void InitSettingsDialog(HWND dialog) {
+    SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kArmaItem));
+    SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOfpItem));
+    // -1 (a list saved without a selection) selects nothing.
+    SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_SETCURSEL,
+                        static_cast<WPARAM>(plugin_settings.pbo_type), 0);
+    SendDlgItemMessageA(dialog, IDC_PREFIX, WM_SETTEXT, 0,
+                        reinterpret_cast<LPARAM>(plugin_settings.prefix));
+    UpdatePrefixControls(dialog);
+}
+
+// Stores the type and the prefix together. A prefix too long for the buffer is dropped whole
+// rather than shortened into a different folder name.
+void SaveSettings(HWND dialog) {
+    plugin_settings.pbo_type =
+        static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_GETCURSEL, 0, 0));
+    const LRESULT length = SendDlgItemMessageA(dialog, IDC_PREFIX, EM_LINELENGTH, 0, 0);
+    char* prefix = plugin_settings.prefix;
+    if (length < 1 || length >= kPrefixBufferSize) {
+        prefix[0] = '\0';
+        return;
+    }
+    // EM_GETLINE takes the buffer size from the buffer's first word, and adds no terminator.
+    const WORD size = static_cast<WORD>(length);
+    CopyMemory(prefix, &size, sizeof size);
+    const LRESULT copied =
+        SendDlgItemMessageA(dialog, IDC_PREFIX, EM_GETLINE, 0, reinterpret_cast<LPARAM>(prefix));
+    // Terminate after what was really copied, so that a failed copy leaves no stray bytes.
+    prefix[copied > 0 && copied <= length ? copied : 0] = '\0';
+}
+
+INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        // The stock icon belongs to the system and is never destroyed.
+        HICON icon = LoadIconA(nullptr, IDI_INFORMATION);
+        SendDlgItemMessageA(dialog, IDC_ABOUT_ICON, STM_SETIMAGE, IMAGE_ICON,
+                            reinterpret_cast<LPARAM>(icon));
+        return TRUE;
+    }
+    if (message == WM_COMMAND) {
+        // The box has no control 2: command 2 is the dialog manager's answer to Esc.
+        const WORD id = LOWORD(wparam);
+        if (id == IDOK || id == IDCANCEL) {
+            EndDialog(dialog, static_cast<INT_PTR>(wparam));
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        InitSettingsDialog(dialog);
+        return TRUE;  // the dialog manager focuses the first tab stop, OK
+    }
+    if (message != WM_COMMAND) return FALSE;
+    switch (LOWORD(wparam)) {
+        case IDOK:
+            SaveSettings(dialog);
+            EndDialog(dialog, static_cast<INT_PTR>(wparam));
+            return TRUE;
+        case IDCANCEL:
+            EndDialog(dialog, static_cast<INT_PTR>(wparam));
+            return TRUE;
+        case IDC_ABOUT:
+            DialogBoxParamA(static_cast<HINSTANCE>(plugin_settings.module_instance),
+                            MAKEINTRESOURCEA(IDD_ABOUT), dialog, AboutDlgProc, 0);
+            return FALSE;
+        case IDC_PBO_TYPE:
+            if (HIWORD(wparam) == CBN_SELCHANGE) UpdatePrefixControls(dialog);
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+
+}  // namespace
+
+int ConfigurePacker(void* parent, void* instance) {
+    plugin_settings.module_instance = instance;
+    const INT_PTR result =
+        DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_SETTINGS),
+                        static_cast<HWND>(parent), SettingsDlgProc, 0);
+    return static_cast<int>(result);
+}
+
+}  // namespace qp
