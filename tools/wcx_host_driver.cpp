@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace qp::host {
 namespace {
@@ -30,6 +32,30 @@ bool Resolve(HMODULE module, const char* plain, const char* decorated, Function&
     return true;
 }
 
+// The callback carries no context of its own, so reports go to the list of the running call.
+std::vector<ProgressReport>* current_reports = nullptr;
+
+int __stdcall CollectReport(char* name, int value) {
+    if (current_reports != nullptr) current_reports->push_back({name, value});
+    return 1;
+}
+
+void AddFolder(const std::filesystem::path& folder, const std::string& prefix,
+               std::vector<std::string>& items) {
+    std::vector<std::filesystem::directory_entry> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) entries.push_back(entry);
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) {
+        const std::string name = prefix + entry.path().filename().string();
+        if (entry.is_directory()) {
+            items.push_back(name + "\\");
+            AddFolder(entry.path(), name + "\\", items);
+        } else {
+            items.push_back(name);
+        }
+    }
+}
+
 }  // namespace
 
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
@@ -46,8 +72,8 @@ bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
         Resolve(module, "CloseArchive", "_CloseArchive@4", plugin.close_archive, error) &&
         Resolve(module, "SetChangeVolProc", "_SetChangeVolProc@8", plugin.set_change_vol_proc,
                 error) &&
-        Resolve(module, "SetProcessDataProc", "_SetProcessDataProc@8",
-                plugin.set_process_data_proc, error) &&
+        Resolve(module, "SetProcessDataProc", "_SetProcessDataProc@8", plugin.set_process_data_proc,
+                error) &&
         Resolve(module, "GetPackerCaps", "_GetPackerCaps@0", plugin.get_packer_caps, error) &&
         Resolve(module, "PackFiles", "_PackFiles@20", plugin.pack_files, error) &&
         Resolve(module, "DeleteFiles", "_DeleteFiles@8", plugin.delete_files, error) &&
@@ -61,7 +87,8 @@ void UnloadPlugin(Plugin& plugin) {
     plugin = Plugin{};
 }
 
-int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries) {
+int ListArchive(const Plugin& plugin, const std::string& archive,
+                std::vector<ListedEntry>& entries) {
     std::string name = archive;
     tOpenArchiveData open{};
     open.ArcName = name.data();
@@ -77,6 +104,30 @@ int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<Li
         plugin.process_file(handle, PK_SKIP, nullptr, nullptr);
     }
     plugin.close_archive(handle);
+    return result;
+}
+
+std::vector<std::string> AddListFor(const std::string& folder) {
+    std::vector<std::string> items;
+    AddFolder(folder, "", items);
+    return items;
+}
+
+int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_path,
+              const std::string& source_folder, const std::vector<std::string>& items,
+              std::vector<ProgressReport>& reports) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    list += '\0';
+    std::string packed = archive;
+    std::string sub = sub_path != nullptr ? sub_path : "";
+    std::string source = source_folder;
+    current_reports = &reports;
+    plugin.set_process_data_proc(reinterpret_cast<void*>(-1), CollectReport);
+    const int result = plugin.pack_files(packed.data(), sub_path != nullptr ? sub.data() : nullptr,
+                                         source.data(), list.data(), 0);
+    plugin.set_process_data_proc(reinterpret_cast<void*>(-1), nullptr);
+    current_reports = nullptr;
     return result;
 }
 

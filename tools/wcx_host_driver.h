@@ -37,7 +37,25 @@ struct ListedEntry {
 // OpenArchive(PK_OM_LIST), then ReadHeader and ProcessFile(PK_SKIP) alternately until ReadHeader
 // returns non-zero, then CloseArchive. Returns that last ReadHeader result (10 at a normal end),
 // or the OpenResult when the archive cannot be opened.
-int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries);
+int ListArchive(const Plugin& plugin, const std::string& archive,
+                std::vector<ListedEntry>& entries);
+
+struct ProgressReport {
+    std::string name;
+    int value;
+};
+
+// The add list the file manager builds for a folder: every folder and file below it, relative
+// to it with backslashes between components, each folder (ending in a backslash) before what
+// it holds, names sorted within a folder.
+std::vector<std::string> AddListFor(const std::string& folder);
+
+// SetProcessDataProc with handle -1, then PackFiles with the items as a NUL-separated list.
+// `source_folder` is passed as it is, so it should end in a backslash; `sub_path` may be null.
+// Returns PackFiles' result; the callback's reports are appended to `reports`.
+int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_path,
+              const std::string& source_folder, const std::vector<std::string>& items,
+              std::vector<ProgressReport>& reports);
 
 // "YYYY-MM-DD hh:mm:ss" of a DOS date/time.
 std::string FormatDosTime(int dos_time);
