@@ -3,8 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace qp::host {
 namespace {
@@ -38,6 +40,22 @@ int WCX_CALL RecordProgress(char* name, int size) {
     return 1;  // go on
 }
 
+void AddFolder(const std::filesystem::path& folder, const std::string& prefix,
+               std::vector<std::string>& items) {
+    std::vector<std::filesystem::directory_entry> entries;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) entries.push_back(entry);
+    std::sort(entries.begin(), entries.end());
+    for (const auto& entry : entries) {
+        const std::string name = prefix + entry.path().filename().string();
+        if (entry.is_directory()) {
+            items.push_back(name + "\\");
+            AddFolder(entry.path(), name + "\\", items);
+        } else {
+            items.push_back(name);
+        }
+    }
+}
+
 }  // namespace
 
 bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
@@ -54,8 +72,8 @@ bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
         Resolve(module, "CloseArchive", "_CloseArchive@4", plugin.close_archive, error) &&
         Resolve(module, "SetChangeVolProc", "_SetChangeVolProc@8", plugin.set_change_vol_proc,
                 error) &&
-        Resolve(module, "SetProcessDataProc", "_SetProcessDataProc@8",
-                plugin.set_process_data_proc, error) &&
+        Resolve(module, "SetProcessDataProc", "_SetProcessDataProc@8", plugin.set_process_data_proc,
+                error) &&
         Resolve(module, "GetPackerCaps", "_GetPackerCaps@0", plugin.get_packer_caps, error) &&
         Resolve(module, "PackFiles", "_PackFiles@20", plugin.pack_files, error) &&
         Resolve(module, "DeleteFiles", "_DeleteFiles@8", plugin.delete_files, error) &&
@@ -69,7 +87,8 @@ void UnloadPlugin(Plugin& plugin) {
     plugin = Plugin{};
 }
 
-int ListArchive(const Plugin& plugin, const std::string& archive, std::vector<ListedEntry>& entries) {
+int ListArchive(const Plugin& plugin, const std::string& archive,
+                std::vector<ListedEntry>& entries) {
     std::string name = archive;
     tOpenArchiveData open{};
     open.ArcName = name.data();
@@ -141,6 +160,30 @@ int ExtractArchive(const Plugin& plugin, const std::string& archive, const std::
         entries.push_back({header.FileName, target, processed});
     }
     plugin.close_archive(handle);
+    return result;
+}
+
+std::vector<std::string> AddListFor(const std::string& folder) {
+    std::vector<std::string> items;
+    AddFolder(folder, "", items);
+    return items;
+}
+
+int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_path,
+              const std::string& source_folder, const std::vector<std::string>& items,
+              std::vector<ProgressReport>& reports) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    list += '\0';
+    std::string packed = archive;
+    std::string sub = sub_path != nullptr ? sub_path : "";
+    std::string source = source_folder;
+    recorded_progress = &reports;
+    plugin.set_process_data_proc(reinterpret_cast<void*>(-1), RecordProgress);
+    const int result = plugin.pack_files(packed.data(), sub_path != nullptr ? sub.data() : nullptr,
+                                         source.data(), list.data(), 0);
+    plugin.set_process_data_proc(reinterpret_cast<void*>(-1), nullptr);
+    recorded_progress = nullptr;
     return result;
 }
 

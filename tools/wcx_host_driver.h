@@ -69,6 +69,18 @@ struct ProgressReport {
 int DeleteEntries(const Plugin& plugin, const std::string& archive,
                   const std::vector<std::string>& items, std::vector<ProgressReport>& reports);
 
+// The add list the file manager builds for a folder: every folder and file below it, relative
+// to it with backslashes between components, each folder (ending in a backslash) before what
+// it holds, names sorted within a folder.
+std::vector<std::string> AddListFor(const std::string& folder);
+
+// SetProcessDataProc with handle -1, then PackFiles with the items as a NUL-separated list.
+// `source_folder` is passed as it is, so it should end in a backslash; `sub_path` may be null.
+// Returns PackFiles' result; the callback's reports are appended to `reports`.
+int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_path,
+              const std::string& source_folder, const std::vector<std::string>& items,
+              std::vector<ProgressReport>& reports);
+
 // "YYYY-MM-DD hh:mm:ss" of a DOS date/time.
 std::string FormatDosTime(int dos_time);
 
