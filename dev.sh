@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds quillpack and runs its demo or its tests.
-#   ./dev.sh demo   install what is missing, build every preset, show the real plugin at work
+#   ./dev.sh demo   install what is missing, build every preset, show the plugin and the tool at work
 #   ./dev.sh test   install what is missing, build every preset, run every test (native and Wine)
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -25,21 +25,40 @@ install_missing() {
 }
 
 build() {
-    for preset in native win32; do
+    for preset in native win32 win64; do
         echo "== building $preset"
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset"
     done
+    cmake --build --preset win64 --target package_zip
 }
 
 demo() {
     echo "== the real 32-bit plugin, loaded by the host program under Wine, lists samples/demo.pbo"
     build/win32/wine-run build/win32/wcx_host.exe list build/win32/quillpack.wcx samples/demo.pbo
+    echo "== ... and extracts it"
+    local work
+    work=$(mktemp -d)
+    build/win32/wine-run build/win32/wcx_host.exe extract build/win32/quillpack.wcx \
+        samples/demo.pbo "$work/plugin-out"
+    build/win32/wine-run --stop
+
+    local quillpack=build/native/quillpack
+    echo "== the quillpack tool packs samples/demo into a new archive, lists, extracts, deletes"
+    (set -x
+     "$quillpack" pack "$work/demo.pbo" --prefix 'quillpack\demo' -C samples/demo .
+     "$quillpack" list --long "$work/demo.pbo"
+     "$quillpack" extract "$work/demo.pbo" -C "$work/out"
+     diff -r samples/demo "$work/out"
+     "$quillpack" delete "$work/demo.pbo" 'scripts\*.*'
+     "$quillpack" list "$work/demo.pbo")
+    rm -rf "$work"
+    echo "== the installable package: $(ls build/win64/quillpack-*.zip)"
 }
 
 run_tests() {
     local status=0
-    for preset in native win32; do
+    for preset in native win32 win64; do
         echo "== testing $preset"
         ctest --preset "$preset" || status=1
     done

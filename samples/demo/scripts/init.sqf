@@ -1,0 +1,2 @@
+// Greets the player when the mission starts.
+hint "Packed by quillpack";
