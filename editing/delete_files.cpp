@@ -2,7 +2,6 @@
 #include "editing/delete_files.h"
 
 #include <cstring>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,24 +40,21 @@ bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
 }
 
 // Collects the ranges of every listed entry from the archive as it stands. The header does not
-// change during this phase, so one walk serves every folder item.
+// change during this phase, so one walk serves every item.
 Outcome CollectRanges(FileHandle file, const char* delete_list, std::vector<ByteRange>& ranges) {
     const int count = CountListItems(delete_list);
-    std::optional<HeaderWalk> walk;
+    if (count == 0) return Outcome::ok;
+    const HeaderWalk walk = WalkHeader(file);
+    if (walk.damaged) return Outcome::bad_archive;
     const char* item = delete_list;
     for (int done = 1; done <= count; ++done, item += std::strlen(item) + 1) {
         const std::string prefix = FolderPrefix(item);
         if (!prefix.empty()) {
-            if (!walk) walk = WalkHeader(file);
-            if (walk->damaged) return Outcome::bad_archive;
-            for (const WalkedEntry& entry : walk->entries) {
+            for (const WalkedEntry& entry : walk.entries) {
                 if (entry.name.starts_with(prefix)) AddEntryRanges(ranges, entry.location);
             }
-        } else {
-            EntryLocation location{};
-            const FindResult found = FindEntry(file, item, location);
-            if (found == FindResult::damaged) return Outcome::bad_archive;
-            if (found == FindResult::found) AddEntryRanges(ranges, location);
+        } else if (const WalkedEntry* entry = LastEntryNamed(walk, item)) {
+            AddEntryRanges(ranges, entry->location);
         }
         ReportProgress("Creating map - ", item, static_cast<int>(done * -100.0 / count));
     }

@@ -69,4 +69,12 @@ HeaderWalk WalkHeader(FileHandle file) {
     return walk;
 }
 
+const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name) {
+    if (name == nullptr || name[0] == '\0') return nullptr;
+    for (auto entry = walk.entries.rbegin(); entry != walk.entries.rend(); ++entry) {
+        if (entry->name == name) return &*entry;
+    }
+    return nullptr;
+}
+
 }  // namespace qp
