@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/dos_time_text.h"
 #include "tools/wcx_host_driver.h"
 
 namespace {
@@ -23,7 +24,7 @@ int List(const qp::host::Plugin& plugin, const char* archive) {
     const int result = qp::host::ListArchive(plugin, archive, entries);
     for (const auto& entry : entries) {
         std::printf("%10d  %s  %s\n", entry.unp_size,
-                    qp::host::FormatDosTime(entry.file_time).c_str(), entry.name.c_str());
+                    qp::FormatDosTime(static_cast<std::uint32_t>(entry.file_time)).c_str(), entry.name.c_str());
     }
     std::printf("%zu entries, ReadHeader ended with %d\n", entries.size(), result);
     return result == qp::E_END_ARCHIVE ? 0 : 1;

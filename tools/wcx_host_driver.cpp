@@ -187,13 +187,4 @@ int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_
     return result;
 }
 
-std::string FormatDosTime(int dos_time) {
-    const unsigned value = static_cast<unsigned>(dos_time);
-    char text[32];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", 1980 + (value >> 25),
-                  (value >> 21) & 15, (value >> 16) & 31, (value >> 11) & 31, (value >> 5) & 63,
-                  (value & 31) * 2);
-    return text;
-}
-
 }  // namespace qp::host

@@ -81,7 +81,4 @@ int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_
               const std::string& source_folder, const std::vector<std::string>& items,
               std::vector<ProgressReport>& reports);
 
-// "YYYY-MM-DD hh:mm:ss" of a DOS date/time.
-std::string FormatDosTime(int dos_time);
-
 }  // namespace qp::host

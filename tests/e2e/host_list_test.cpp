@@ -3,6 +3,7 @@
 
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
+#include "tools/dos_time_text.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -34,9 +35,9 @@ TEST_F(HostTest, ListsAnArchiveAsTheFileManagerDoes) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[0].name, "config.cpp");
     EXPECT_EQ(entries[0].unp_size, 100);
-    EXPECT_EQ(host::FormatDosTime(entries[0].file_time), "2023-11-14 22:13:20");
+    EXPECT_EQ(FormatDosTime(static_cast<std::uint32_t>(entries[0].file_time)), "2023-11-14 22:13:20");
     EXPECT_EQ(entries[1].name, "data\\icon.paa");
-    EXPECT_EQ(host::FormatDosTime(entries[1].file_time), "1980-01-01 00:00:00");
+    EXPECT_EQ(FormatDosTime(static_cast<std::uint32_t>(entries[1].file_time)), "1980-01-01 00:00:00");
 }
 
 TEST_F(HostTest, AMissingArchiveIsReportedAsBad) {
