@@ -32,6 +32,13 @@ bool Resolve(HMODULE module, const char* plain, const char* decorated, Function&
     return true;
 }
 
+// Items as the host passes them: each with its NUL, and an empty item closing the list.
+std::string HostFileList(const std::vector<std::string>& items) {
+    std::string list;
+    for (const std::string& item : items) list += item + '\0';
+    return list + '\0';
+}
+
 // Where the progress callback records, while an operation that reports runs.
 std::vector<ProgressReport>* recorded_progress = nullptr;
 
@@ -109,9 +116,7 @@ int ListArchive(const Plugin& plugin, const std::string& archive,
 
 int DeleteEntries(const Plugin& plugin, const std::string& archive,
                   const std::vector<std::string>& items, std::vector<ProgressReport>& reports) {
-    std::string list;
-    for (const std::string& item : items) list += item + '\0';
-    list += '\0';
+    std::string list = HostFileList(items);
     std::string name = archive;
     recorded_progress = &reports;
     plugin.set_process_data_proc(reinterpret_cast<void*>(-1), RecordProgress);
@@ -172,9 +177,7 @@ std::vector<std::string> AddListFor(const std::string& folder) {
 int PackFiles(const Plugin& plugin, const std::string& archive, const char* sub_path,
               const std::string& source_folder, const std::vector<std::string>& items,
               std::vector<ProgressReport>& reports) {
-    std::string list;
-    for (const std::string& item : items) list += item + '\0';
-    list += '\0';
+    std::string list = HostFileList(items);
     std::string packed = archive;
     std::string sub = sub_path != nullptr ? sub_path : "";
     std::string source = source_folder;
