@@ -42,6 +42,13 @@ expect_status 0 extract a.pbo -C out
 diff -r -x empty-dir src out || fail "extracted files differ"
 [ -d out/empty-dir ] && fail "an empty folder has no entry, so nothing to extract"
 
+# On a terminal, packing draws a progress bar on standard error (native builds: Wine's console
+# is no terminal of this machine's).
+if [ -z "$runner" ] && command -v script >/dev/null; then
+    script -qec "'$tool' pack tty.pbo -C src ." /dev/null >tty.txt 2>&1
+    grep -q '100%' tty.txt || fail "no progress bar on a terminal: $(cat tty.txt)"
+fi
+
 # Replacing an entry of an existing archive, and extracting one entry by name.
 printf 'class CfgPatches { class x {}; };\n' >src/config.cpp
 expect_status 0 pack a.pbo -C src config.cpp
