@@ -78,6 +78,8 @@ TimeResult FileCreationTime(FileHandle file);
 
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
+// Deletes a file that is not open; false when it cannot be deleted.
+bool RemoveFile(const char* path);
 
 enum class MapAccess { read_only, read_write };
 
