@@ -2,6 +2,7 @@
 #include "editing/add_or_replace_entry.h"
 
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "editing/archive_layout.h"
@@ -37,7 +38,21 @@ Outcome WriteRecordAt(const char* path, std::uint32_t position, const EntryRecor
     const bool written = SeekTo(opened.handle, position) == IoStatus::ok &&
                          WriteBytes(opened.handle, bytes, kRecordSize).bytes == kRecordSize;
     const bool closed = CloseFile(opened.handle) == IoStatus::ok;
-    return written && closed ? Outcome::ok : Outcome::write_failed;
+    if (!written) return Outcome::write_failed;
+    return closed ? Outcome::ok : Outcome::close_failed;
+}
+
+// A step whose only failure was closing the archive has taken effect: undoing it as if it had
+// not would damage the archive. The item is finished, and the failed close is its outcome.
+bool TookEffect(Outcome step) {
+    return step == Outcome::ok || step == Outcome::close_failed;
+}
+
+Outcome FinishedItem(std::initializer_list<Outcome> steps) {
+    for (const Outcome step : steps) {
+        if (step != Outcome::ok) return step;
+    }
+    return Outcome::ok;
 }
 
 // The header entry goes right before the end-of-header entry, the data to the end of the data
@@ -48,18 +63,20 @@ Outcome AddEntry(const char* packed_file, const EntryLocation& at, const char* e
         HeaderEntry(entry_name, FileCreationUnixTime(source.file), source.size);
     const auto header_offset = static_cast<std::uint32_t>(at.header_offset);
     const auto header_size = static_cast<std::uint32_t>(header.size());
-    if (InsertRange(packed_file, header_offset, header_size,
-                    reinterpret_cast<const std::uint8_t*>(header.data()), "") != Outcome::ok) {
-        return Outcome::write_failed;
-    }
+    const Outcome header_put =
+        InsertRange(packed_file, header_offset, header_size,
+                    reinterpret_cast<const std::uint8_t*>(header.data()), "");
+    if (!TookEffect(header_put)) return Outcome::write_failed;
     // Between the two splices the header describes data that is not there yet.
-    if (InsertRange(packed_file, static_cast<std::uint32_t>(at.data_offset) + header_size,
-                    source.size, source.view.data, "") != Outcome::ok) {
+    const Outcome data_put =
+        InsertRange(packed_file, static_cast<std::uint32_t>(at.data_offset) + header_size,
+                    source.size, source.view.data, "");
+    if (!TookEffect(data_put)) {
         // All or nothing: without its data the new header entry comes out again.
         RemoveRange(packed_file, header_offset, header_size, "");
         return Outcome::write_failed;
     }
-    return Outcome::ok;
+    return FinishedItem({header_put, data_put});
 }
 
 // The new data goes in first, in front of the old, so that every failure can be undone; the
@@ -73,24 +90,23 @@ Outcome ReplaceEntry(const char* packed_file, const EntryLocation& at, const Sou
     EntryRecord old_record{};
     const Outcome read = ReadRecordAt(packed_file, record_at, old_record);
     if (read != Outcome::ok) return read;
-    if (InsertRange(packed_file, data_offset, source.size, source.view.data, "") != Outcome::ok) {
-        return Outcome::write_failed;
-    }
+    const Outcome inserted =
+        InsertRange(packed_file, data_offset, source.size, source.view.data, "");
+    if (!TookEffect(inserted)) return Outcome::write_failed;
     EntryRecord record = old_record;
     record.method = kMethodStored;
     record.original_size = 0;
     record.data_size = source.size;
-    Outcome outcome = WriteRecordAt(packed_file, record_at, record);
-    if (outcome == Outcome::ok) {
-        outcome = RemoveRange(packed_file, data_offset + source.size,
-                              static_cast<std::uint32_t>(at.data_size), progress_text);
-        if (outcome != Outcome::ok) WriteRecordAt(packed_file, record_at, old_record);
+    const Outcome described = WriteRecordAt(packed_file, record_at, record);
+    if (TookEffect(described)) {
+        const Outcome removed =
+            RemoveRange(packed_file, data_offset + source.size,
+                        static_cast<std::uint32_t>(at.data_size), progress_text);
+        if (TookEffect(removed)) return FinishedItem({inserted, described, removed});
+        WriteRecordAt(packed_file, record_at, old_record);
     }
-    if (outcome != Outcome::ok) {
-        RemoveRange(packed_file, data_offset, source.size, "");
-        return Outcome::write_failed;
-    }
-    return Outcome::ok;
+    RemoveRange(packed_file, data_offset, source.size, "");
+    return Outcome::write_failed;
 }
 
 Outcome PackSource(const char* packed_file, const char* entry_name, const Source& source) {

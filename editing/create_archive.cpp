@@ -19,7 +19,10 @@ Outcome CreateArchive(const char* packed_file) {
     const auto length = static_cast<std::uint32_t>(bytes.size());
     const bool written = WriteBytes(created.handle, bytes.data(), length).bytes == length;
     const bool closed = CloseFile(created.handle) == IoStatus::ok;
-    return written && closed ? Outcome::ok : Outcome::create_failed;
+    if (written && closed) return Outcome::ok;
+    // The file is ours alone: left half written, it would refuse every later packing as damaged.
+    RemoveFile(packed_file);
+    return Outcome::create_failed;
 }
 
 }  // namespace qp

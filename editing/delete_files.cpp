@@ -87,14 +87,21 @@ Outcome DeleteFiles(const char* packed_file, const char* delete_list) {
     // has moved toward the front by exactly `cut`. Between two cuts the archive is not consistent
     // (a header entry can be gone while its data is still there); after the last one it is.
     std::int32_t cut = 0;
+    Outcome outcome = Outcome::ok;
     for (const ByteRange& range : map.ranges) {
         const Outcome removed =
             RemoveRange(packed_file, static_cast<std::uint32_t>(range.offset - cut),
                         static_cast<std::uint32_t>(range.size), "");
-        if (removed != Outcome::ok) return Outcome::write_failed;
+        // A cut whose close alone failed is done; stopping there would leave the archive
+        // inconsistent, so the cuts go on and the failed close is reported at the end.
+        if (removed == Outcome::close_failed) {
+            outcome = removed;
+        } else if (removed != Outcome::ok) {
+            return Outcome::write_failed;
+        }
         cut += range.size;
     }
-    return Outcome::ok;
+    return outcome;
 }
 
 }  // namespace qp

@@ -10,7 +10,8 @@ namespace qp {
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
                   const char* add_list);
 
-// Writes a new, empty archive whose header extension follows the settings.
+// Writes a new, empty archive whose header extension follows the settings. When that fails the
+// file is removed again.
 Outcome CreateArchive(const char* packed_file);
 
 }  // namespace qp

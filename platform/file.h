@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+// platform/file.cpp defines the calls a test may make fail (see fault_injection.h) over the
+// backend's own; the backend defines the rest.
 namespace qp {
 
 // An open file; null means no file. On Windows this is the Win32 file handle itself, which the
@@ -78,6 +80,8 @@ TimeResult FileCreationTime(FileHandle file);
 
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
+// Deletes a file that is not open; false when it cannot be deleted.
+bool RemoveFile(const char* path);
 
 enum class MapAccess { read_only, read_write };
 

@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "platform/file.h"
+#include "platform/native_file.h"
 
 namespace qp {
 namespace {
@@ -51,7 +51,7 @@ int OpenFlags(OpenMode mode) {
 
 }  // namespace
 
-OpenResult OpenFile(const char* path, OpenMode mode) {
+OpenResult native::OpenFile(const char* path, OpenMode mode) {
     // Truncation must wait until the lock is held, or a file held by another handle would be
     // emptied by an open that then fails.
     const int flags = OpenFlags(mode);
@@ -76,12 +76,12 @@ OpenResult OpenFile(const char* path, OpenMode mode) {
     return {Handle(fd), IoStatus::ok};
 }
 
-IoStatus CloseFile(FileHandle file) {
+IoStatus native::CloseFile(FileHandle file) {
     if (file == nullptr) return IoStatus::io_error;
     return ::close(Fd(file)) == 0 ? IoStatus::ok : FromErrno(errno);
 }
 
-Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
+Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
     std::uint32_t done = 0;
     while (done < count) {
         const ssize_t got = ::read(Fd(file), static_cast<char*>(buffer) + done, count - done);
@@ -93,7 +93,7 @@ Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
     return {done, IoStatus::ok};
 }
 
-Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
+Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
     std::uint32_t done = 0;
     while (done < count) {
         const ssize_t put =
@@ -106,12 +106,12 @@ Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
     return {done, IoStatus::ok};
 }
 
-IoStatus SeekTo(FileHandle file, std::uint32_t position) {
+IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     return ::lseek(Fd(file), static_cast<off_t>(position), SEEK_SET) < 0 ? FromErrno(errno)
                                                                          : IoStatus::ok;
 }
 
-IoStatus SeekBy(FileHandle file, std::int32_t distance) {
+IoStatus native::SeekBy(FileHandle file, std::int32_t distance) {
     return ::lseek(Fd(file), static_cast<off_t>(distance), SEEK_CUR) < 0 ? FromErrno(errno)
                                                                          : IoStatus::ok;
 }
@@ -122,7 +122,7 @@ std::uint32_t CurrentPosition(FileHandle file) {
     return static_cast<std::uint32_t>(position);
 }
 
-SizeResult FileSize32(FileHandle file) {
+SizeResult native::FileSize32(FileHandle file) {
     struct stat info {};
     if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
     const auto size = static_cast<std::uint64_t>(info.st_size);
@@ -130,7 +130,7 @@ SizeResult FileSize32(FileHandle file) {
             size > 0xFFFFFFFFu ? IoStatus::too_large : IoStatus::ok};
 }
 
-IoStatus SetEndOfFileHere(FileHandle file) {
+IoStatus native::SetEndOfFileHere(FileHandle file) {
     const off_t position = ::lseek(Fd(file), 0, SEEK_CUR);
     if (position < 0) return FromErrno(errno);
     return ::ftruncate(Fd(file), position) == 0 ? IoStatus::ok : FromErrno(errno);
@@ -164,7 +164,9 @@ bool PathExists(const char* path) {
     return ::stat(path, &info) == 0;
 }
 
-Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
+bool RemoveFile(const char* path) { return ::unlink(path) == 0; }
+
+Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const SizeResult current = FileSize32(file);
     if (current.status != IoStatus::ok) return {nullptr, 0, nullptr, current.status};
     const bool writable = access == MapAccess::read_write;

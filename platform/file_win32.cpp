@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/file.h"
+#include "platform/native_file.h"
 
 namespace qp {
 namespace {
@@ -36,7 +36,7 @@ IoStatus LastError() { return FromError(GetLastError()); }
 
 }  // namespace
 
-OpenResult OpenFile(const char* path, OpenMode mode) {
+OpenResult native::OpenFile(const char* path, OpenMode mode) {
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
@@ -55,23 +55,23 @@ OpenResult OpenFile(const char* path, OpenMode mode) {
     return {handle, IoStatus::ok};
 }
 
-IoStatus CloseFile(FileHandle file) {
+IoStatus native::CloseFile(FileHandle file) {
     return CloseHandle(file) ? IoStatus::ok : LastError();
 }
 
-Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
+Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
     DWORD got = 0;
     if (!ReadFile(file, buffer, count, &got, nullptr)) return {got, LastError()};
     return {got, got < count ? IoStatus::truncated : IoStatus::ok};
 }
 
-Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
+Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
     DWORD put = 0;
     if (!WriteFile(file, buffer, count, &put, nullptr)) return {put, LastError()};
     return {put, put < count ? IoStatus::no_space : IoStatus::ok};
 }
 
-IoStatus SeekTo(FileHandle file, std::uint32_t position) {
+IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     // Positions are 32-bit, so the high part of the distance is always 0.
     LONG high = 0;
     SetLastError(NO_ERROR);
@@ -80,7 +80,7 @@ IoStatus SeekTo(FileHandle file, std::uint32_t position) {
     return IoStatus::ok;
 }
 
-IoStatus SeekBy(FileHandle file, std::int32_t distance) {
+IoStatus native::SeekBy(FileHandle file, std::int32_t distance) {
     SetLastError(NO_ERROR);
     const DWORD result = SetFilePointer(file, distance, nullptr, FILE_CURRENT);
     if (result == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return LastError();
@@ -91,7 +91,7 @@ std::uint32_t CurrentPosition(FileHandle file) {
     return SetFilePointer(file, 0, nullptr, FILE_CURRENT);
 }
 
-SizeResult FileSize32(FileHandle file) {
+SizeResult native::FileSize32(FileHandle file) {
     DWORD high = 0;
     SetLastError(NO_ERROR);
     const DWORD low = GetFileSize(file, &high);
@@ -99,7 +99,7 @@ SizeResult FileSize32(FileHandle file) {
     return {low, high != 0 ? IoStatus::too_large : IoStatus::ok};
 }
 
-IoStatus SetEndOfFileHere(FileHandle file) {
+IoStatus native::SetEndOfFileHere(FileHandle file) {
     return SetEndOfFile(file) ? IoStatus::ok : LastError();
 }
 
@@ -119,7 +119,9 @@ bool PathExists(const char* path) {
     return true;
 }
 
-Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
+bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+
+Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const SizeResult current = FileSize32(file);
     if (current.status != IoStatus::ok) return {nullptr, 0, nullptr, current.status};
     const bool writable = access == MapAccess::read_write;

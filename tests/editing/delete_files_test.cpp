@@ -12,6 +12,7 @@
 #include "listing/read_header.h"
 #include "plugin/progress.h"
 #include "support/archive_builder.h"
+#include "support/fault_sweep.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -227,6 +228,38 @@ TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
     splice_control = SpliceControl{};
     ExpectDeletion(abc, {"a", "c"}, {"a", "c"});
 }
+
+// Every file call of a deletion fails in turn, mapped and buffered. Between two cuts the archive
+// is inconsistent by design and a cut that fails cannot be undone; but every failure is reported,
+// one while the map is made changes nothing, and a cut that only fails to close is finished.
+class DeleteFailureTest : public DeleteFilesTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheMapIsDone) {
+    splice_control.force_buffered = GetParam();
+    const std::string before = BuildArchive(abc);
+    const std::string list = HostList({"a", "c"});
+    WriteWholeFile(path_, before);
+    const test::FileCallCounts map_calls =
+        test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str()); });
+    Outcome outcome = Outcome::ok;
+    test::SweepFileFaults(
+        [&] { WriteWholeFile(path_, before); },
+        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str()); },
+        [&](const test::FileFault& fault) {
+            SCOPED_TRACE(test::Describe(fault));
+            const bool cut_closing = fault.kind == FileCall::close &&
+                                     fault.call > map_calls[static_cast<int>(FileCall::close)];
+            if (outcome == Outcome::ok || cut_closing) {
+                EXPECT_EQ(outcome, cut_closing ? Outcome::close_failed : Outcome::ok);
+                EXPECT_EQ(ReadWholeFile(path_), BuildArchive(Without(abc, {"a", "c"})));
+            } else if (fault.call <= map_calls[static_cast<int>(fault.kind)]) {
+                EXPECT_EQ(ReadWholeFile(path_), before);
+            }
+        });
+}
+
+INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, DeleteFailureTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Buffered" : "Mapped"; });
 
 }  // namespace
 }  // namespace qp

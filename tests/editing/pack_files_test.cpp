@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "plugin/progress.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
+#include "support/fault_sweep.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -211,7 +213,26 @@ TEST_F(PackFilesTest, TruncatedArchivesAreLeftByteIdentical) {
 }
 
 // Every splice of a run fails in turn: each file is packed whole or not at all.
-class PackFailureTest : public PackFilesTest, public ::testing::WithParamInterface<bool> {};
+class PackFailureTest : public PackFilesTest, public ::testing::WithParamInterface<bool> {
+protected:
+    // After a run with `fault`: ok and every item packed, or a failure and the archive as after
+    // some whole number of items (`states` holds the archive after 0, 1, ... all items).
+    void ExpectWholeItems(Outcome outcome, const std::vector<std::string>& states,
+                          const test::FileFault& fault) {
+        SCOPED_TRACE(test::Describe(fault));
+        const std::string after = ReadWholeFile(archive_);
+        if (outcome == Outcome::ok) {
+            EXPECT_EQ(after, states.back());
+            return;
+        }
+        // Through the buffer a tail that is half moved cannot be put back: once a read, write or
+        // seek of the move fails, the archive is known to be damaged (see InsertIntoOpenFile).
+        const bool moving = fault.kind == FileCall::read || fault.kind == FileCall::write ||
+                            fault.kind == FileCall::seek;
+        if (GetParam() && moving) return;
+        EXPECT_NE(std::find(states.begin(), states.end(), after), states.end());
+    }
+};
 
 TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
     const TestArchive start = ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}});
@@ -241,6 +262,61 @@ TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
         while (matching < states.size() && states[matching] != after) ++matching;
         EXPECT_LT(matching, states.size() - 1) << "splice " << failing;
     }
+}
+
+// Every file call of a run fails in turn. A failure is reported and leaves the archive as after
+// some whole number of items; a run that gets past its failure packs every item.
+TEST_P(PackFailureTest, EveryFailedFileCallLeavesTheArchiveAsAfterSomeWholeItem) {
+    const TestArchive start = ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}});
+    Source("new1", ContentFor("n1", 5000));
+    Source("b", ContentFor("b2", 700));
+    Source("new2", "");
+    const std::vector<std::string> items = {"new1", "b", "new2"};
+    std::vector<std::string> states = {BuildArchive(start)};
+    WriteWholeFile(archive_, states[0]);
+    for (const std::string& item : items) {
+        ASSERT_EQ(Pack({item}), Outcome::ok);
+        states.push_back(ReadWholeFile(archive_));
+    }
+    splice_control.force_buffered = GetParam();
+    // The cut of b's old data ends the replacement: its last seek and end of file come after the
+    // bytes behind it have moved over the cut bytes, so a failure there cannot be undone.
+    WriteWholeFile(archive_, states[0]);
+    const test::FileCallCounts through_cut = test::CountFileCalls([&] { Pack({"new1", "b"}); });
+    Outcome outcome = Outcome::ok;
+    test::SweepFileFaults(
+        [&] { WriteWholeFile(archive_, states[0]); }, [&] { outcome = Pack(items); },
+        [&](const test::FileFault& fault) {
+            const bool ends_cut =
+                (fault.kind == FileCall::seek || fault.kind == FileCall::set_end) &&
+                fault.call == through_cut[static_cast<int>(fault.kind)];
+            if (ends_cut) {
+                EXPECT_NE(outcome, Outcome::ok);
+            } else {
+                ExpectWholeItems(outcome, states, fault);
+            }
+        });
+}
+
+// A new archive whose creation or first items fail is missing, or whole after some items.
+TEST_P(PackFailureTest, EveryFailedFileCallWhileCreatingLeavesNoArchiveOrAWholeOne) {
+    Source("x", ContentFor("x", 3000));
+    Source("empty", "");
+    const std::vector<std::string> items = {"x", "empty"};
+    ASSERT_EQ(Pack({}), Outcome::ok);
+    std::vector<std::string> states = {ReadWholeFile(archive_)};
+    for (const std::string& item : items) {
+        ASSERT_EQ(Pack({item}), Outcome::ok);
+        states.push_back(ReadWholeFile(archive_));
+    }
+    splice_control.force_buffered = GetParam();
+    Outcome outcome = Outcome::ok;
+    test::SweepFileFaults([&] { std::filesystem::remove(archive_); },
+                          [&] { outcome = Pack(items); },
+                          [&](const test::FileFault& fault) {
+                              if (outcome != Outcome::ok && !test::FileExists(archive_)) return;
+                              ExpectWholeItems(outcome, states, fault);
+                          });
 }
 
 INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, PackFailureTest, ::testing::Bool(),

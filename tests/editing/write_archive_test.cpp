@@ -11,6 +11,7 @@
 #include "editing/pack_files.h"
 #include "plugin/plugin_settings.h"
 #include "support/archive_builder.h"
+#include "support/fault_sweep.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -84,11 +85,37 @@ TEST_F(WriteArchiveTest, RefusesAnExistingArchiveAndNamesAMissingSource) {
     EXPECT_EQ(ReadWholeFile(existing), "keep");
 
     const std::string path = dir_.File("new.pbo");
-    const WriteResult missing =
-        WriteNewArchive(path.c_str(), 0, "", {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}});
+    const WriteResult missing = WriteNewArchive(
+        path.c_str(), 0, "", {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}});
     EXPECT_EQ(missing.outcome, Outcome::open_failed);
     EXPECT_EQ(missing.failed_path, dir_.File("nope"));
     EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
+}
+
+// Every file call of the one-pass writer fails in turn: the failure is reported with the file it
+// concerns. Only closing a source, which has been read whole by then, may fail without harm.
+TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
+    const std::string path = dir_.File("sweep.pbo");
+    const std::vector<SourceFile> files = {{"data\\a.txt", Source("one", "a.txt")},
+                                           {"data\\empty.bin", Source("one", "empty.bin")},
+                                           {"data\\c.sqf", Source("one", "c.sqf")}};
+    ASSERT_EQ(WriteNewArchive(path.c_str(), 0, "p", files).outcome, Outcome::ok);
+    const std::string whole = ReadWholeFile(path);
+    WriteResult result{};
+    test::SweepFileFaults([&] { std::filesystem::remove(path); },
+                          [&] { result = WriteNewArchive(path.c_str(), 0, "p", files); },
+                          [&](const test::FileFault& fault) {
+                              SCOPED_TRACE(test::Describe(fault));
+                              // The archive is closed last.
+                              const bool source_closing =
+                                  fault.kind == FileCall::close && fault.call < fault.calls;
+                              if (source_closing && result.outcome == Outcome::ok) {
+                                  EXPECT_EQ(ReadWholeFile(path), whole);
+                              } else {
+                                  EXPECT_NE(result.outcome, Outcome::ok);
+                                  EXPECT_FALSE(result.failed_path.empty());
+                              }
+                          });
 }
 
 }  // namespace

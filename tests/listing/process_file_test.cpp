@@ -9,8 +9,10 @@
 
 #include "listing/read_header.h"
 #include "plugin/progress.h"
+#include "plugin/result_code.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
+#include "support/fault_sweep.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -311,6 +313,54 @@ TEST_F(ProcessFileTest, EveryTruncationGivesACleanOutcomeForEveryEntry) {
                 EXPECT_FALSE(FileExists(Out(i)));
             }
             start = end;
+        }
+    }
+}
+
+// Every file call of extracting each entry fails in turn, with the data area known and with it
+// still to be found: the failure reaches the host as its error code, and the listing goes on
+// with the next entry.
+TEST_F(ProcessFileTest, EveryFailedFileCallIsReportedAndTheListingGoesOn) {
+    const TestArchive archive = MixedArchive();
+    const std::string bytes = BuildArchive(archive);
+    for (std::size_t index = 0; index < archive.entries.size(); ++index) {
+        const std::string target = Out(index);
+        Outcome outcome = Outcome::ok;
+        HeaderInfo info{};
+        bool area_known = true;
+        auto prepare = [&] {
+            Open(bytes);
+            for (std::size_t i = 0; i <= index; ++i) ASSERT_EQ(Next(info), Outcome::ok);
+            listing_state.data_start = static_cast<std::int32_t>(DataStart(archive));
+            listing_state.data_start_known = area_known;
+        };
+        auto extract = [&] {
+            outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str());
+        };
+        prepare();
+        const int data_reads = test::CountFileCalls(extract)[static_cast<int>(FileCall::read)];
+        auto check = [&](const test::FileFault& fault) {
+            SCOPED_TRACE(archive.entries[index].name + ", " + test::Describe(fault));
+            const int codes[kFileCallKinds] = {E_ECREATE, E_ECLOSE, E_EREAD, E_EWRITE,
+                                               E_EREAD,   0,        0,       0};
+            // The reads that find the data area come first; they cannot tell a failure from
+            // the end of the header.
+            const bool finding_area =
+                fault.kind == FileCall::read && fault.call <= fault.calls - data_reads;
+            EXPECT_EQ(ResultCode(outcome),
+                      finding_area ? E_BAD_ARCHIVE : codes[static_cast<int>(fault.kind)]);
+            // The last seek is the one that puts the position back; when it fails, it is lost.
+            if (fault.kind == FileCall::seek && fault.call == fault.calls) return;
+            if (index + 1 < archive.entries.size()) {
+                ASSERT_EQ(Next(info), Outcome::ok);
+                EXPECT_EQ(info.file_name, archive.entries[index + 1].name);
+            } else {
+                EXPECT_EQ(Next(info), Outcome::end_of_archive);
+            }
+        };
+        for (bool known : {true, false}) {
+            area_known = known;
+            test::SweepFileFaults(prepare, extract, check);
         }
     }
 }

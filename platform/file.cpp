@@ -1,0 +1,83 @@
+// The file services the core calls: each asks the test's fault plan first, then the backend.
+#include "platform/fault_injection.h"
+#include "platform/native_file.h"
+
+namespace qp {
+namespace {
+
+struct ActivePlan {
+    bool started;
+    FaultPlan plan;
+    int calls[kFileCallKinds];
+};
+
+ActivePlan active{};
+
+// Counts the call; true when the plan fails it. Without a plan this is one branch.
+bool Fails(FileCall kind) {
+    if (!active.started) return false;
+    const int call = ++active.calls[static_cast<int>(kind)];
+    return kind == active.plan.kind && call == active.plan.failing;
+}
+
+}  // namespace
+
+void StartFaultPlan(const FaultPlan& plan) {
+    active = {true, plan, {}};
+}
+
+void StopFaultPlan() {
+    active = {};
+}
+
+int FileCallCount(FileCall kind) {
+    return active.calls[static_cast<int>(kind)];
+}
+
+OpenResult OpenFile(const char* path, OpenMode mode) {
+    if (Fails(FileCall::open)) return {nullptr, active.plan.status};
+    return native::OpenFile(path, mode);
+}
+
+IoStatus CloseFile(FileHandle file) {
+    const bool fails = Fails(FileCall::close);
+    const IoStatus closed = native::CloseFile(file);
+    return fails ? active.plan.status : closed;
+}
+
+Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
+    if (Fails(FileCall::read)) return {0, active.plan.status};
+    return native::ReadBytes(file, buffer, count);
+}
+
+Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
+    if (Fails(FileCall::write)) return {0, active.plan.status};
+    return native::WriteBytes(file, buffer, count);
+}
+
+IoStatus SeekTo(FileHandle file, std::uint32_t position) {
+    if (Fails(FileCall::seek)) return active.plan.status;
+    return native::SeekTo(file, position);
+}
+
+IoStatus SeekBy(FileHandle file, std::int32_t distance) {
+    if (Fails(FileCall::seek)) return active.plan.status;
+    return native::SeekBy(file, distance);
+}
+
+SizeResult FileSize32(FileHandle file) {
+    if (Fails(FileCall::size)) return {0, active.plan.status};
+    return native::FileSize32(file);
+}
+
+IoStatus SetEndOfFileHere(FileHandle file) {
+    if (Fails(FileCall::set_end)) return active.plan.status;
+    return native::SetEndOfFileHere(file);
+}
+
+Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
+    if (Fails(FileCall::map)) return {nullptr, 0, nullptr, active.plan.status};
+    return native::MapFile(file, access, size);
+}
+
+}  // namespace qp

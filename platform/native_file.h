@@ -1,0 +1,20 @@
+// The backend's own file services, which the public ones in platform/file.cpp call.
+#pragma once
+
+#include "platform/file.h"
+
+// Only the calls a test may make fail go through file.cpp; the backend defines the rest of
+// file.h directly. Their contracts are those of the public functions of the same names.
+namespace qp::native {
+
+OpenResult OpenFile(const char* path, OpenMode mode);
+IoStatus CloseFile(FileHandle file);
+Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count);
+Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count);
+IoStatus SeekTo(FileHandle file, std::uint32_t position);
+IoStatus SeekBy(FileHandle file, std::int32_t distance);
+SizeResult FileSize32(FileHandle file);
+IoStatus SetEndOfFileHere(FileHandle file);
+Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size);
+
+}  // namespace qp::native
