@@ -3,30 +3,17 @@
 
 #include <cstring>
 #include <string>
-#include <string_view>
 
 #include "editing/merge_ranges.h"
 #include "editing/splice.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_walk.h"
+#include "pbo/folder_item.h"
 #include "platform/file.h"
 #include "plugin/progress.h"
 
 namespace qp {
 namespace {
-
-// The host sends a whole folder as "folder\*.*" (some hosts as "folder\"). For such an item this
-// is the folder path with its backslash, which every entry inside the folder begins with; for an
-// item that names one entry it is empty.
-std::string FolderPrefix(const char* item) {
-    std::string_view text(item);
-    if (text.ends_with("\\*.*")) {
-        text.remove_suffix(3);
-    } else if (!text.ends_with('\\')) {
-        return {};
-    }
-    return std::string(text);
-}
 
 // An entry goes as two ranges: its header entry and its data.
 void AddEntryRanges(std::vector<ByteRange>& ranges, const EntryLocation& location) {

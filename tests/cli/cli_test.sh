@@ -57,6 +57,12 @@ cmp -s src/config.cpp again/config.cpp || fail "replaced entry has the old conte
 [ -e again/data ] && fail "extracting one entry wrote others"
 expect_status 1 extract a.pbo -C again missing.txt
 
+# Extracting one folder, in either of its host forms.
+expect_status 0 extract a.pbo -C sel 'data\sub\'
+expect_status 0 extract a.pbo -C sel2 'data\sub\*.*'
+[ -f sel/data/sub/init.sqf ] && [ -f sel2/data/sub/init.sqf ] || fail "folder not extracted"
+[ -e sel/config.cpp ] || [ -e sel/data/icon.paa ] && fail "extracting a folder wrote others"
+
 # Deleting a folder by its host form.
 expect_status 0 delete a.pbo 'data\*.*'
 expect_status 0 list a.pbo

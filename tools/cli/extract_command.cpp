@@ -5,6 +5,7 @@
 
 #include "listing/process_file.h"
 #include "listing/read_header.h"
+#include "pbo/folder_item.h"
 #include "plugin/wcx.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/entry_paths.h"
@@ -20,12 +21,8 @@ bool Selected(const std::vector<std::string>& operands, const std::string& name,
     if (operands.empty()) return true;
     bool selected = false;
     for (std::size_t i = 0; i < operands.size(); ++i) {
-        std::string folder = operands[i];
-        if (folder.size() >= 4 && folder.compare(folder.size() - 4, 4, "\\*.*") == 0) {
-            folder.resize(folder.size() - 3);
-        }
-        const bool is_folder = !folder.empty() && folder.back() == '\\';
-        if (is_folder ? name.compare(0, folder.size(), folder) == 0 : name == operands[i]) {
+        const std::string folder = FolderPrefix(operands[i].c_str());
+        if (folder.empty() ? name == operands[i] : name.starts_with(folder)) {
             used[i] = true;
             selected = true;
         }
