@@ -6,16 +6,19 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 namespace qp::test {
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
+    // Tests run in parallel processes: the random part keeps their folders apart.
     static std::atomic<int> counter{0};
+    static const unsigned process_tag = std::random_device{}();
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     const fs::path dir = fs::temp_directory_path() /
-                         ("quillpack-test-" + std::to_string(stamp) + "-" +
-                          std::to_string(counter++));
+                         ("quillpack-test-" + std::to_string(process_tag) + "-" +
+                          std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(dir);
     path = dir.string();
 }
