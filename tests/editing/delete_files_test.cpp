@@ -10,9 +10,9 @@
 
 #include "editing/splice_control.h"
 #include "listing/read_header.h"
-#include "plugin/progress.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -21,30 +21,13 @@ namespace {
 using test::ArchiveWith;
 using test::BuildArchive;
 using test::DataStart;
+using test::HostList;
 using test::ReadWholeFile;
 using test::TempDir;
 using test::TestArchive;
 using test::WriteWholeFile;
 
-struct Report {
-    std::string name;
-    int value;
-    bool operator==(const Report&) const = default;
-};
-
-std::vector<Report> reports;
-
-int WCX_CALL RecordProgress(char* name, int value) {
-    reports.push_back({name, value});
-    return 1;
-}
-
-// The host's file list: NUL-separated items closed by an empty one.
-std::string HostList(const std::vector<std::string>& items) {
-    std::string list;
-    for (const std::string& item : items) list += item + '\0';
-    return list + '\0';
-}
+test::ProgressReports& reports = test::progress_reports;
 
 TestArchive Without(TestArchive archive, const std::set<std::string>& names) {
     std::erase_if(archive.entries,
@@ -55,13 +38,12 @@ TestArchive Without(TestArchive archive, const std::set<std::string>& names) {
 class DeleteFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        reports.clear();
+        test::StartRecordingProgress();
         splice_control = SpliceControl{};
-        StoreProgressCallback(RecordProgress);
         path_ = dir_.File("addon.pbo");
     }
     void TearDown() override {
-        StoreProgressCallback(nullptr);
+        test::StopRecordingProgress();
         splice_control = SpliceControl{};
     }
 
@@ -134,13 +116,13 @@ TEST_F(DeleteFilesTest, AnEmptyEntryGoesWithTheEntrySharingItsDataOffset) {
 
 TEST_F(DeleteFilesTest, ProgressIsOneReportPerItemFoundOrNot) {
     ExpectDeletion(abc, {"c", "missing", "a"}, {"a", "c"});
-    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - c", -33},
+    EXPECT_EQ(reports, (test::ProgressReports{{"Creating map - c", -33},
                                             {"Creating map - missing", -66},
                                             {"Creating map - a", -100}}));
     reports.clear();
     ExpectDeletion(abc, {"b", "b"}, {"b"});
     EXPECT_EQ(reports,
-              (std::vector<Report>{{"Creating map - b", -50}, {"Creating map - b", -100}}));
+              (test::ProgressReports{{"Creating map - b", -50}, {"Creating map - b", -100}}));
     reports.clear();
     ExpectDeletion(abc, {}, {});
     EXPECT_TRUE(reports.empty());
@@ -160,7 +142,7 @@ TEST_F(DeleteFilesTest, AnItemOf255CharactersEndsTheList) {
     const std::string long_name(255, 'n');
     const TestArchive archive = ArchiveWith({{"a", 1}, {long_name, 2}, {"c", 3}});
     ExpectDeletion(archive, {"a", long_name, "c"}, {"a"});
-    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - a", -100}}));
+    EXPECT_EQ(reports, (test::ProgressReports{{"Creating map - a", -100}}));
     // 254 characters are still an item.
     const TestArchive shorter = ArchiveWith({{"a", 1}, {long_name.substr(1), 2}});
     ExpectDeletion(shorter, {long_name.substr(1)}, {long_name.substr(1)});
@@ -183,7 +165,7 @@ TEST_F(DeleteFilesTest, AFolderItemRemovesEverythingInsideTheFolder) {
                                              {"data\\a.paa", 6}});
     const std::set<std::string> in_data = {"data\\a.paa", "data\\sub\\b.paa"};
     ExpectDeletion(archive, {"data\\*.*"}, in_data);
-    EXPECT_EQ(reports, (std::vector<Report>{{"Creating map - data\\*.*", -100}}));
+    EXPECT_EQ(reports, (test::ProgressReports{{"Creating map - data\\*.*", -100}}));
     ExpectDeletion(archive, {"data\\"}, in_data);
     ExpectDeletion(archive, {"data\\sub\\*.*", "config.cpp"}, {"data\\sub\\b.paa", "config.cpp"});
     // Byte for byte: neither a shorter folder name nor another letter case matches.

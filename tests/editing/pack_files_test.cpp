@@ -13,10 +13,10 @@
 #include "pbo/entry_locator.h"
 #include "pbo/entry_time.h"
 #include "plugin/plugin_settings.h"
-#include "plugin/progress.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -25,32 +25,21 @@ namespace {
 using test::ArchiveWith;
 using test::BuildArchive;
 using test::ContentFor;
+using test::HostList;
 using test::ReadWholeFile;
 using test::TempDir;
 using test::TestArchive;
 using test::TestEntry;
 using test::WriteWholeFile;
 
-std::vector<std::pair<std::string, int>> reports;
-
-int WCX_CALL RecordReport(char* name, int size) {
-    reports.emplace_back(name, size);
-    return 1;
-}
-
-std::string HostList(const std::vector<std::string>& items) {
-    std::string list;
-    for (const std::string& item : items) list += item + '\0';
-    return list + '\0';
-}
+test::ProgressReports& reports = test::progress_reports;
 
 class PackFilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         plugin_settings = PluginSettings{};
         splice_control = SpliceControl{};
-        reports.clear();
-        StoreProgressCallback(RecordReport);
+        test::StartRecordingProgress();
         archive_ = dir_.File("a.pbo");
         src_ = (std::filesystem::path(dir_.path) / "src").make_preferred().string();
         std::filesystem::create_directories(src_);
@@ -59,7 +48,7 @@ protected:
     void TearDown() override {
         plugin_settings = PluginSettings{};
         splice_control = SpliceControl{};
-        StoreProgressCallback(nullptr);
+        test::StopRecordingProgress();
     }
 
     // A source file under the item name the host would list (backslashes between folders).
@@ -120,7 +109,7 @@ TEST_F(PackFilesTest, NewArchivesCarryTheExtensionTheSettingsChoose) {
         expected.extension_strings = settings.strings;
         expected.entries = {TestEntry{"a.txt", "hello", 0, 0, CreationTime(source)}};
         EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(expected)) << settings.pbo_type;
-        EXPECT_EQ(reports, (decltype(reports){{"Packing - a.txt", -100}}));
+        EXPECT_EQ(reports, (test::ProgressReports{{"Packing - a.txt", -100}}));
     }
     // The request traced from end to end: 73 bytes empty, 104 with the 5-byte file.
     EXPECT_EQ(BuildArchive(TestArchive{true, {"prefix", "x"}, {}, true}).size(), 73u);
@@ -156,7 +145,7 @@ TEST_F(PackFilesTest, ReplacingKeepsOneEntryWithTheNewSizeAndTheOldTimestamp) {
 TEST_F(PackFilesTest, FoldersAreSkippedButCounted) {
     Source("dir\\f.txt", "file");
     ASSERT_EQ(Pack({"dir\\", "dir\\f.txt"}), Outcome::ok);
-    EXPECT_EQ(reports, (decltype(reports){{"Packing - dir\\f.txt", -50}}));
+    EXPECT_EQ(reports, (test::ProgressReports{{"Packing - dir\\f.txt", -50}}));
     EXPECT_EQ(Locate("dir\\f.txt"), FindResult::found);
 }
 
@@ -166,7 +155,7 @@ TEST_F(PackFilesTest, AMissingSourceEndsThePackingAndKeepsWhatWasPacked) {
     EXPECT_EQ(Pack({"a.txt", "missing.txt", "c.txt"}), Outcome::open_failed);
     EXPECT_EQ(Locate("a.txt"), FindResult::found);
     EXPECT_EQ(Locate("c.txt"), FindResult::absent);
-    EXPECT_EQ(reports, (decltype(reports){{"Packing - a.txt", -33}}));
+    EXPECT_EQ(reports, (test::ProgressReports{{"Packing - a.txt", -33}}));
 }
 
 TEST_F(PackFilesTest, PathsThatDoNotFitTheirBuffersAreRefused) {
@@ -232,20 +221,28 @@ protected:
         if (GetParam() && moving) return;
         EXPECT_NE(std::find(states.begin(), states.end(), after), states.end());
     }
+
+    // An archive with a 2 MiB entry, two new sources and one that replaces "b": the archive as it
+    // is after 0, 1, ... all of `items` are packed one by one. It is left in its first state.
+    std::vector<std::string> ArchiveStates(const std::vector<std::string>& items) {
+        Source("new1", ContentFor("n1", 5000));
+        Source("b", ContentFor("b2", 700));
+        Source("new2", "");
+        std::vector<std::string> states = {
+            BuildArchive(ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}}))};
+        WriteWholeFile(archive_, states[0]);
+        for (const std::string& item : items) {
+            EXPECT_EQ(Pack({item}), Outcome::ok) << item;
+            states.push_back(ReadWholeFile(archive_));
+        }
+        WriteWholeFile(archive_, states[0]);
+        return states;
+    }
 };
 
 TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
-    const TestArchive start = ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}});
-    Source("new1", ContentFor("n1", 5000));
-    Source("b", ContentFor("b2", 700));
-    Source("new2", "");
     const std::vector<std::string> items = {"new1", "b", "new2"};
-    std::vector<std::string> states = {BuildArchive(start)};
-    WriteWholeFile(archive_, states[0]);
-    for (const std::string& item : items) {
-        ASSERT_EQ(Pack({item}), Outcome::ok);
-        states.push_back(ReadWholeFile(archive_));
-    }
+    const std::vector<std::string> states = ArchiveStates(items);
     splice_control.force_buffered = GetParam();
     for (int failing = 1;; ++failing) {
         WriteWholeFile(archive_, states[0]);
@@ -267,17 +264,8 @@ TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
 // Every file call of a run fails in turn. A failure is reported and leaves the archive as after
 // some whole number of items; a run that gets past its failure packs every item.
 TEST_P(PackFailureTest, EveryFailedFileCallLeavesTheArchiveAsAfterSomeWholeItem) {
-    const TestArchive start = ArchiveWith({{"a", 10}, {"b", 2 * 1048576}, {"c", 3}});
-    Source("new1", ContentFor("n1", 5000));
-    Source("b", ContentFor("b2", 700));
-    Source("new2", "");
     const std::vector<std::string> items = {"new1", "b", "new2"};
-    std::vector<std::string> states = {BuildArchive(start)};
-    WriteWholeFile(archive_, states[0]);
-    for (const std::string& item : items) {
-        ASSERT_EQ(Pack({item}), Outcome::ok);
-        states.push_back(ReadWholeFile(archive_));
-    }
+    const std::vector<std::string> states = ArchiveStates(items);
     splice_control.force_buffered = GetParam();
     // The cut of b's old data ends the replacement: its last seek and end of file come after the
     // bytes behind it have moved over the cut bytes, so a failure there cannot be undone.

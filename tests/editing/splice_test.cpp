@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "editing/splice_control.h"
-#include "plugin/progress.h"
 #include "support/archive_builder.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -23,12 +23,7 @@ using test::WriteWholeFile;
 
 constexpr std::uint32_t kMiB = 1048576;
 
-std::vector<std::pair<std::string, int>> reports;
-
-int WCX_CALL RecordReport(char* name, int size) {
-    reports.emplace_back(name, size);
-    return 1;
-}
+test::ProgressReports& reports = test::progress_reports;
 
 const std::uint8_t* Bytes(const std::string& text) {
     return reinterpret_cast<const std::uint8_t*>(text.data());
@@ -41,12 +36,11 @@ protected:
     void SetUp() override {
         splice_control = SpliceControl{};
         splice_control.force_buffered = GetParam();
-        reports.clear();
-        StoreProgressCallback(RecordReport);
+        test::StartRecordingProgress();
     }
     void TearDown() override {
         splice_control = SpliceControl{};
-        StoreProgressCallback(nullptr);
+        test::StopRecordingProgress();
     }
 
     std::string Holding(const std::string& bytes) {

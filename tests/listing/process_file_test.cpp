@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "listing/read_header.h"
-#include "plugin/progress.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -28,12 +28,7 @@ using test::TestArchive;
 using test::TestEntry;
 using test::WriteWholeFile;
 
-std::vector<std::pair<std::string, int>> reports;
-
-int WCX_CALL Record(char* name, int size) {
-    reports.emplace_back(name, size);
-    return 1;
-}
+test::ProgressReports& reports = test::progress_reports;
 
 // A stream of literals only, followed by four bytes that stand for the checksum some tools
 // append: the decoder stops when the output is full and never reads them.
@@ -63,11 +58,10 @@ class ProcessFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         listing_state = ListingState{};
-        reports.clear();
-        StoreProgressCallback(Record);
+        test::StartRecordingProgress();
     }
     void TearDown() override {
-        StoreProgressCallback(nullptr);
+        test::StopRecordingProgress();
         if (file_ != nullptr) CloseFile(file_);
     }
 
