@@ -6,6 +6,7 @@
 
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
+#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -18,14 +19,12 @@ using test::ReadWholeFile;
 using test::TestArchive;
 using test::WriteWholeFile;
 
-class HostDeleteTest : public ::testing::Test {
+class HostDeleteTest : public PluginTest {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
+        PluginTest::SetUp();
         path_ = dir_.File("addon.pbo");
     }
-    void TearDown() override { host::UnloadPlugin(plugin_); }
 
     int Delete(const std::vector<std::string>& items) {
         reports_.clear();
@@ -40,8 +39,6 @@ protected:
         return names;
     }
 
-    host::Plugin plugin_;
-    test::TempDir dir_;
     std::string path_;
     std::vector<ProgressReport> reports_;
 };

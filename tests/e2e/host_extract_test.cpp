@@ -7,6 +7,7 @@
 #include "support/sample_manifest.h"
 #include "support/sha256.h"
 #include "support/temp_dir.h"
+#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -16,17 +17,7 @@ using host::DestForm;
 using host::ExtractedEntry;
 using test::ReadWholeFile;
 
-class HostExtractTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
-    }
-    void TearDown() override { host::UnloadPlugin(plugin_); }
-
-    host::Plugin plugin_;
-    test::TempDir dir_;
-};
+using HostExtractTest = PluginTest;
 
 // Stored, empty and compressed entries, some in folders.
 test::TestArchive MixedArchive() {

@@ -4,6 +4,7 @@
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
 #include "tools/dos_time_text.h"
+#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -11,17 +12,7 @@ namespace {
 
 using host::ListedEntry;
 
-class HostTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
-    }
-    void TearDown() override { host::UnloadPlugin(plugin_); }
-
-    host::Plugin plugin_;
-    test::TempDir dir_;
-};
+using HostTest = PluginTest;
 
 TEST_F(HostTest, ReportsCapabilities) { EXPECT_EQ(plugin_.get_packer_caps(), 31); }
 

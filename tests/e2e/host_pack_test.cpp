@@ -9,6 +9,7 @@
 
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
+#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {
@@ -84,11 +85,10 @@ std::int32_t CreationTime(const std::string& path) {
     return static_cast<std::int32_t>((ticks - 116444736000000000LL) / 10000000);
 }
 
-class HostPackTest : public ::testing::Test {
+class HostPackTest : public PluginTest {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(host::LoadPlugin(QUILLPACK_PLUGIN_PATH, plugin_, error)) << error;
+        PluginTest::SetUp();
         src_ = (fs::path(dir_.path) / "tree").make_preferred().string() + "\\";
         files_ = {{"a.txt", "first file"},
                   {"sub\\b.txt", ""},
@@ -99,8 +99,6 @@ protected:
         }
         fs::create_directories(src_ + "empty");
     }
-    void TearDown() override { host::UnloadPlugin(plugin_); }
-
     // Packs the whole tree; checks the host's add list and the reports along the way.
     void PackTree(const std::string& archive, const char* sub_path) {
         const std::vector<std::string> items = host::AddListFor(src_);
@@ -132,8 +130,6 @@ protected:
         }
     }
 
-    host::Plugin plugin_;
-    test::TempDir dir_;
     std::string src_;
     std::vector<std::pair<std::string, std::string>> files_;
 };
