@@ -12,7 +12,9 @@ std::string RecordBytes(const EntryRecord& record) {
     return std::string(reinterpret_cast<const char*>(bytes), kRecordSize);
 }
 
-void AppendCString(std::string& out, std::string_view text) { out.append(text).push_back('\0'); }
+void AppendCString(std::string& out, std::string_view text) {
+    out.append(text).push_back('\0');
+}
 
 }  // namespace
 
@@ -36,8 +38,12 @@ std::string HeaderEntry(const char* name, std::int32_t timestamp, std::uint32_t 
     return entry + RecordBytes({kMethodStored, 0, 0, timestamp, data_size});
 }
 
-std::string EndOfHeaderEntry() { return std::string(kEntryOverhead, '\0'); }
+std::string EndOfHeaderEntry() {
+    return std::string(kEntryOverhead, '\0');
+}
 
-std::string Trailer() { return std::string(1, '\0') + kTrailerText; }
+std::string Trailer() {
+    return std::string(1, '\0') + kTrailerText;
+}
 
 }  // namespace qp

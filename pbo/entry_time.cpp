@@ -23,7 +23,8 @@ std::uint32_t DosTimeFromUnix(std::int32_t timestamp) {
            static_cast<std::uint32_t>(time.month) << 21 |
            static_cast<std::uint32_t>(time.day) << 16 |
            static_cast<std::uint32_t>(time.hour) << 11 |
-           static_cast<std::uint32_t>(time.minute) << 5 | static_cast<std::uint32_t>(time.second / 2);
+           static_cast<std::uint32_t>(time.minute) << 5 |
+           static_cast<std::uint32_t>(time.second / 2);
 }
 
 std::int32_t FileCreationUnixTime(FileHandle file) {

@@ -50,7 +50,8 @@ OpenResult OpenFile(const char* path, OpenMode mode);
 IoStatus CloseFile(FileHandle file);
 
 // Reads up to `count` bytes at the current position. At the end of the file `bytes` is less than
-// `count` and the status is `truncated`; the buffer holds the bytes read and is unchanged after them.
+// `count` and the status is `truncated`; the buffer holds the bytes read and is unchanged after
+// them.
 Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count);
 // Writes `count` bytes at the current position; a short write reports no_space or io_error.
 Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count);

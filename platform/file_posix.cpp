@@ -16,35 +16,50 @@ namespace qp {
 namespace {
 
 // The handle carries fd + 1, so that fd 0 is not mistaken for "no file".
-int Fd(FileHandle file) { return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1; }
-FileHandle Handle(int fd) { return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1); }
+int Fd(FileHandle file) {
+    return static_cast<int>(reinterpret_cast<std::intptr_t>(file)) - 1;
+}
+FileHandle Handle(int fd) {
+    return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1);
+}
 
 IoStatus FromErrno(int error) {
     switch (error) {
         case ENOENT:
-        case ENOTDIR: return IoStatus::not_found;
+        case ENOTDIR:
+            return IoStatus::not_found;
         case EACCES:
         case EPERM:
         case EWOULDBLOCK:
         case EISDIR:
-        case EROFS: return IoStatus::access_denied;
-        case EEXIST: return IoStatus::already_exists;
+        case EROFS:
+            return IoStatus::access_denied;
+        case EEXIST:
+            return IoStatus::already_exists;
         case ENOSPC:
-        case EDQUOT: return IoStatus::no_space;
+        case EDQUOT:
+            return IoStatus::no_space;
         case EFBIG:
         case EOVERFLOW:
-        case ENOMEM: return IoStatus::too_large;
-        default: return IoStatus::io_error;
+        case ENOMEM:
+            return IoStatus::too_large;
+        default:
+            return IoStatus::io_error;
     }
 }
 
 int OpenFlags(OpenMode mode) {
     switch (mode) {
-        case OpenMode::read: return O_RDONLY;
-        case OpenMode::read_write: return O_RDWR;
-        case OpenMode::create_new: return O_RDWR | O_CREAT | O_EXCL;
-        case OpenMode::create_always: return O_WRONLY | O_CREAT | O_TRUNC;
-        case OpenMode::open_always: return O_RDWR | O_CREAT;
+        case OpenMode::read:
+            return O_RDONLY;
+        case OpenMode::read_write:
+            return O_RDWR;
+        case OpenMode::create_new:
+            return O_RDWR | O_CREAT | O_EXCL;
+        case OpenMode::create_always:
+            return O_WRONLY | O_CREAT | O_TRUNC;
+        case OpenMode::open_always:
+            return O_RDWR | O_CREAT;
     }
     return O_RDONLY;
 }
@@ -164,7 +179,9 @@ bool PathExists(const char* path) {
     return ::stat(path, &info) == 0;
 }
 
-bool RemoveFile(const char* path) { return ::unlink(path) == 0; }
+bool RemoveFile(const char* path) {
+    return ::unlink(path) == 0;
+}
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const SizeResult current = FileSize32(file);

@@ -15,24 +15,33 @@ IoStatus FromError(DWORD error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
         case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME: return IoStatus::not_found;
+        case ERROR_BAD_PATHNAME:
+            return IoStatus::not_found;
         case ERROR_ACCESS_DENIED:
         case ERROR_SHARING_VIOLATION:
         case ERROR_LOCK_VIOLATION:
-        case ERROR_WRITE_PROTECT: return IoStatus::access_denied;
+        case ERROR_WRITE_PROTECT:
+            return IoStatus::access_denied;
         case ERROR_FILE_EXISTS:
-        case ERROR_ALREADY_EXISTS: return IoStatus::already_exists;
+        case ERROR_ALREADY_EXISTS:
+            return IoStatus::already_exists;
         case ERROR_HANDLE_DISK_FULL:
-        case ERROR_DISK_FULL: return IoStatus::no_space;
+        case ERROR_DISK_FULL:
+            return IoStatus::no_space;
         case ERROR_NOT_ENOUGH_MEMORY:
         case ERROR_OUTOFMEMORY:
-        case ERROR_FILE_TOO_LARGE: return IoStatus::too_large;
-        case ERROR_HANDLE_EOF: return IoStatus::truncated;
-        default: return IoStatus::io_error;
+        case ERROR_FILE_TOO_LARGE:
+            return IoStatus::too_large;
+        case ERROR_HANDLE_EOF:
+            return IoStatus::truncated;
+        default:
+            return IoStatus::io_error;
     }
 }
 
-IoStatus LastError() { return FromError(GetLastError()); }
+IoStatus LastError() {
+    return FromError(GetLastError());
+}
 
 }  // namespace
 
@@ -40,14 +49,21 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
     switch (mode) {
-        case OpenMode::read: access = GENERIC_READ; break;
-        case OpenMode::read_write: break;
-        case OpenMode::create_new: disposition = CREATE_NEW; break;
+        case OpenMode::read:
+            access = GENERIC_READ;
+            break;
+        case OpenMode::read_write:
+            break;
+        case OpenMode::create_new:
+            disposition = CREATE_NEW;
+            break;
         case OpenMode::create_always:
             access = GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
             break;
-        case OpenMode::open_always: disposition = OPEN_ALWAYS; break;
+        case OpenMode::open_always:
+            disposition = OPEN_ALWAYS;
+            break;
     }
     HANDLE handle =
         CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -119,7 +135,9 @@ bool PathExists(const char* path) {
     return true;
 }
 
-bool RemoveFile(const char* path) { return DeleteFileA(path) != 0; }
+bool RemoveFile(const char* path) {
+    return DeleteFileA(path) != 0;
+}
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const SizeResult current = FileSize32(file);
@@ -129,8 +147,8 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     // A mapping of an empty file cannot be created, and needs no view.
     if (length == 0) return {nullptr, 0, nullptr, IoStatus::ok};
     // A mapping larger than the file lengthens the file to the mapping's size.
-    HANDLE mapping = CreateFileMappingA(file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY,
-                                        0, writable ? length : 0, nullptr);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0,
+                                        writable ? length : 0, nullptr);
     if (mapping == nullptr) return {nullptr, 0, nullptr, LastError()};
     void* view = MapViewOfFile(mapping, writable ? FILE_MAP_WRITE : FILE_MAP_READ, 0, 0, 0);
     if (view == nullptr) {

@@ -5,9 +5,13 @@ namespace qp {
 
 ListingState listing_state;
 
-const char* ReadCString(ArchiveReader& reader) { return ReadCString(reader.file, reader.strings); }
+const char* ReadCString(ArchiveReader& reader) {
+    return ReadCString(reader.file, reader.strings);
+}
 
-std::uint32_t Position(const ArchiveReader& reader) { return CurrentPosition(reader.file); }
+std::uint32_t Position(const ArchiveReader& reader) {
+    return CurrentPosition(reader.file);
+}
 
 void BeginPass(ListingState& state, FileHandle file) {
     state.header_seen = false;

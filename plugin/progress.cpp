@@ -10,7 +10,9 @@ ProcessDataProc stored_callback = nullptr;
 
 }  // namespace
 
-void StoreProgressCallback(ProcessDataProc callback) { stored_callback = callback; }
+void StoreProgressCallback(ProcessDataProc callback) {
+    stored_callback = callback;
+}
 
 void ReportProgress(const char* name, int size) {
     if (stored_callback == nullptr) return;

@@ -32,7 +32,8 @@ int main() {
     for (int i = 0; i < kFiles; ++i) {
         const fs::path folder = root / "src" / ("folder" + std::to_string(i / 100));
         fs::create_directories(folder);
-        for (char& byte : bytes) byte = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+        for (char& byte : bytes)
+            byte = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
         std::ofstream(folder / ("file" + std::to_string(i) + ".bin"), std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }

@@ -24,7 +24,8 @@ int List(const qp::host::Plugin& plugin, const char* archive) {
     const int result = qp::host::ListArchive(plugin, archive, entries);
     for (const auto& entry : entries) {
         std::printf("%10d  %s  %s\n", entry.unp_size,
-                    qp::FormatDosTime(static_cast<std::uint32_t>(entry.file_time)).c_str(), entry.name.c_str());
+                    qp::FormatDosTime(static_cast<std::uint32_t>(entry.file_time)).c_str(),
+                    entry.name.c_str());
     }
     std::printf("%zu entries, ReadHeader ended with %d\n", entries.size(), result);
     return result == qp::E_END_ARCHIVE ? 0 : 1;
@@ -88,11 +89,16 @@ int main(int argc, char** argv) {
     int status = 2;
     const bool extract = std::strcmp(argv[1], "extract") == 0 && argc >= 5;
     const bool pack = std::strcmp(argv[1], "pack") == 0 && argc >= 5;
-    if (std::strcmp(argv[1], "list") == 0) status = List(plugin, argv[3]);
-    else if (std::strcmp(argv[1], "delete") == 0) status = Delete(plugin, argc - 3, argv + 3);
-    else if (extract) status = Extract(plugin, argv[3], argv[4]);
-    else if (pack) status = Pack(plugin, argv[3], argv[4], argc >= 6 ? argv[5] : nullptr);
-    else status = Usage();
+    if (std::strcmp(argv[1], "list") == 0)
+        status = List(plugin, argv[3]);
+    else if (std::strcmp(argv[1], "delete") == 0)
+        status = Delete(plugin, argc - 3, argv + 3);
+    else if (extract)
+        status = Extract(plugin, argv[3], argv[4]);
+    else if (pack)
+        status = Pack(plugin, argv[3], argv[4], argc >= 6 ? argv[5] : nullptr);
+    else
+        status = Usage();
     qp::host::UnloadPlugin(plugin);
     return status;
 }

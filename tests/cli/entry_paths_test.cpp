@@ -1,4 +1,5 @@
-// The command-line tool keeps extraction inside its target folder and names entries with backslashes.
+// The command-line tool keeps extraction inside its target folder and names entries with
+// backslashes.
 #include "tools/cli/entry_paths.h"
 
 #include <gtest/gtest.h>
@@ -42,10 +43,16 @@ TEST(Options, ParsesEachCommandAndRefusesBadUsage) {
     ASSERT_TRUE(ParseOptions({"list", "--long", "a.pbo"}, listing, error));
     EXPECT_TRUE(listing.long_listing);
 
-    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
-             {}, {"frobnicate", "a.pbo"}, {"list"}, {"pack", "a.pbo"}, {"delete", "a.pbo"},
-             {"pack", "a.pbo", "--prefix", "x", "--product", "f"}, {"list", "a.pbo", "--prefix", "x"},
-             {"extract", "a.pbo", "-C"}, {"list", "a.pbo", "--bogus"}}) {
+    for (const std::vector<std::string>& bad :
+         std::vector<std::vector<std::string>>{{},
+                                               {"frobnicate", "a.pbo"},
+                                               {"list"},
+                                               {"pack", "a.pbo"},
+                                               {"delete", "a.pbo"},
+                                               {"pack", "a.pbo", "--prefix", "x", "--product", "f"},
+                                               {"list", "a.pbo", "--prefix", "x"},
+                                               {"extract", "a.pbo", "-C"},
+                                               {"list", "a.pbo", "--bogus"}}) {
         Options ignored;
         EXPECT_FALSE(ParseOptions(bad, ignored, error)) << (bad.empty() ? "" : bad[0]);
     }

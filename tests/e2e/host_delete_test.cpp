@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <set>
 
+#include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
-#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {

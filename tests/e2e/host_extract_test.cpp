@@ -3,11 +3,11 @@
 
 #include <filesystem>
 
+#include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
 #include "support/sample_manifest.h"
 #include "support/sha256.h"
 #include "support/temp_dir.h"
-#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {

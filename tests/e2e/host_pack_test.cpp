@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
-#include "e2e/plugin_test.h"
 #include "tools/wcx_host_driver.h"
 
 namespace qp {

@@ -117,8 +117,8 @@ TEST_F(DeleteFilesTest, AnEmptyEntryGoesWithTheEntrySharingItsDataOffset) {
 TEST_F(DeleteFilesTest, ProgressIsOneReportPerItemFoundOrNot) {
     ExpectDeletion(abc, {"c", "missing", "a"}, {"a", "c"});
     EXPECT_EQ(reports, (test::ProgressReports{{"Creating map - c", -33},
-                                            {"Creating map - missing", -66},
-                                            {"Creating map - a", -100}}));
+                                              {"Creating map - missing", -66},
+                                              {"Creating map - a", -100}}));
     reports.clear();
     ExpectDeletion(abc, {"b", "b"}, {"b"});
     EXPECT_EQ(reports,

@@ -87,7 +87,7 @@ TEST_F(ReadHeaderTest, ReportsSizesAndTimesOfEachRecord) {
     BeginPass(listing_state, file.handle);
     HeaderInfo info{};
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
-    EXPECT_EQ(info.unp_size, 30u);  // the stored size, not the original size
+    EXPECT_EQ(info.unp_size, 30u);           // the stored size, not the original size
     EXPECT_EQ(info.file_time, 0x00210000u);  // timestamp 0 shows as 1980-01-01 00:00:00
     EXPECT_TRUE(listing_state.current_compressed);
     EXPECT_EQ(listing_state.current_record.original_size, 500u);

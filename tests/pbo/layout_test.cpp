@@ -50,7 +50,8 @@ TEST(EntryRecord, EncodesLittleEndianFieldsInOrder) {
 class ReadCStringTest : public ::testing::Test {
 protected:
     // Reads one string from a file holding `bytes`; returns it and the position after it.
-    std::pair<std::string, std::uint32_t> ReadFrom(const std::string& bytes, bool* hit_end = nullptr) {
+    std::pair<std::string, std::uint32_t> ReadFrom(const std::string& bytes,
+                                                   bool* hit_end = nullptr) {
         const std::string path = dir_.File("strings.bin");
         WriteWholeFile(path, bytes);
         const OpenResult file = OpenFile(path.c_str(), OpenMode::read);

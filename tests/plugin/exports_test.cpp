@@ -16,7 +16,9 @@ using test::BuildArchive;
 using test::TempDir;
 using test::WriteWholeFile;
 
-TEST(Exports, ReportCapabilities) { EXPECT_EQ(GetPackerCaps(), 31); }
+TEST(Exports, ReportCapabilities) {
+    EXPECT_EQ(GetPackerCaps(), 31);
+}
 
 TEST(Exports, OpenArchiveOnAMissingFileFailsWithBadArchive) {
     TempDir dir;
@@ -58,7 +60,9 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     EXPECT_EQ(CloseArchive(handle), 0);
 }
 
-int WCX_CALL CountingCallback(char*, int) { return 1; }
+int WCX_CALL CountingCallback(char*, int) {
+    return 1;
+}
 
 TEST(Exports, ProgressCallbackAndVolumeCallbackAreAccepted) {
     SetProcessDataProc(reinterpret_cast<void*>(-1), CountingCallback);

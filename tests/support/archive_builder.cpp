@@ -64,7 +64,8 @@ std::string ContentFor(const std::string& name, std::size_t size) {
 TestArchive ArchiveWith(const std::vector<std::pair<std::string, std::size_t>>& entries) {
     TestArchive archive;
     archive.extension_strings = {"prefix", "test\\addon"};
-    for (const auto& [name, size] : entries) archive.entries.push_back({name, ContentFor(name, size)});
+    for (const auto& [name, size] : entries)
+        archive.entries.push_back({name, ContentFor(name, size)});
     return archive;
 }
 

@@ -20,7 +20,9 @@ void StartRecordingProgress() {
     StoreProgressCallback(Record);
 }
 
-void StopRecordingProgress() { StoreProgressCallback(nullptr); }
+void StopRecordingProgress() {
+    StoreProgressCallback(nullptr);
+}
 
 std::string HostList(const std::vector<std::string>& items) {
     std::string list;

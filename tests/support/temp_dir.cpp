@@ -16,9 +16,9 @@ TempDir::TempDir() {
     static std::atomic<int> counter{0};
     static const unsigned process_tag = std::random_device{}();
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    const fs::path dir = fs::temp_directory_path() /
-                         ("quillpack-test-" + std::to_string(process_tag) + "-" +
-                          std::to_string(stamp) + "-" + std::to_string(counter++));
+    const fs::path dir =
+        fs::temp_directory_path() / ("quillpack-test-" + std::to_string(process_tag) + "-" +
+                                     std::to_string(stamp) + "-" + std::to_string(counter++));
     fs::create_directories(dir);
     path = dir.string();
 }
@@ -28,7 +28,9 @@ TempDir::~TempDir() {
     fs::remove_all(path, ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(path) / name).string(); }
+std::string TempDir::File(const std::string& name) const {
+    return (fs::path(path) / name).string();
+}
 
 void WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -40,6 +42,8 @@ std::string ReadWholeFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool FileExists(const std::string& path) { return fs::exists(path); }
+bool FileExists(const std::string& path) {
+    return fs::exists(path);
+}
 
 }  // namespace qp::test

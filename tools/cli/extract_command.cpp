@@ -51,8 +51,7 @@ int ExtractCommand(const Options& options) {
         const fs::path target = TargetPath(options.folder, name);
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
-        const Outcome outcome =
-            ProcessFile(state, PK_EXTRACT, nullptr, target.string().c_str());
+        const Outcome outcome = ProcessFile(state, PK_EXTRACT, nullptr, target.string().c_str());
         if (outcome != Outcome::ok) status = Fail(target.string(), OutcomeText(outcome));
     }
     CloseFile(file.handle);

@@ -14,16 +14,26 @@ int Fail(const std::string& file, const std::string& reason) {
 
 const char* OutcomeText(Outcome outcome) {
     switch (outcome) {
-        case Outcome::ok: return "success";
-        case Outcome::end_of_archive: return "no more entries";
-        case Outcome::no_memory: return "not enough memory";
-        case Outcome::bad_data: return "entry data is damaged";
-        case Outcome::bad_archive: return "damaged archive (left unchanged)";
-        case Outcome::open_failed: return "cannot open file";
-        case Outcome::create_failed: return "cannot create file";
-        case Outcome::close_failed: return "cannot close file";
-        case Outcome::read_failed: return "read failed or ended early";
-        case Outcome::write_failed: return "write failed";
+        case Outcome::ok:
+            return "success";
+        case Outcome::end_of_archive:
+            return "no more entries";
+        case Outcome::no_memory:
+            return "not enough memory";
+        case Outcome::bad_data:
+            return "entry data is damaged";
+        case Outcome::bad_archive:
+            return "damaged archive (left unchanged)";
+        case Outcome::open_failed:
+            return "cannot open file";
+        case Outcome::create_failed:
+            return "cannot create file";
+        case Outcome::close_failed:
+            return "cannot close file";
+        case Outcome::read_failed:
+            return "read failed or ended early";
+        case Outcome::write_failed:
+            return "write failed";
     }
     return "unknown error";
 }

@@ -35,8 +35,9 @@ int ListCommand(const Options& options) {
     CloseFile(file.handle);
     // The header must end with its end-of-header entry, and the data it describes must be there.
     const bool header_whole = state.data_start_known || !state.header_seen;
-    const std::uint64_t data_end = static_cast<std::uint64_t>(static_cast<std::uint32_t>(state.data_start)) +
-                                   static_cast<std::uint32_t>(state.running_offset);
+    const std::uint64_t data_end =
+        static_cast<std::uint64_t>(static_cast<std::uint32_t>(state.data_start)) +
+        static_cast<std::uint32_t>(state.running_offset);
     if (options.long_listing && state.data_start_known) {
         std::printf("data area starts at %d\n", state.data_start);
     }

@@ -30,10 +30,14 @@ int main(int argc, char** argv) {
     }
     StartProgressBar();
     int status = kUsage;
-    if (options.command == "list") status = ListCommand(options);
-    else if (options.command == "extract") status = ExtractCommand(options);
-    else if (options.command == "pack") status = PackCommand(options);
-    else if (options.command == "delete") status = DeleteCommand(options);
+    if (options.command == "list")
+        status = ListCommand(options);
+    else if (options.command == "extract")
+        status = ExtractCommand(options);
+    else if (options.command == "pack")
+        status = PackCommand(options);
+    else if (options.command == "delete")
+        status = DeleteCommand(options);
     EndProgressBar();
     return status;
 }

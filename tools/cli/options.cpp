@@ -32,8 +32,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         const std::string& arg = args[i];
         const bool has_value = i + 1 < args.size();
         if (operands_only || arg.size() < 2 || arg[0] != '-') {
-            if (options.archive.empty()) options.archive = arg;
-            else options.operands.push_back(arg);
+            if (options.archive.empty())
+                options.archive = arg;
+            else
+                options.operands.push_back(arg);
         } else if (arg == "--") {
             operands_only = true;
         } else if (arg == "--long" && options.command == "list") {

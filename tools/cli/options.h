@@ -13,8 +13,8 @@ struct Options {
     std::string archive;
     std::string folder = ".";  // -C DIR
     bool long_listing = false;
-    bool product = false;      // --product: an "OFP: Resistance PBO" archive
-    bool has_prefix = false;   // --prefix TEXT
+    bool product = false;     // --product: an "OFP: Resistance PBO" archive
+    bool has_prefix = false;  // --prefix TEXT
     std::string prefix;
     std::vector<std::string> operands;  // entries or paths
 };

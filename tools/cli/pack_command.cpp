@@ -68,7 +68,8 @@ int PackNew(const Options& options, const std::vector<SourceFile>& files) {
 // entry name is the sub-path, its own folder the source path.
 int PackExisting(const Options& options, const std::vector<SourceFile>& files) {
     if (options.has_prefix || options.product) {
-        std::fprintf(stderr, "quillpack: %s: exists; --prefix and --product apply to new archives\n",
+        std::fprintf(stderr,
+                     "quillpack: %s: exists; --prefix and --product apply to new archives\n",
                      options.archive.c_str());
     }
     for (const SourceFile& file : files) {
@@ -80,9 +81,9 @@ int PackExisting(const Options& options, const std::vector<SourceFile>& files) {
         if (!src_path.empty()) src_path += static_cast<char>(fs::path::preferred_separator);
         std::string item = source.filename().string();
         item.append(2, '\0');
-        const Outcome outcome =
-            PackFiles(options.archive.c_str(), split == std::string::npos ? nullptr : sub_path.c_str(),
-                      src_path.c_str(), item.c_str());
+        const Outcome outcome = PackFiles(options.archive.c_str(),
+                                          split == std::string::npos ? nullptr : sub_path.c_str(),
+                                          src_path.c_str(), item.c_str());
         if (outcome != Outcome::ok) return Fail(options.archive, OutcomeText(outcome));
     }
     return kSuccess;
