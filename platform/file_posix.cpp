@@ -64,6 +64,15 @@ int OpenFlags(OpenMode mode) {
     return O_RDONLY;
 }
 
+// Lengthens the file with its blocks allocated: a sparse tail written through a mapping on a full
+// disk would kill the process with SIGBUS, and written through a buffer would fail half way.
+IoStatus Lengthen(int fd, std::uint32_t from, std::uint32_t to) {
+    const int error = ::posix_fallocate(fd, from, static_cast<off_t>(to - from));
+    if (error == 0) return IoStatus::ok;
+    if (error != EOPNOTSUPP && error != EINVAL) return FromErrno(error);
+    return ::ftruncate(fd, to) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
 }  // namespace
 
 OpenResult native::OpenFile(const char* path, OpenMode mode) {
@@ -148,6 +157,13 @@ SizeResult native::FileSize32(FileHandle file) {
 IoStatus native::SetEndOfFileHere(FileHandle file) {
     const off_t position = ::lseek(Fd(file), 0, SEEK_CUR);
     if (position < 0) return FromErrno(errno);
+    struct stat info {};
+    if (::fstat(Fd(file), &info) != 0) return FromErrno(errno);
+    // Lengthening allocates, as on Windows, so that a full disk shows up here and not later.
+    if (position > info.st_size && position <= static_cast<off_t>(0xFFFFFFFFu)) {
+        return Lengthen(Fd(file), static_cast<std::uint32_t>(info.st_size),
+                        static_cast<std::uint32_t>(position));
+    }
     return ::ftruncate(Fd(file), position) == 0 ? IoStatus::ok : FromErrno(errno);
 }
 
@@ -187,8 +203,9 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const SizeResult current = FileSize32(file);
     if (current.status != IoStatus::ok) return {nullptr, 0, nullptr, current.status};
     const bool writable = access == MapAccess::read_write;
-    if (writable && size > current.size && ::ftruncate(Fd(file), size) != 0) {
-        return {nullptr, 0, nullptr, FromErrno(errno)};
+    if (writable && size > current.size) {
+        const IoStatus lengthened = Lengthen(Fd(file), current.size, size);
+        if (lengthened != IoStatus::ok) return {nullptr, 0, nullptr, lengthened};
     }
     const std::uint32_t length = (writable && size > current.size) ? size : current.size;
     if (length == 0) return {nullptr, 0, nullptr, IoStatus::ok};
