@@ -17,13 +17,14 @@ namespace {
 
 // An entry goes as two ranges: its header entry and its data.
 void AddEntryRanges(std::vector<ByteRange>& ranges, const EntryLocation& location) {
-    ranges.push_back({location.header_offset, location.header_size});
-    ranges.push_back({location.data_offset, location.data_size});
+    ranges.push_back({static_cast<std::uint32_t>(location.header_offset),
+                      static_cast<std::uint32_t>(location.header_size)});
+    ranges.push_back({static_cast<std::uint32_t>(location.data_offset),
+                      static_cast<std::uint32_t>(location.data_size)});
 }
 
 bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
-    return range.offset >= 0 && range.size >= 0 &&
-           static_cast<std::int64_t>(range.offset) + range.size <= file_size;
+    return static_cast<std::uint64_t>(range.offset) + range.size <= file_size;
 }
 
 // Collects the ranges of every listed entry from the archive as it stands. The header does not
@@ -73,12 +74,10 @@ Outcome DeleteFiles(const char* packed_file, const char* delete_list) {
     // Every byte of the map before a range has been cut by the time that range is, so its offset
     // has moved toward the front by exactly `cut`. Between two cuts the archive is not consistent
     // (a header entry can be gone while its data is still there); after the last one it is.
-    std::int32_t cut = 0;
+    std::uint32_t cut = 0;
     Outcome outcome = Outcome::ok;
     for (const ByteRange& range : map.ranges) {
-        const Outcome removed =
-            RemoveRange(packed_file, static_cast<std::uint32_t>(range.offset - cut),
-                        static_cast<std::uint32_t>(range.size), "");
+        const Outcome removed = RemoveRange(packed_file, range.offset - cut, range.size, "");
         // A cut whose close alone failed is done; stopping there would leave the archive
         // inconsistent, so the cuts go on and the failed close is reported at the end.
         if (removed == Outcome::close_failed) {

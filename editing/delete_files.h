@@ -8,9 +8,10 @@
 
 namespace qp {
 
+// Unsigned, like every offset of the layout: archives of 2 GiB or more sort and cut correctly.
 struct ByteRange {
-    std::int32_t offset;
-    std::int32_t size;
+    std::uint32_t offset;
+    std::uint32_t size;
 };
 
 struct DeleteMap {

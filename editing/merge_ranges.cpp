@@ -7,8 +7,8 @@
 namespace qp {
 namespace {
 
-std::int64_t End(const ByteRange& range) {
-    return static_cast<std::int64_t>(range.offset) + range.size;
+std::uint64_t End(const ByteRange& range) {
+    return static_cast<std::uint64_t>(range.offset) + range.size;
 }
 
 }  // namespace
@@ -18,11 +18,11 @@ std::vector<ByteRange> MergeRanges(std::vector<ByteRange> ranges) {
               [](const ByteRange& a, const ByteRange& b) { return a.offset < b.offset; });
     std::vector<ByteRange> merged;
     for (const ByteRange& range : ranges) {
-        if (range.size <= 0) continue;
+        if (range.size == 0) continue;
         if (!merged.empty() && End(merged.back()) >= range.offset) {
             ByteRange& current = merged.back();
             current.size =
-                static_cast<std::int32_t>(std::max(End(current), End(range)) - current.offset);
+                static_cast<std::uint32_t>(std::max(End(current), End(range)) - current.offset);
         } else {
             merged.push_back(range);
         }

@@ -35,6 +35,12 @@ TEST(MergeRanges, JoinsTouchingOverlappingAndContainedRanges) {
               (Ranges{{0, 101}, {102, 1}}));
 }
 
+TEST(MergeRanges, OffsetsPast2GiBSortAfterTheOthersAndJoinAcrossTheBoundary) {
+    // Taken as signed, these would sort first and be cut before the ranges in front of them.
+    EXPECT_EQ(MergeRanges({{0x90000000u, 10}, {100, 5}, {0x7FFFFFF0u, 0x10}, {0x80000000u, 8}}),
+              (Ranges{{100, 5}, {0x7FFFFFF0u, 0x18}, {0x90000000u, 10}}));
+}
+
 TEST(MergeRanges, AnEntryListedTwiceIsCutOnce) {
     EXPECT_EQ(MergeRanges({{30, 22}, {100, 5}, {30, 22}, {100, 5}}), (Ranges{{30, 22}, {100, 5}}));
 }
