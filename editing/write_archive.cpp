@@ -108,6 +108,8 @@ WriteResult WriteNewArchive(const char* path, std::int32_t pbo_type, const char*
         result = {Outcome::write_failed, {}};
     }
     if (result.outcome == Outcome::write_failed) result.failed_path = path;
+    // The archive is ours alone: left half written, it would only be refused later as damaged.
+    if (result.outcome != Outcome::ok) RemoveFile(path);
     return result;
 }
 

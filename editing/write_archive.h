@@ -21,7 +21,8 @@ struct WriteResult {
 
 // Writes the archive that packing the files one by one into a missing archive would make, byte
 // for byte: same extension, same entry order, a later file of the same name replacing the data
-// of the earlier one while its place and timestamp stay. The archive must not exist yet.
+// of the earlier one while its place and timestamp stay. The archive must not exist yet; when
+// writing fails, it is removed again.
 WriteResult WriteNewArchive(const char* path, std::int32_t pbo_type, const char* prefix,
                             const std::vector<SourceFile>& files);
 

@@ -93,7 +93,8 @@ TEST_F(WriteArchiveTest, RefusesAnExistingArchiveAndNamesAMissingSource) {
 }
 
 // Every file call of the one-pass writer fails in turn: the failure is reported with the file it
-// concerns. Only closing a source, which has been read whole by then, may fail without harm.
+// concerns, and leaves no archive behind. Only closing a source, which has been read whole by then,
+// may fail without harm.
 TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
     const std::string path = dir_.File("sweep.pbo");
     const std::vector<SourceFile> files = {{"data\\a.txt", Source("one", "a.txt")},
@@ -114,6 +115,7 @@ TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
                               } else {
                                   EXPECT_NE(result.outcome, Outcome::ok);
                                   EXPECT_FALSE(result.failed_path.empty());
+                                  EXPECT_FALSE(test::FileExists(path));  // no half archive left
                               }
                           });
 }

@@ -55,11 +55,6 @@ int PackNew(const Options& options, const std::vector<SourceFile>& files) {
     const WriteResult result =
         WriteNewArchive(options.archive.c_str(), type, options.prefix.c_str(), files);
     if (result.outcome == Outcome::ok) return kSuccess;
-    // A half-written archive is of no use to anybody.
-    if (result.outcome != Outcome::create_failed) {
-        std::error_code ignored;
-        fs::remove(options.archive, ignored);
-    }
     const std::string& culprit = result.failed_path.empty() ? options.archive : result.failed_path;
     return Fail(culprit, OutcomeText(result.outcome));
 }
