@@ -48,10 +48,11 @@ Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src
 
     const int count = CountListItems(add_list);
     int done = 0;
-    for (const char* item = add_list;; item += std::strlen(item) + 1) {
-        const std::size_t length = strnlen(item, kItemBufferSize);
-        if (length == 0 || length >= kItemBufferSize - 1) break;
-        if (item[length - 1] == '\\') continue;  // a folder: its files are items of their own
+    // The count stops where the list ends: at an empty item or one of 255 characters or more.
+    const char* item = add_list;
+    for (int index = 0; index < count; ++index, item += std::strlen(item) + 1) {
+        if (item[std::strlen(item) - 1] == '\\')
+            continue;  // a folder: its files are items of their own
         char source_path[kItemBufferSize];
         char entry_name[kItemBufferSize];
         // Paths that do not fit are refused like sources that cannot be opened.
