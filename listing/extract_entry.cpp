@@ -34,7 +34,7 @@ Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
     std::uint32_t remaining = size;
     while (remaining != 0) {
         const std::uint32_t wanted = remaining < kChunkSize ? remaining : kChunkSize;
-        const Transfer read = ReadBytes(reader.file, chunk, wanted);
+        const Transfer read = ReadBytes(reader.input.file, chunk, wanted);
         if (read.bytes > 0) {
             const Transfer written = WriteBytes(target, chunk, read.bytes);
             ReportProgress(destination, static_cast<int>(written.bytes));
@@ -76,7 +76,7 @@ Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint
     FileHandle target = nullptr;
     if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
     Outcome outcome = Outcome::read_failed;
-    if (SeekTo(reader.file, position) == IoStatus::ok) {
+    if (SeekTo(reader.input.file, position) == IoStatus::ok) {
         outcome = CopyChunks(reader, size, target, destination);
     }
     return CloseDestination(target, outcome);
@@ -92,8 +92,8 @@ Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t
     FileHandle target = nullptr;
     if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
     Outcome outcome = Outcome::read_failed;
-    if (SeekTo(reader.file, position) == IoStatus::ok &&
-        ReadBytes(reader.file, packed.get(), size).bytes == size) {
+    if (SeekTo(reader.input.file, position) == IoStatus::ok &&
+        ReadBytes(reader.input.file, packed.get(), size).bytes == size) {
         outcome = Decode(packed.get(), size, output.get(), original_size);
     }
     // Damaged data is still written whole, at the original size: the user gets what could be

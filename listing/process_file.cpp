@@ -9,8 +9,6 @@
 namespace qp {
 namespace {
 
-constexpr std::uint32_t kUnknownPosition = 0xFFFFFFFF;
-
 // DestPath followed directly by DestName, with no separator; false when it does not fit.
 bool JoinDestination(const char* dest_path, const char* dest_name,
                      char (&destination)[kNameBufferSize]) {
@@ -28,18 +26,16 @@ bool JoinDestination(const char* dest_path, const char* dest_name,
 // walk the remaining names and records up to the end-of-header entry, whose record the data area
 // follows. The caller puts the position back.
 Outcome FindDataStart(ListingState& state) {
-    const FileHandle file = state.reader->file;
+    BufferedReader& input = state.reader->input;
     CStringBuffer strings{};
     for (;;) {
-        const char* name = ReadCString(file, strings);
+        const char* name = ReadCString(input, strings);
         if (strings.hit_end) return Outcome::bad_archive;
         EntryRecord record{};
-        if (!ReadRecord(file, record)) return Outcome::bad_archive;
+        if (!ReadRecord(input, record)) return Outcome::bad_archive;
         if (name[0] == '\0') break;
     }
-    const std::uint32_t position = CurrentPosition(file);
-    if (position == kUnknownPosition) return Outcome::read_failed;
-    state.data_start = static_cast<std::int32_t>(position);
+    state.data_start = static_cast<std::int32_t>(ReaderPosition(input));
     state.data_start_known = true;
     return Outcome::ok;
 }
@@ -66,16 +62,17 @@ Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
                     const char* dest_name) {
     if (operation != PK_EXTRACT) return Outcome::ok;
     // Without an entry described in this pass there is nothing to extract.
-    if (!state.reader || state.reader->file == nullptr || !state.header_seen) {
+    if (!state.reader || state.reader->input.file == nullptr || !state.header_seen) {
         return Outcome::bad_archive;
     }
     char destination[kNameBufferSize];
     if (!JoinDestination(dest_path, dest_name, destination)) return Outcome::create_failed;
 
     const std::uint32_t noted = Position(*state.reader);
-    if (noted == kUnknownPosition) return Outcome::read_failed;
     const Outcome outcome = ExtractCurrentEntry(state, destination);
-    if (SeekTo(state.reader->file, noted) != IoStatus::ok && outcome == Outcome::ok) {
+    // The workers moved the handle; the reader's window still holds what it read, and is kept
+    // when the noted position lies in it.
+    if (SeekReader(state.reader->input, noted) != IoStatus::ok && outcome == Outcome::ok) {
         return Outcome::read_failed;
     }
     return outcome;

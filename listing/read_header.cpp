@@ -14,13 +14,13 @@ void CopyName(char (&target)[kNameBufferSize], const char* name) {
     target[kept] = '\0';
 }
 
-Outcome ReadHeader(ListingState& state, FileHandle file, HeaderInfo& info) {
+Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
     if (!state.reader) return Outcome::end_of_archive;  // no archive was ever opened
     ArchiveReader& reader = *state.reader;
     CopyName(state.current_name, ReadCString(reader));
     if (state.current_name[0] == '\0') {
         EntryRecord record{};
-        const bool whole = ReadRecord(file, record);
+        const bool whole = ReadRecord(reader.input, record);
         if (state.header_seen) {
             // The end-of-header entry: the data area starts right after its record. When the
             // file ended first, the position recorded is the end of the file, which is not
@@ -37,7 +37,7 @@ Outcome ReadHeader(ListingState& state, FileHandle file, HeaderInfo& info) {
     }
     state.header_seen = true;
     EntryRecord record{};
-    if (!ReadRecord(file, record)) return Outcome::end_of_archive;
+    if (!ReadRecord(reader.input, record)) return Outcome::end_of_archive;
 
     CopyName(info.file_name, state.current_name);
     info.unp_size = record.data_size;

@@ -16,7 +16,8 @@ struct HeaderInfo {
 };
 
 // Describes the next file entry (ok) or reports the end of the header (end_of_archive). Records
-// the entry's data offset, size and compression in `state` for extraction.
+// the entry's data offset, size and compression in `state` for extraction. Everything is read
+// through the state's reader, which wraps the handle the host passes as `file`.
 Outcome ReadHeader(ListingState& state, FileHandle file, HeaderInfo& info);
 
 // Copies a name into a 260-byte buffer, cutting it to 259 bytes and a NUL.

@@ -1,6 +1,7 @@
 // Reading the NUL-terminated strings (names, extension keys and values) of an archive.
 #pragma once
 
+#include "pbo/buffered_reader.h"
 #include "platform/file.h"
 
 namespace qp {
@@ -18,5 +19,8 @@ struct CStringBuffer {
 // back for an empty string, for one of 1023 characters or more (the position is then left after
 // the 1024 bytes consumed), and when the file ends first (`hit_end` is then set).
 const char* ReadCString(FileHandle file, CStringBuffer& buffer);
+// The same string through a reader: the same text, `hit_end` and reader position after it, with
+// one read per window instead of one per byte.
+const char* ReadCString(BufferedReader& reader, CStringBuffer& buffer);
 
 }  // namespace qp

@@ -35,4 +35,11 @@ bool ReadRecord(FileHandle file, EntryRecord& record) {
     return true;
 }
 
+bool ReadRecord(BufferedReader& reader, EntryRecord& record) {
+    std::uint8_t bytes[kRecordSize];
+    if (ReadBuffered(reader, bytes, kRecordSize) != kRecordSize) return false;
+    record = DecodeRecord(bytes);
+    return true;
+}
+
 }  // namespace qp

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "pbo/buffered_reader.h"
 #include "platform/file.h"
 
 namespace qp {
@@ -29,6 +30,7 @@ void EncodeRecord(const EntryRecord& record, std::uint8_t* bytes);
 // Reads a record at the current position. False when the file ends before all 20 bytes: the
 // record is then cut short and `record` is left unchanged.
 bool ReadRecord(FileHandle file, EntryRecord& record);
+bool ReadRecord(BufferedReader& reader, EntryRecord& record);
 
 // The trailer that archives written here end with: a zero byte and 20 characters, no NUL.
 constexpr char kTrailerText[] = "quillpack trailer id";

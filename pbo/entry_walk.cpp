@@ -9,9 +9,9 @@ namespace {
 
 // Reads the extension's key/value strings up to the empty one that closes the list. False when
 // the file ends first.
-bool SkipExtensionStrings(FileHandle file, CStringBuffer& strings) {
+bool SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings) {
     for (;;) {
-        const char* text = ReadCString(file, strings);
+        const char* text = ReadCString(reader, strings);
         if (strings.hit_end) return false;
         if (text[0] == '\0') return true;
     }
@@ -26,20 +26,22 @@ HeaderWalk WalkHeader(FileHandle file) {
         walk.damaged = true;
         return walk;
     }
+    BufferedReader reader;
+    StartReader(reader, file, 0);
     CStringBuffer strings{};
     bool extension_possible = true;  // only the very first name may open the extension
     std::int64_t running_offset = 0;
     for (;;) {
-        const std::uint32_t start = CurrentPosition(file);
-        const char* name = ReadCString(file, strings);
+        const std::uint32_t start = ReaderPosition(reader);
+        const char* name = ReadCString(reader, strings);
         EntryRecord record{};
-        if (strings.hit_end || !ReadRecord(file, record)) {
+        if (strings.hit_end || !ReadRecord(reader, record)) {
             walk.damaged = true;
             return walk;
         }
         if (name[0] == '\0' && extension_possible) {
             extension_possible = false;
-            if (!SkipExtensionStrings(file, strings)) {
+            if (!SkipExtensionStrings(reader, strings)) {
                 walk.damaged = true;
                 return walk;
             }
@@ -60,7 +62,7 @@ HeaderWalk WalkHeader(FileHandle file) {
         running_offset += record.data_size;
     }
     // Data offsets were counted from the data area, whose start is known only now.
-    const std::uint32_t data_start = CurrentPosition(file);
+    const std::uint32_t data_start = ReaderPosition(reader);
     walk.data_start = static_cast<std::int32_t>(data_start);
     for (WalkedEntry& entry : walk.entries) entry.location.data_offset += walk.data_start;
     const std::int64_t data_end = data_start + running_offset;

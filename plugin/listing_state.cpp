@@ -6,18 +6,19 @@ namespace qp {
 ListingState listing_state;
 
 const char* ReadCString(ArchiveReader& reader) {
-    return ReadCString(reader.file, reader.strings);
+    return ReadCString(reader.input, reader.strings);
 }
 
 std::uint32_t Position(const ArchiveReader& reader) {
-    return CurrentPosition(reader.file);
+    return ReaderPosition(reader.input);
 }
 
 void BeginPass(ListingState& state, FileHandle file) {
     state.header_seen = false;
     state.running_offset = 0;
     state.data_start_known = false;
-    state.reader = std::make_unique<ArchiveReader>(ArchiveReader{file, {}});
+    state.reader = std::make_unique<ArchiveReader>();
+    StartReader(state.reader->input, file, file != nullptr ? CurrentPosition(file) : 0);
 }
 
 }  // namespace qp

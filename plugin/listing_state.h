@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "pbo/buffered_reader.h"
 #include "pbo/cstring.h"
 #include "pbo/entry_record.h"
 #include "platform/file.h"
@@ -15,12 +16,12 @@ constexpr int kNameBufferSize = 260;
 // Reads through the handle of the archive being listed. It never closes the handle: the host
 // owns it and closes it through CloseArchive.
 struct ArchiveReader {
-    FileHandle file;
+    BufferedReader input;  // wraps the host's handle; its position is the listing's
     CStringBuffer strings;
 };
 
 const char* ReadCString(ArchiveReader& reader);
-// The current position of the reader's handle.
+// Where the listing stands in the archive: the handle itself may have read ahead.
 std::uint32_t Position(const ArchiveReader& reader);
 
 struct ListingState {
