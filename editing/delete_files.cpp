@@ -1,11 +1,11 @@
-// Deletion: a map of the byte ranges of every listed entry, then one cut per range, front to back.
+// Deletion: a map of the byte ranges of every listed entry, then one pass that cuts them all.
 #include "editing/delete_files.h"
 
 #include <cstring>
 #include <string>
 
+#include "editing/cut_ranges.h"
 #include "editing/merge_ranges.h"
-#include "editing/splice.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_walk.h"
 #include "pbo/folder_item.h"
@@ -71,23 +71,10 @@ DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list) {
 Outcome DeleteFiles(const char* packed_file, const char* delete_list) {
     const DeleteMap map = BuildDeleteMap(packed_file, delete_list);
     if (map.outcome != Outcome::ok) return map.outcome;
-    // Every byte of the map before a range has been cut by the time that range is, so its offset
-    // has moved toward the front by exactly `cut`. Between two cuts the archive is not consistent
-    // (a header entry can be gone while its data is still there); after the last one it is.
-    std::uint32_t cut = 0;
-    Outcome outcome = Outcome::ok;
-    for (const ByteRange& range : map.ranges) {
-        const Outcome removed = RemoveRange(packed_file, range.offset - cut, range.size, "");
-        // A cut whose close alone failed is done; stopping there would leave the archive
-        // inconsistent, so the cuts go on and the failed close is reported at the end.
-        if (removed == Outcome::close_failed) {
-            outcome = removed;
-        } else if (removed != Outcome::ok) {
-            return Outcome::write_failed;
-        }
-        cut += range.size;
-    }
-    return outcome;
+    const Outcome cut = CutRanges(packed_file, map.ranges);
+    // A pass whose close alone failed is finished; every other failure is a failed write.
+    if (cut == Outcome::ok || cut == Outcome::close_failed) return cut;
+    return Outcome::write_failed;
 }
 
 }  // namespace qp

@@ -2,18 +2,13 @@
 #include <algorithm>
 
 #include "editing/byte_mover.h"
+#include "editing/removal_progress.h"
 #include "editing/splice.h"
 #include "editing/splice_control.h"
 #include "plugin/progress.h"
 
 namespace qp {
 namespace {
-
-// Bytes moved and tail are unsigned 32-bit, the tail taken once in single precision: a tail of
-// 16 MiB + 3 rounds up to 16 MiB + 4, so its last two reports are both -99.
-int RemovalPercent(std::uint32_t moved, float tail) {
-    return static_cast<int>(static_cast<double>(moved) * -100.0 / static_cast<double>(tail));
-}
 
 // Moves the `tail` bytes behind the range to `offset`, reporting after every 1 MiB chunk when
 // the tail is 1 MiB or more; the chunks together move exactly what one move would.
