@@ -1,6 +1,7 @@
 // Copying a stored entry chunk by chunk and decoding a compressed entry in memory.
 #include "listing/extract_entry.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -11,7 +12,8 @@
 namespace qp {
 namespace {
 
-constexpr std::uint32_t kChunkSize = 1024;
+constexpr std::uint32_t kChunkSize = 1024;  // the progress step of a stored entry
+constexpr std::uint32_t kBlockSize = 1024 * kChunkSize;
 // The decoder counts in signed 32 bits; larger entries cannot be held in memory here anyway.
 constexpr std::uint32_t kLargestBuffer = 0x7FFFFFFF;
 
@@ -28,16 +30,33 @@ Outcome CloseDestination(FileHandle file, Outcome outcome) {
     return outcome;
 }
 
+// Reports what the 1024-byte chunks of `count` bytes, of which `written` reached the target,
+// would each have reported: every chunk written whole its size, the one the write stopped in
+// the part of it written, even none.
+void ReportChunks(const char* destination, std::uint32_t written, std::uint32_t count) {
+    for (std::uint32_t at = 0; at < count; at += kChunkSize) {
+        const std::uint32_t chunk = std::min(count - at, kChunkSize);
+        const std::uint32_t done = written > at ? std::min(written - at, chunk) : 0;
+        ReportProgress(destination, static_cast<int>(done));
+        if (done != chunk) return;
+    }
+}
+
+// Copies through a block of many chunks, one read and one write per block; the host still sees
+// one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
 Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
                    const char* destination) {
     std::uint8_t chunk[kChunkSize];
+    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize]);
+    std::uint8_t* const buffer = block ? block.get() : chunk;
+    const std::uint32_t buffer_size = block ? kBlockSize : kChunkSize;
     std::uint32_t remaining = size;
     while (remaining != 0) {
-        const std::uint32_t wanted = remaining < kChunkSize ? remaining : kChunkSize;
-        const Transfer read = ReadBytes(reader.input.file, chunk, wanted);
+        const std::uint32_t wanted = std::min(remaining, buffer_size);
+        const Transfer read = ReadBytes(reader.input.file, buffer, wanted);
         if (read.bytes > 0) {
-            const Transfer written = WriteBytes(target, chunk, read.bytes);
-            ReportProgress(destination, static_cast<int>(written.bytes));
+            const Transfer written = WriteBytes(target, buffer, read.bytes);
+            ReportChunks(destination, written.bytes, read.bytes);
             if (written.bytes != read.bytes) return Outcome::write_failed;
         }
         // A short read would otherwise leave the loop waiting for bytes that never come.

@@ -13,8 +13,9 @@ namespace qp {
 // puts it back. A failed step ends the work with its outcome; a file already created then stays,
 // holding what was written so far.
 
-// Copies `size` bytes in 1024-byte chunks, reporting the bytes written after each chunk under
-// `destination`. A read that ends early writes what it delivered and returns read_failed.
+// Copies `size` bytes, reporting under `destination` the bytes written of each 1024-byte chunk
+// (the last may be shorter). A read that ends early writes what it delivered and returns
+// read_failed; a write that fails reports the part of its chunk written and returns write_failed.
 Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
                         const char* destination);
 
