@@ -17,7 +17,7 @@ int RemovalPercent(std::uint32_t moved, float tail);
 // The reports that cutting `ranges` one after the other, front to back, would make, each cut
 // with its own tail, handed out in that order.
 struct RemovalReplay {
-    const char* name;                     // the reports' name
+    const char* name;                      // the reports' name
     const std::vector<ByteRange>* ranges;  // sorted and disjoint, offsets in the uncut file
     std::uint32_t file_size;               // the uncut file's size
     std::size_t cut;                       // the cut whose reports come next

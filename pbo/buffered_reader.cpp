@@ -37,7 +37,8 @@ IoStatus SeekReader(BufferedReader& reader, std::uint32_t position) {
         reader.next = position - window_start;
         return sought;
     }
-    const std::uint32_t handle_at = sought == IoStatus::ok ? position : CurrentPosition(reader.file);
+    const std::uint32_t handle_at =
+        sought == IoStatus::ok ? position : CurrentPosition(reader.file);
     StartReader(reader, reader.file, handle_at);
     return sought;
 }

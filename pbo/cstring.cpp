@@ -50,7 +50,8 @@ const char* ReadCString(BufferedReader& reader, CStringBuffer& buffer) {
     const std::uint32_t longest = kCStringBufferSize - 1;  // 1022 characters and the NUL
     const void* nul = std::memchr(start, 0, held < longest ? held : longest);
     if (nul == nullptr) return ReadCStringFrom(NextBufferedByte, &reader, buffer);
-    const auto count = static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(nul) - start) + 1;
+    const auto count =
+        static_cast<std::uint32_t>(static_cast<const std::uint8_t*>(nul) - start) + 1;
     std::memcpy(buffer.bytes, start, count);
     reader.next += count;
     buffer.hit_end = false;

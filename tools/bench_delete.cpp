@@ -33,8 +33,11 @@ int main(int argc, char** argv) {
     for (int i = kDeleteEvery / 2; i < kEntries; i += kDeleteEvery) list += EntryName(i) + '\0';
     list += '\0';
 
-    const double copy_seconds = qp::bench::BestShellSeconds(qp::bench::CopyCommand(original, folder / "copy.pbo"));
-    auto fresh_copy = [&] { fs::copy_file(original, edited, fs::copy_options::overwrite_existing); };
+    const double copy_seconds =
+        qp::bench::BestShellSeconds(qp::bench::CopyCommand(original, folder / "copy.pbo"));
+    auto fresh_copy = [&] {
+        fs::copy_file(original, edited, fs::copy_options::overwrite_existing);
+    };
     qp::DeleteMap map;
     fresh_copy();
     const double map_seconds = qp::bench::BestSeconds(

@@ -47,8 +47,8 @@ int main() {
     fs::copy_file(archive, folder / "plain.bin");
     fs::resize_file(folder / "plain.bin", kEntrySize);
 
-    const double copy_seconds =
-        qp::bench::BestShellSeconds(qp::bench::CopyCommand(folder / "plain.bin", folder / "copy.bin"));
+    const double copy_seconds = qp::bench::BestShellSeconds(
+        qp::bench::CopyCommand(folder / "plain.bin", folder / "copy.bin"));
     qp::StoreProgressCallback(CountReport);
     qp::Outcome outcome = qp::Outcome::ok;
     const double extract_seconds = qp::bench::BestSeconds(
@@ -57,8 +57,9 @@ int main() {
 
     std::printf("entry: %u bytes stored; load %s\n", kEntrySize, qp::bench::LoadAverage().c_str());
     std::printf("cp of %u bytes:             %8.3f s\n", kEntrySize, copy_seconds);
-    std::printf("ProcessFile extraction:     %8.3f s, outcome %d, %lld bytes reported, %ju written\n",
-                extract_seconds, static_cast<int>(outcome), reported, fs::file_size(target));
+    std::printf(
+        "ProcessFile extraction:     %8.3f s, outcome %d, %lld bytes reported, %ju written\n",
+        extract_seconds, static_cast<int>(outcome), reported, fs::file_size(target));
     std::printf("extraction / copy:          %8.1f x (goal: within 3x)\n",
                 extract_seconds / copy_seconds);
     fs::remove_all(folder);

@@ -64,12 +64,13 @@ int main() {
 
     int listed = 0;
     int parsed = 0;
-    const double exports_seconds = qp::bench::BestSeconds([&] { listed = ListThroughExports(path); });
+    const double exports_seconds =
+        qp::bench::BestSeconds([&] { listed = ListThroughExports(path); });
     const double parse_seconds =
         qp::bench::BestSeconds([&] { parsed = ParseHeaderBytes(path, header_size); });
 
-    std::printf("archive: %d entries of ~%zu-character names, header %u bytes; load %s\n",
-                kEntries, EntryName(0).size(), header_size, qp::bench::LoadAverage().c_str());
+    std::printf("archive: %d entries of ~%zu-character names, header %u bytes; load %s\n", kEntries,
+                EntryName(0).size(), header_size, qp::bench::LoadAverage().c_str());
     std::printf("list through the exports:     %9.5f s (%d entries)\n", exports_seconds, listed);
     std::printf("read header once + parse:     %9.5f s (%d entries)\n", parse_seconds, parsed);
     std::printf("listing / reference:          %8.1f x (goal: within 3x)\n",

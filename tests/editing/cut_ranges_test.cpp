@@ -14,6 +14,7 @@
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/mapped_and_buffered.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
@@ -44,29 +45,20 @@ struct Deletion {
 };
 
 const Deletion deletions[] = {
-    {{"dir\\b", "empty"}, {"dir\\b", "empty"}},                             // neighbours
-    {{"empty"}, {"empty"}},                                                 // no data at all
-    {{"empty", "dir\\c"}, {"empty", "dir\\c"}},                             // the same data offset
-    {{"a"}, {"a"}},                                                         // the later "a"
-    {{"d", "d", "f"}, {"d", "f"}},                                          // listed twice
-    {{"dir\\*.*", "dir\\c"}, {"dir\\b", "dir\\c", "dir\\sub\\e"}},           // overlapping
-    {{"dir\\sub\\"}, {"dir\\sub\\e"}},                                      // a subfolder
-    {{"g", "missing"}, {"g"}},                                              // only the trailer behind
-    {{"dir\\", "a", "empty", "d", "f", "g"}, {"dir\\b", "dir\\c", "dir\\sub\\e", "a", "empty", "d", "f", "g"}},
+    {{"dir\\b", "empty"}, {"dir\\b", "empty"}},                     // neighbours
+    {{"empty"}, {"empty"}},                                         // no data at all
+    {{"empty", "dir\\c"}, {"empty", "dir\\c"}},                     // the same data offset
+    {{"a"}, {"a"}},                                                 // the later "a"
+    {{"d", "d", "f"}, {"d", "f"}},                                  // listed twice
+    {{"dir\\*.*", "dir\\c"}, {"dir\\b", "dir\\c", "dir\\sub\\e"}},  // overlapping
+    {{"dir\\sub\\"}, {"dir\\sub\\e"}},                              // a subfolder
+    {{"g", "missing"}, {"g"}},                                      // only the trailer behind
+    {{"dir\\", "a", "empty", "d", "f", "g"},
+     {"dir\\b", "dir\\c", "dir\\sub\\e", "a", "empty", "d", "f", "g"}},
 };
 
-class CutRangesTest : public ::testing::TestWithParam<bool> {
+class CutRangesTest : public test::MappedAndBufferedTest {
 protected:
-    void SetUp() override {
-        splice_control = SpliceControl{};
-        splice_control.force_buffered = GetParam();
-        test::StartRecordingProgress();
-    }
-    void TearDown() override {
-        test::StopRecordingProgress();
-        splice_control = SpliceControl{};
-    }
-
     // The map that one FindEntry per named entry gives.
     std::vector<ByteRange> MapEntryByEntry(const std::vector<std::string>& entries) {
         const OpenResult file = OpenFile(path_.c_str(), OpenMode::read);
@@ -141,20 +133,20 @@ TEST_P(CutRangesTest, AFailureDuringThePassIsAWriteError) {
     const test::FileCallCounts map_calls =
         test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str()); });
     Outcome outcome = Outcome::ok;
-    test::SweepFileFaults(
-        [&] { WriteWholeFile(path_, original); },
-        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str()); },
-        [&](const test::FileFault& fault) {
-            if (fault.call <= map_calls[static_cast<int>(fault.kind)]) return;
-            SCOPED_TRACE(test::Describe(fault));
-            if (fault.kind == FileCall::close || fault.kind == FileCall::map) {
-                EXPECT_EQ(outcome, fault.kind == FileCall::close ? Outcome::close_failed
-                                                                 : Outcome::ok);
-                EXPECT_TRUE(ReadWholeFile(path_) == deleted);
-            } else {
-                EXPECT_EQ(ResultCode(outcome), E_EWRITE);
-            }
-        });
+    test::SweepFileFaults([&] { WriteWholeFile(path_, original); },
+                          [&] { outcome = DeleteFiles(path_.c_str(), list.c_str()); },
+                          [&](const test::FileFault& fault) {
+                              if (fault.call <= map_calls[static_cast<int>(fault.kind)]) return;
+                              SCOPED_TRACE(test::Describe(fault));
+                              if (fault.kind == FileCall::close || fault.kind == FileCall::map) {
+                                  EXPECT_EQ(outcome, fault.kind == FileCall::close
+                                                         ? Outcome::close_failed
+                                                         : Outcome::ok);
+                                  EXPECT_TRUE(ReadWholeFile(path_) == deleted);
+                              } else {
+                                  EXPECT_EQ(ResultCode(outcome), E_EWRITE);
+                              }
+                          });
 }
 
 INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, CutRangesTest, ::testing::Bool(),

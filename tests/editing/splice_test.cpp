@@ -9,6 +9,7 @@
 
 #include "editing/splice_control.h"
 #include "support/archive_builder.h"
+#include "support/mapped_and_buffered.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
@@ -31,18 +32,8 @@ const std::uint8_t* Bytes(const std::string& text) {
 
 // Every case runs twice: through the whole-file view, and through the buffer that large
 // archives in a 32-bit host fall back to.
-class SpliceTest : public ::testing::TestWithParam<bool> {
+class SpliceTest : public test::MappedAndBufferedTest {
 protected:
-    void SetUp() override {
-        splice_control = SpliceControl{};
-        splice_control.force_buffered = GetParam();
-        test::StartRecordingProgress();
-    }
-    void TearDown() override {
-        splice_control = SpliceControl{};
-        test::StopRecordingProgress();
-    }
-
     std::string Holding(const std::string& bytes) {
         const std::string path = dir_.File("f.bin");
         WriteWholeFile(path, bytes);

@@ -26,7 +26,8 @@ Outcome ExtractOnly(const std::string& bytes, const std::string& target, int fai
     Outcome outcome = ReadHeader(listing_state, file.handle, info);
     test::StartRecordingProgress();
     StartFaultPlan({FileCall::write, failing_write, IoStatus::no_space});
-    if (outcome == Outcome::ok) outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str());
+    if (outcome == Outcome::ok)
+        outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str());
     StopFaultPlan();
     test::StopRecordingProgress();
     CloseFile(file.handle);
