@@ -1,0 +1,101 @@
+// Fuzzes LzssDecode against a plain decoder that keeps the format's 4096-byte window.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "pbo/lzss.h"
+
+using qp::fuzz::Check;
+
+namespace {
+
+// The decoder as the format describes it, one byte at a time through the window, with none of
+// the shortcuts of the real one.
+qp::LzssCounts WindowDecode(const std::uint8_t* input, std::uint8_t* output,
+                            std::int32_t input_length, std::int32_t output_length) {
+    if (input_length <= 0) input_length = 0x7FFFFFFF;
+    std::uint8_t window[4096];
+    std::memset(window, 0x20, sizeof window);
+    std::int32_t in = 0;
+    std::int32_t out = 0;
+    unsigned flags = 0;
+    int pending = 0;
+    while (out < output_length) {
+        if (pending == 0) {
+            if (in >= input_length) break;
+            flags = input[in++];
+            pending = 8;
+        }
+        const bool literal = (flags & 1) != 0;
+        flags >>= 1;
+        --pending;
+        if (literal) {
+            if (in >= input_length) break;
+            window[out & 0xFFF] = output[out] = input[in++];
+            ++out;
+            continue;
+        }
+        if (input_length - in < 2) break;
+        const int offset = input[in] | ((input[in + 1] & 0xF0) << 4);
+        const int length = (input[in + 1] & 0x0F) + 3;
+        in += 2;
+        int copy = (out - offset) & 0xFFF;
+        for (int i = 0; i < length && out < output_length; ++i) {
+            window[out & 0xFFF] = output[out] = window[copy];
+            ++out;
+            copy = (copy + 1) & 0xFFF;
+        }
+    }
+    return {in, out};
+}
+
+constexpr std::uint8_t kUntouched = 0xA5;
+
+}  // namespace
+
+// The first two bytes give the output length (a set top bit makes it negative), the third how
+// the input length is passed; the rest is the stream.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 3) return 0;
+    const bool negative_output = (data[1] & 0x80) != 0;
+    const std::int32_t wanted = data[0] | (data[1] & 0x7F) << 8;
+    const std::int32_t output_length = negative_output ? -wanted : wanted;
+    const int mode = data[2] % 3;  // 0: the stream's length; 1: 0, no limit; 2: -1, no limit
+    const std::int32_t stream_length = static_cast<std::int32_t>(size - 3);
+    const std::int32_t input_length = mode == 0 ? stream_length : mode == 1 ? 0 : -1;
+
+    // Without a limit the caller must supply input for the whole output: at most a flag byte per
+    // eight items, one byte per literal and a last back-reference cut short.
+    const std::int32_t room = output_length > 0 ? output_length : 0;
+    const std::size_t input_size =
+        mode == 0 ? stream_length
+                  : std::max<std::size_t>(stream_length, room + room / 8 + 3);
+    // Exact sizes, so that the address sanitizer sees any access past either buffer.
+    std::vector<std::uint8_t> input(data + 3, data + 3 + stream_length);
+    input.resize(input_size, 0);
+    input.shrink_to_fit();
+    std::vector<std::uint8_t> output(room, kUntouched);
+    std::vector<std::uint8_t> expected(room, kUntouched);
+
+    const qp::LzssCounts counts =
+        qp::LzssDecodeCounted(input.data(), output.data(), input_length, output_length);
+    const qp::LzssCounts reference =
+        WindowDecode(input.data(), expected.data(), input_length, output_length);
+
+    Check(counts.produced >= 0 && counts.produced <= room, "output count within the output");
+    Check(counts.consumed >= 0 && static_cast<std::size_t>(counts.consumed) <= input.size(),
+          "input count within the input");
+    Check(room != 0 || counts.consumed == 0, "an empty output reads nothing");
+    Check(mode != 0 || counts.produced == room || counts.consumed >= input_length - 1,
+          "the output is cut short only by the end of the input");
+    Check(mode == 0 || counts.produced == room, "without a limit the output is filled");
+    Check(counts.consumed == reference.consumed && counts.produced == reference.produced,
+          "counts equal those of the window decoder");
+    Check(output == expected, "bytes equal those of the window decoder");
+    Check(qp::LzssDecode(input.data(), output.data(), input_length, output_length) ==
+              counts.consumed,
+          "LzssDecode returns the input count");
+    return 0;
+}
