@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "editing/archive_layout.h"
 #include "editing/delete_files.h"
 #include "fuzz/fuzz_check.h"
 #include "pbo/entry_locator.h"
@@ -15,6 +16,7 @@ using qp::fuzz::Check;
 namespace {
 
 constexpr char kArchive[] = "archive.pbo";
+constexpr char kUnknown[] = "\x01no such entry";
 constexpr std::size_t kLongestItem = 254;  // a list item of 255 characters or more ends the list
 
 qp::HeaderWalk WalkOf(const char* path) {
@@ -58,8 +60,9 @@ void CheckLocator(const std::string& archive, const qp::HeaderWalk& walk) {
                               entry.name.size() + 1) == 0,
               "the header offset holds the name");
     }
+    if (qp::LastEntryNamed(walk, kUnknown) != nullptr) return;  // the input found the name
     qp::EntryLocation at{};
-    const qp::FindResult absent = Find("\x01no such entry", at);
+    const qp::FindResult absent = Find(kUnknown, at);
     if (walk.damaged) {
         Check(absent == qp::FindResult::damaged, "a damaged archive is reported damaged");
         return;
@@ -89,13 +92,15 @@ std::string DeleteList(const qp::HeaderWalk& walk, std::uint8_t pick, std::uint8
         const std::size_t slash = name.find('\\');
         if (slash != std::string::npos) items.push_back(name.substr(0, slash + 1) + "*.*");
     }
-    if ((extras & 4) != 0) items.push_back("\x01no such entry");
+    if ((extras & 4) != 0) items.push_back(kUnknown);
     for (const std::string& item : items) {
         if (item.size() > kLongestItem) break;
         list += item;
         list.push_back('\0');
-        const bool folder = item.ends_with("\\*.*");
-        const std::string prefix = folder ? item.substr(0, item.size() - 3) : std::string();
+        // "dir\*.*" and "dir\" both stand for the folder.
+        const bool star = item.ends_with("\\*.*");
+        const bool folder = star || item.ends_with('\\');
+        const std::string prefix = star ? item.substr(0, item.size() - 3) : item;
         // A name stands for the last entry of that name, a folder item for every entry in it.
         for (std::size_t i = walk.entries.size(); i-- > 0;) {
             const std::string& name = walk.entries[i].name;
@@ -192,7 +197,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(*qp::memory::FileBytes(kArchive) == archive, "a refused deletion changes nothing");
         return 0;
     }
-    Check(*qp::memory::FileBytes(kArchive) == Cut(archive, map.ranges),
+    // An archive left without entries opens with an empty extension, as a new one does.
+    const std::string head = map.add_extension ? qp::NewArchiveHead(0, "") : std::string();
+    Check(*qp::memory::FileBytes(kArchive) == head + Cut(archive, map.ranges),
           "the deletion cuts the map's ranges and nothing else");
     if (!walk.damaged) CheckRemaining(archive, walk, gone);
     return 0;

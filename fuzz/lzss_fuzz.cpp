@@ -65,13 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int mode = data[2] % 3;  // 0: the stream's length; 1: 0, no limit; 2: -1, no limit
     const std::int32_t stream_length = static_cast<std::int32_t>(size - 3);
     const std::int32_t input_length = mode == 0 ? stream_length : mode == 1 ? 0 : -1;
+    const bool limited = input_length > 0;  // an empty stream passed as it is has no limit either
 
     // Without a limit the caller must supply input for the whole output: at most a flag byte per
     // eight items, one byte per literal and a last back-reference cut short.
     const std::int32_t room = output_length > 0 ? output_length : 0;
     const std::size_t input_size =
-        mode == 0 ? stream_length
-                  : std::max<std::size_t>(stream_length, room + room / 8 + 3);
+        limited ? stream_length : std::max<std::size_t>(stream_length, room + room / 8 + 3);
     // Exact sizes, so that the address sanitizer sees any access past either buffer.
     std::vector<std::uint8_t> input(data + 3, data + 3 + stream_length);
     input.resize(input_size, 0);
@@ -88,9 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(counts.consumed >= 0 && static_cast<std::size_t>(counts.consumed) <= input.size(),
           "input count within the input");
     Check(room != 0 || counts.consumed == 0, "an empty output reads nothing");
-    Check(mode != 0 || counts.produced == room || counts.consumed >= input_length - 1,
+    Check(!limited || counts.produced == room || counts.consumed >= input_length - 1,
           "the output is cut short only by the end of the input");
-    Check(mode == 0 || counts.produced == room, "without a limit the output is filled");
+    Check(limited || counts.produced == room, "without a limit the output is filled");
     Check(counts.consumed == reference.consumed && counts.produced == reference.produced,
           "counts equal those of the window decoder");
     Check(output == expected, "bytes equal those of the window decoder");
