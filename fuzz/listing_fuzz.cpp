@@ -6,6 +6,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "pbo/entry_walk.h"
+#include "pbo/lzss.h"
 #include "platform/memory_files.h"
 #include "plugin/listing_state.h"
 #include "plugin/wcx.h"
@@ -110,7 +111,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(entry.size == 0 || data_end <= size,
               "an entry extracted without error lies inside the file");
         if (entry.compressed) {
-            Check(entry.bytes.size() == entry.original_size, "a decoded entry has its full size");
+            // Decoded from its own bytes, which a whole stream fills to the original size. No
+            // bytes at all decode only to nothing: an input length of 0 is no limit to the decoder.
+            Check(entry.original_size == 0 || entry.size != 0, "nothing decodes only to nothing");
+            std::vector<std::uint8_t> decoded(entry.original_size);
+            if (entry.original_size != 0) {
+                const auto* packed =
+                    reinterpret_cast<const std::uint8_t*>(archive.data()) + location.data_offset;
+                const qp::LzssCounts counts = qp::LzssDecodeCounted(
+                    packed, decoded.data(), static_cast<std::int32_t>(entry.size),
+                    static_cast<std::int32_t>(entry.original_size));
+                Check(counts.produced == static_cast<std::int32_t>(entry.original_size),
+                      "a compressed entry extracted without error is a whole stream");
+            }
+            Check(entry.bytes == std::string(decoded.begin(), decoded.end()),
+                  "a compressed entry is extracted as its decoded stream");
         } else {
             const std::string stored =
                 entry.size == 0 ? std::string() : archive.substr(location.data_offset, entry.size);
