@@ -5,27 +5,20 @@
 
 #include "editing/archive_layout.h"
 #include "editing/delete_files.h"
-#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_support.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_record.h"
 #include "pbo/entry_walk.h"
 #include "platform/memory_files.h"
 
 using qp::fuzz::Check;
+using qp::fuzz::WalkFile;
 
 namespace {
 
 constexpr char kArchive[] = "archive.pbo";
 constexpr char kUnknown[] = "\x01no such entry";
 constexpr std::size_t kLongestItem = 254;  // a list item of 255 characters or more ends the list
-
-qp::HeaderWalk WalkOf(const char* path) {
-    const qp::OpenResult opened = qp::OpenFile(path, qp::OpenMode::read);
-    Check(opened.handle != nullptr, "the archive opens for the walk");
-    const qp::HeaderWalk walk = qp::WalkHeader(opened.handle);
-    qp::CloseFile(opened.handle);
-    return walk;
-}
 
 qp::FindResult Find(const std::string& name, qp::EntryLocation& location) {
     const qp::OpenResult opened = qp::OpenFile(kArchive, qp::OpenMode::read);
@@ -149,7 +142,7 @@ std::string Cut(const std::string& archive, const std::vector<qp::ByteRange>& ra
 
 void CheckRemaining(const std::string& archive, const qp::HeaderWalk& before,
                     const std::vector<bool>& gone) {
-    const qp::HeaderWalk after = WalkOf(kArchive);
+    const qp::HeaderWalk after = WalkFile(kArchive);
     Check(!after.damaged, "the archive is whole after a deletion");
     const std::string& now = *qp::memory::FileBytes(kArchive);
     std::size_t kept = 0;
@@ -175,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(qp::memory::RemoveAllFiles(), "nothing is left open by the previous input");
     const std::string archive(reinterpret_cast<const char*>(data) + 2, size - 2);
     qp::memory::PutFile(kArchive, archive);
-    const qp::HeaderWalk walk = WalkOf(kArchive);
+    const qp::HeaderWalk walk = WalkFile(kArchive);
     CheckLocator(archive, walk);
 
     std::vector<bool> gone;

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_support.h"
 #include "pbo/entry_walk.h"
 #include "pbo/lzss.h"
 #include "platform/memory_files.h"
 #include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 
-using namespace qp;
 using qp::fuzz::Check;
+using qp::fuzz::WalkFile;
 
 namespace {
 
@@ -32,17 +32,9 @@ struct Listed {
     std::string bytes;
 };
 
-qp::HeaderWalk WalkOf(const char* path) {
-    const qp::OpenResult opened = qp::OpenFile(path, qp::OpenMode::read);
-    Check(opened.handle != nullptr, "the archive opens for the walk");
-    const qp::HeaderWalk walk = qp::WalkHeader(opened.handle);
-    qp::CloseFile(opened.handle);
-    return walk;
-}
-
 bool KnownResult(int result) {
-    return result == 0 || (result >= E_NO_MEMORY && result <= E_EWRITE &&
-                           result != E_UNKNOWN_FORMAT && result != E_EOPEN);
+    return result == 0 || (result >= qp::E_NO_MEMORY && result <= qp::E_EWRITE &&
+                           result != qp::E_UNKNOWN_FORMAT && result != qp::E_EOPEN);
 }
 
 // Lists the archive as the host's extraction pass does, extracting each entry before reading the
@@ -50,15 +42,15 @@ bool KnownResult(int result) {
 std::vector<Listed> ListAndExtract(std::size_t archive_size) {
     tOpenArchiveData open{};
     open.ArcName = archive_name;
-    open.OpenMode = PK_OM_EXTRACT;
+    open.OpenMode = qp::PK_OM_EXTRACT;
     void* handle = OpenArchive(&open);
     Check(handle != nullptr, "the archive opens");
     std::vector<Listed> listed;
     for (;;) {
         tHeaderData header{};
         const int read = ReadHeader(handle, &header);
-        Check(read == 0 || read == E_END_ARCHIVE, "ReadHeader gives an entry or the end");
-        if (read == E_END_ARCHIVE) break;
+        Check(read == 0 || read == qp::E_END_ARCHIVE, "ReadHeader gives an entry or the end");
+        if (read == qp::E_END_ARCHIVE) break;
         Check(std::memchr(header.FileName, '\0', sizeof header.FileName) != nullptr,
               "the name is terminated inside FileName");
         // Every entry takes at least its NUL and its record, so the walk must end.
@@ -68,7 +60,7 @@ std::vector<Listed> ListAndExtract(std::size_t archive_size) {
                      state.current_compressed, state.current_record.original_size, 0, {}};
         entry.extracted = !entry.compressed ||
                           (entry.original_size <= kLargestDecode && entry.size <= kLargestDecode);
-        entry.result = ProcessFile(handle, entry.extracted ? PK_EXTRACT : PK_SKIP, nullptr,
+        entry.result = ProcessFile(handle, entry.extracted ? qp::PK_EXTRACT : qp::PK_SKIP, nullptr,
                                    output_name);
         Check(KnownResult(entry.result), "ProcessFile gives a known result");
         if (entry.extracted && entry.result == 0) {
@@ -88,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(qp::memory::RemoveAllFiles(), "nothing is left open by the previous input");
     const std::string archive(reinterpret_cast<const char*>(data), size);
     qp::memory::PutFile(archive_name, archive);
-    const qp::HeaderWalk walk = WalkOf(archive_name);
+    const qp::HeaderWalk walk = WalkFile(archive_name);
 
     const std::vector<Listed> listed = ListAndExtract(size);
     Check(qp::memory::OpenObjects() == 0, "every handle and view is released");

@@ -1,55 +1,16 @@
-// Fuzzes LzssDecode against a plain decoder that keeps the format's 4096-byte window.
+// Fuzzes LzssDecode against the plain decoder that keeps the format's 4096-byte window.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
 
-#include "fuzz/fuzz_check.h"
+#include "fuzz/fuzz_support.h"
 #include "pbo/lzss.h"
+#include "support/window_decode.h"
 
 using qp::fuzz::Check;
 
 namespace {
-
-// The decoder as the format describes it, one byte at a time through the window, with none of
-// the shortcuts of the real one.
-qp::LzssCounts WindowDecode(const std::uint8_t* input, std::uint8_t* output,
-                            std::int32_t input_length, std::int32_t output_length) {
-    if (input_length <= 0) input_length = 0x7FFFFFFF;
-    std::uint8_t window[4096];
-    std::memset(window, 0x20, sizeof window);
-    std::int32_t in = 0;
-    std::int32_t out = 0;
-    unsigned flags = 0;
-    int pending = 0;
-    while (out < output_length) {
-        if (pending == 0) {
-            if (in >= input_length) break;
-            flags = input[in++];
-            pending = 8;
-        }
-        const bool literal = (flags & 1) != 0;
-        flags >>= 1;
-        --pending;
-        if (literal) {
-            if (in >= input_length) break;
-            window[out & 0xFFF] = output[out] = input[in++];
-            ++out;
-            continue;
-        }
-        if (input_length - in < 2) break;
-        const int offset = input[in] | ((input[in + 1] & 0xF0) << 4);
-        const int length = (input[in + 1] & 0x0F) + 3;
-        in += 2;
-        int copy = (out - offset) & 0xFFF;
-        for (int i = 0; i < length && out < output_length; ++i) {
-            window[out & 0xFFF] = output[out] = window[copy];
-            ++out;
-            copy = (copy + 1) & 0xFFF;
-        }
-    }
-    return {in, out};
-}
 
 constexpr std::uint8_t kUntouched = 0xA5;
 
@@ -82,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const qp::LzssCounts counts =
         qp::LzssDecodeCounted(input.data(), output.data(), input_length, output_length);
     const qp::LzssCounts reference =
-        WindowDecode(input.data(), expected.data(), input_length, output_length);
+        qp::test::WindowDecode(input.data(), expected.data(), input_length, output_length);
 
     Check(counts.produced >= 0 && counts.produced <= room, "output count within the output");
     Check(counts.consumed >= 0 && static_cast<std::size_t>(counts.consumed) <= input.size(),
