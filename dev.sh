@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds quillpack and runs its demo or its tests.
-#   ./dev.sh demo   install what is missing, build every preset, show the plugin and the tool at work
-#   ./dev.sh test   install what is missing, build every preset, run every test (native and Wine)
+#   ./dev.sh demo   install what is missing, build native, win32 and win64, show the plugin at work
+#   ./dev.sh test   install what is missing, build every preset, run every test (native, under the
+#                   sanitizers, the fuzz targets for a minute each, and under Wine)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ googletest zlib1g-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine32 wine64 xvfb xauth zip unzip)
+          wine wine32 wine64 xvfb xauth zip unzip clang libclang-rt-14-dev)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
@@ -24,8 +25,12 @@ install_missing() {
         "${missing[@]}" >/dev/null
 }
 
+# The demo needs the first three; the tests also run the sanitizer and fuzz builds.
+demo_presets=(native win32 win64)
+test_presets=(native native-asan fuzz win32 win64)
+
 build() {
-    for preset in native win32 win64; do
+    for preset in "$@"; do
         echo "== building $preset"
         cmake --preset "$preset" >/dev/null
         cmake --build --preset "$preset"
@@ -58,7 +63,7 @@ demo() {
 
 run_tests() {
     local status=0
-    for preset in native win32 win64; do
+    for preset in "${test_presets[@]}"; do
         echo "== testing $preset"
         ctest --preset "$preset" || status=1
     done
@@ -66,7 +71,7 @@ run_tests() {
 }
 
 case "${1:-}" in
-    demo) install_missing; build; demo ;;
-    test) install_missing; build; run_tests ;;
+    demo) install_missing; build "${demo_presets[@]}"; demo ;;
+    test) install_missing; build "${test_presets[@]}"; run_tests ;;
     *) echo "usage: ./dev.sh demo|test" >&2; exit 2 ;;
 esac

@@ -17,6 +17,9 @@ struct ByteRange {
 struct DeleteMap {
     std::vector<ByteRange> ranges;  // sorted, disjoint and not touching
     Outcome outcome;
+    // The archive has no header extension and every entry goes: an archive without entries must
+    // open with an extension, or its end-of-header entry reads as one, so an empty one is added.
+    bool add_extension = false;
 };
 
 DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list);

@@ -64,7 +64,12 @@ HeaderWalk WalkHeader(FileHandle file) {
     // Data offsets were counted from the data area, whose start is known only now.
     const std::uint32_t data_start = ReaderPosition(reader);
     walk.data_start = static_cast<std::int32_t>(data_start);
-    for (WalkedEntry& entry : walk.entries) entry.location.data_offset += walk.data_start;
+    // In 32 bits, as every offset of the layout: sizes that run past 2 GiB wrap instead of
+    // overflowing (the walk is then damaged, the data being beyond the end of any such file).
+    for (WalkedEntry& entry : walk.entries) {
+        entry.location.data_offset = static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(entry.location.data_offset) + data_start);
+    }
     const std::int64_t data_end = data_start + running_offset;
     walk.data_end = static_cast<std::int32_t>(data_end);
     walk.damaged = data_end > size.size;

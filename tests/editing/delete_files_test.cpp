@@ -10,6 +10,7 @@
 
 #include "editing/splice_control.h"
 #include "listing/read_header.h"
+#include "pbo/entry_walk.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
 #include "support/progress_recorder.h"
@@ -172,6 +173,22 @@ TEST_F(DeleteFilesTest, AFolderItemRemovesEverythingInsideTheFolder) {
     ExpectDeletion(archive, {"di\\*.*", "DATA\\*.*", "dat\\"}, {});
     ExpectDeletion(archive, {"dir\\*.*", "data\\*.*", "dir\\x"},
                    {"dir\\x", "data\\a.paa", "data\\sub\\b.paa"});
+}
+
+TEST_F(DeleteFilesTest, AnArchiveWithoutExtensionLeftEmptyGetsOneAndStaysEditable) {
+    TestArchive plain = ArchiveWith({{"mission.sqm", 52}, {"init.sqf", 12}});
+    plain.extension = false;
+    // Its end-of-header entry would come first and read as an extension, so an empty one is added.
+    TestArchive empty = Without(plain, {"mission.sqm", "init.sqf"});
+    empty.extension = true;
+    empty.extension_strings = {};
+    EXPECT_EQ(Delete(BuildArchive(plain), {"init.sqf", "mission.sqm"}), Outcome::ok);
+    EXPECT_EQ(ReadWholeFile(path_), BuildArchive(empty));
+    const OpenResult file = OpenFile(path_.c_str(), OpenMode::read);
+    EXPECT_FALSE(WalkHeader(file.handle).damaged);  // new entries can be packed into it
+    CloseFile(file.handle);
+    // While an entry stays, the archive keeps its form.
+    ExpectDeletion(plain, {"init.sqf"}, {"init.sqf"});
 }
 
 TEST_F(DeleteFilesTest, ADamagedArchiveIsLeftAsItWas) {

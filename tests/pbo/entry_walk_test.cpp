@@ -54,6 +54,18 @@ TEST_F(EntryWalkTest, LocatesEveryEntryAfterTheExtension) {
     EXPECT_EQ(walk.data_end, data + 22);
 }
 
+TEST_F(EntryWalkTest, DataSizesPast2GiBWrapAsOffsetsOf32Bits) {
+    const TestArchive archive = ArchiveWith({{"a", 1}, {"b", 1}});
+    std::string bytes = BuildArchive(archive);
+    // a's data size, the last field of the record after its name at offset 40, claims 2 GiB - 16.
+    bytes.replace(40 + 2 + 16, 4, std::string("\xF0\xFF\xFF\x7F", 4));
+    const HeaderWalk walk = Walk(bytes);
+    EXPECT_TRUE(walk.damaged);
+    ASSERT_EQ(walk.entries.size(), 2u);
+    EXPECT_EQ(walk.entries[1].location.data_offset,
+              static_cast<std::int32_t>(DataStart(archive) + 0x7FFFFFF0u));
+}
+
 TEST_F(EntryWalkTest, ReadsArchivesWithoutExtensionOrWithoutEntries) {
     TestArchive bare = ArchiveWith({{"x", 3}});
     bare.extension = false;

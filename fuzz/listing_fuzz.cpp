@@ -1,0 +1,129 @@
+// Fuzzes the host's pass over an archive held in memory: every entry listed, then extracted.
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "fuzz/fuzz_support.h"
+#include "pbo/entry_walk.h"
+#include "pbo/lzss.h"
+#include "platform/memory_files.h"
+#include "plugin/listing_state.h"
+#include "plugin/wcx.h"
+
+using qp::fuzz::Check;
+using qp::fuzz::WalkFile;
+
+namespace {
+
+char archive_name[] = "archive.pbo";
+char output_name[] = "extracted";
+// Compressed entries are decoded in buffers of their full sizes; a damaged record may claim
+// 2 GiB, which is the plugin's to refuse or try, not something to spend the fuzzer's memory on.
+constexpr std::uint32_t kLargestDecode = 1u << 20;
+
+struct Listed {
+    std::string name;
+    std::uint32_t size;
+    bool extracted;
+    bool compressed;
+    std::uint32_t original_size;
+    int result;
+    std::string bytes;
+};
+
+bool KnownResult(int result) {
+    return result == 0 || (result >= qp::E_NO_MEMORY && result <= qp::E_EWRITE &&
+                           result != qp::E_UNKNOWN_FORMAT && result != qp::E_EOPEN);
+}
+
+// Lists the archive as the host's extraction pass does, extracting each entry before reading the
+// next header.
+std::vector<Listed> ListAndExtract(std::size_t archive_size) {
+    tOpenArchiveData open{};
+    open.ArcName = archive_name;
+    open.OpenMode = qp::PK_OM_EXTRACT;
+    void* handle = OpenArchive(&open);
+    Check(handle != nullptr, "the archive opens");
+    std::vector<Listed> listed;
+    for (;;) {
+        tHeaderData header{};
+        const int read = ReadHeader(handle, &header);
+        Check(read == 0 || read == qp::E_END_ARCHIVE, "ReadHeader gives an entry or the end");
+        if (read == qp::E_END_ARCHIVE) break;
+        Check(std::memchr(header.FileName, '\0', sizeof header.FileName) != nullptr,
+              "the name is terminated inside FileName");
+        // Every entry takes at least its NUL and its record, so the walk must end.
+        Check(listed.size() < archive_size / qp::kEntryOverhead + 1, "the listing terminates");
+        const qp::ListingState& state = qp::listing_state;
+        Listed entry{header.FileName, static_cast<std::uint32_t>(header.UnpSize), false,
+                     state.current_compressed, state.current_record.original_size, 0, {}};
+        entry.extracted = !entry.compressed ||
+                          (entry.original_size <= kLargestDecode && entry.size <= kLargestDecode);
+        entry.result = ProcessFile(handle, entry.extracted ? qp::PK_EXTRACT : qp::PK_SKIP, nullptr,
+                                   output_name);
+        Check(KnownResult(entry.result), "ProcessFile gives a known result");
+        if (entry.extracted && entry.result == 0) {
+            const std::string* bytes = qp::memory::FileBytes(output_name);
+            Check(bytes != nullptr, "a successful extraction creates its file");
+            entry.bytes = *bytes;
+        }
+        listed.push_back(std::move(entry));
+    }
+    Check(CloseArchive(handle) == 0, "the archive closes");
+    return listed;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    Check(qp::memory::RemoveAllFiles(), "nothing is left open by the previous input");
+    const std::string archive(reinterpret_cast<const char*>(data), size);
+    qp::memory::PutFile(archive_name, archive);
+    const qp::HeaderWalk walk = WalkFile(archive_name);
+
+    const std::vector<Listed> listed = ListAndExtract(size);
+    Check(qp::memory::OpenObjects() == 0, "every handle and view is released");
+    Check(*qp::memory::FileBytes(archive_name) == archive, "listing leaves the archive as it was");
+
+    // The listing sees the entries the editors' walk sees, in the same order.
+    Check(listed.size() == walk.entries.size(), "the listing has the entries of the walk");
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        const Listed& entry = listed[i];
+        const qp::EntryLocation& location = walk.entries[i].location;
+        Check(entry.name == walk.entries[i].name.substr(0, qp::kNameBufferSize - 1),
+              "the listed name is the walked one");
+        Check(entry.size == static_cast<std::uint32_t>(location.data_size),
+              "UnpSize is the data size");
+        if (!entry.extracted || entry.result != 0) continue;
+        // A success means the whole entry was there to be read: never a guess reported as data.
+        const std::uint64_t data_end = static_cast<std::uint64_t>(
+                                           static_cast<std::uint32_t>(location.data_offset)) +
+                                       entry.size;
+        Check(entry.size == 0 || data_end <= size,
+              "an entry extracted without error lies inside the file");
+        if (entry.compressed) {
+            // Decoded from its own bytes, which a whole stream fills to the original size. No
+            // bytes at all decode only to nothing: an input length of 0 is no limit to the decoder.
+            Check(entry.original_size == 0 || entry.size != 0, "nothing decodes only to nothing");
+            std::vector<std::uint8_t> decoded(entry.original_size);
+            if (entry.original_size != 0) {
+                const auto* packed =
+                    reinterpret_cast<const std::uint8_t*>(archive.data()) + location.data_offset;
+                const qp::LzssCounts counts = qp::LzssDecodeCounted(
+                    packed, decoded.data(), static_cast<std::int32_t>(entry.size),
+                    static_cast<std::int32_t>(entry.original_size));
+                Check(counts.produced == static_cast<std::int32_t>(entry.original_size),
+                      "a compressed entry extracted without error is a whole stream");
+            }
+            Check(entry.bytes == std::string(decoded.begin(), decoded.end()),
+                  "a compressed entry is extracted as its decoded stream");
+        } else {
+            const std::string stored =
+                entry.size == 0 ? std::string() : archive.substr(location.data_offset, entry.size);
+            Check(entry.bytes == stored,
+                  "a stored entry is extracted byte for byte");
+        }
+    }
+    return 0;
+}
