@@ -242,9 +242,9 @@ protected:
 };
 
 // Natively every length is swept. Under Wine each file call costs many times as much, so there
-// every 41st length is: cuts inside the header, the data and the trailer of each archive.
+// every eleventh length is: cuts inside the header, the data and the trailer of each archive.
 #if defined(_WIN32)
-constexpr std::size_t kStride = 41;
+constexpr std::size_t kStride = 11;
 #else
 constexpr std::size_t kStride = 1;
 #endif
