@@ -103,8 +103,10 @@ Outcome ReplaceEntry(const char* packed_file, const EntryLocation& at, const Sou
             RemoveRange(packed_file, data_offset + source.size,
                         static_cast<std::uint32_t>(at.data_size), progress_text);
         if (TookEffect(removed)) return FinishedItem({inserted, described, removed});
-        WriteRecordAt(packed_file, record_at, old_record);
     }
+    // The old record goes back also when its rewrite failed: a write that fails part way has
+    // already changed the first fields.
+    WriteRecordAt(packed_file, record_at, old_record);
     RemoveRange(packed_file, data_offset, source.size, "");
     return Outcome::write_failed;
 }

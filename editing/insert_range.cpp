@@ -20,6 +20,8 @@ Outcome Splice(ByteMover& mover, std::uint32_t size, std::uint32_t offset, std::
         return Outcome::write_failed;
     }
     if (SpliceFailureInjected()) return Outcome::write_failed;
+    // Through the buffer, a read or write that fails while the tail moves leaves the file
+    // damaged: that window is the whole move, size - offset bytes in 1 MiB chunks.
     const Outcome moved = MoveBytes(mover, offset, offset + length, size - offset);
     if (moved != Outcome::ok) return moved;
     return PutBytes(mover, offset, bytes, length);

@@ -46,6 +46,8 @@ Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offs
         // A move that failed half way leaves the file damaged; it is not cut as well.
         if (outcome != Outcome::ok) return outcome;
     }
+    // Once the tail has moved the file ends in a second copy of its last `length` bytes until the
+    // new end is set; a failure here leaves them there, behind the archive's own bytes.
     if (SeekTo(file, size.size - length) != IoStatus::ok ||
         SetEndOfFileHere(file) != IoStatus::ok) {
         return Outcome::write_failed;

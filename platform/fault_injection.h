@@ -10,12 +10,21 @@ enum class FileCall { open, close, read, write, seek, size, set_end, map };
 inline constexpr int kFileCallKinds = 8;
 
 // A failing call does what the system does when it fails: an open gives no handle, a read or
-// write transfers no bytes (a write on a full disk), a map gives no view, a close still releases
+// write transfers no bytes, or with `partial` the first half of them (rounded down), as a read
+// cut short or a disk that fills up part way does; a map gives no view; a close still releases
 // the handle. Each then reports `status`. Every other call goes to the backend unchanged.
 struct FaultPlan {
     FileCall kind;
     int failing;  // the Nth call of `kind` from the start of the plan fails; 0 fails none
     IoStatus status;
+    bool partial = false;
+};
+
+// Handles opened and views mapped since the plan started that are still held: a run that
+// releases all it acquires ends at zero.
+struct HeldFiles {
+    int handles;
+    int views;
 };
 
 // Process-wide, like the rest of the plugin's state; the plugin itself never sets a plan.
@@ -24,5 +33,6 @@ void StartFaultPlan(const FaultPlan& plan);
 void StopFaultPlan();
 // The calls of `kind` made since the plan started.
 int FileCallCount(FileCall kind);
+HeldFiles FilesHeld();
 
 }  // namespace qp

@@ -9,6 +9,7 @@ struct ActivePlan {
     bool started;
     FaultPlan plan;
     int calls[kFileCallKinds];
+    HeldFiles held;
 };
 
 ActivePlan active{};
@@ -23,7 +24,7 @@ bool Fails(FileCall kind) {
 }  // namespace
 
 void StartFaultPlan(const FaultPlan& plan) {
-    active = {true, plan, {}};
+    active = {true, plan, {}, {}};
 }
 
 void StopFaultPlan() {
@@ -34,24 +35,37 @@ int FileCallCount(FileCall kind) {
     return active.calls[static_cast<int>(kind)];
 }
 
+HeldFiles FilesHeld() {
+    return active.held;
+}
+
 OpenResult OpenFile(const char* path, OpenMode mode) {
     if (Fails(FileCall::open)) return {nullptr, active.plan.status};
-    return native::OpenFile(path, mode);
+    const OpenResult opened = native::OpenFile(path, mode);
+    if (active.started && opened.handle != nullptr) ++active.held.handles;
+    return opened;
 }
 
 IoStatus CloseFile(FileHandle file) {
     const bool fails = Fails(FileCall::close);
+    if (active.started && file != nullptr) --active.held.handles;
     const IoStatus closed = native::CloseFile(file);
     return fails ? active.plan.status : closed;
 }
 
 Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
-    if (Fails(FileCall::read)) return {0, active.plan.status};
+    if (Fails(FileCall::read)) {
+        if (!active.plan.partial) return {0, active.plan.status};
+        return {native::ReadBytes(file, buffer, count / 2).bytes, active.plan.status};
+    }
     return native::ReadBytes(file, buffer, count);
 }
 
 Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
-    if (Fails(FileCall::write)) return {0, active.plan.status};
+    if (Fails(FileCall::write)) {
+        if (!active.plan.partial) return {0, active.plan.status};
+        return {native::WriteBytes(file, buffer, count / 2).bytes, active.plan.status};
+    }
     return native::WriteBytes(file, buffer, count);
 }
 
@@ -77,7 +91,14 @@ IoStatus SetEndOfFileHere(FileHandle file) {
 
 Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     if (Fails(FileCall::map)) return {nullptr, 0, nullptr, active.plan.status};
-    return native::MapFile(file, access, size);
+    const Mapping mapping = native::MapFile(file, access, size);
+    if (active.started && mapping.native != nullptr) ++active.held.views;
+    return mapping;
+}
+
+void UnmapFile(Mapping& mapping) {
+    if (active.started && mapping.native != nullptr) --active.held.views;
+    native::UnmapFile(mapping);
 }
 
 }  // namespace qp

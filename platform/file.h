@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-// platform/file.cpp defines the calls a test may make fail (see fault_injection.h) over the
-// backend's own; the backend defines the rest.
+// platform/file.cpp defines the calls a test may make fail or counts (see fault_injection.h)
+// over the backend's own; the backend defines the rest.
 namespace qp {
 
 // An open file; null means no file. On Windows this is the Win32 file handle itself, which the

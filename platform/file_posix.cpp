@@ -215,7 +215,7 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     return {static_cast<std::uint8_t*>(view), length, view, IoStatus::ok};
 }
 
-void UnmapFile(Mapping& mapping) {
+void native::UnmapFile(Mapping& mapping) {
     if (mapping.native != nullptr) ::munmap(mapping.native, mapping.size);
     mapping = {nullptr, 0, nullptr, IoStatus::ok};
 }

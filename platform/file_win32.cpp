@@ -159,7 +159,7 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     return {static_cast<std::uint8_t*>(view), length, mapping, IoStatus::ok};
 }
 
-void UnmapFile(Mapping& mapping) {
+void native::UnmapFile(Mapping& mapping) {
     if (mapping.data != nullptr) UnmapViewOfFile(mapping.data);
     if (mapping.native != nullptr) CloseHandle(mapping.native);
     mapping = {nullptr, 0, nullptr, IoStatus::ok};

@@ -3,8 +3,8 @@
 
 #include "platform/file.h"
 
-// Only the calls a test may make fail go through file.cpp; the backend defines the rest of
-// file.h directly. Their contracts are those of the public functions of the same names.
+// Only the calls a test may make fail or counts go through file.cpp; the backend defines the rest
+// of file.h directly. Their contracts are those of the public functions of the same names.
 namespace qp::native {
 
 OpenResult OpenFile(const char* path, OpenMode mode);
@@ -16,5 +16,6 @@ IoStatus SeekBy(FileHandle file, std::int32_t distance);
 SizeResult FileSize32(FileHandle file);
 IoStatus SetEndOfFileHere(FileHandle file);
 Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size);
+void UnmapFile(Mapping& mapping);
 
 }  // namespace qp::native

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/lzss_encoder.h"
 #include "support/window_decode.h"
 
 namespace {
@@ -36,42 +37,10 @@ Bytes Literals(const std::string& text) {
     return stream;
 }
 
-// Greedy encoder for the same format: flag bits LSB first (1 = literal), back-references as
-// low offset byte, then offset bits 8-11 in the high nibble and length - 3 in the low one.
+// The test support's greedy encoder, on bytes.
 Bytes Encode(const Bytes& data) {
-    Bytes stream;
-    std::size_t flagAt = 0;
-    int item = 0;
-    for (std::size_t pos = 0; pos < data.size();) {
-        if (item % 8 == 0) {
-            flagAt = stream.size();
-            stream.push_back(0);
-        }
-        std::size_t bestLength = 0;
-        std::size_t bestDistance = 0;
-        for (std::size_t distance = 1; distance <= std::min<std::size_t>(pos, 4096); ++distance) {
-            std::size_t length = 0;
-            while (length < 18 && pos + length < data.size() &&
-                   data[pos + length] == data[pos + length - distance]) {
-                ++length;
-            }
-            if (length > bestLength) {
-                bestLength = length;
-                bestDistance = distance;
-            }
-        }
-        if (bestLength >= 3) {
-            const std::size_t offset = bestDistance % 4096;
-            stream.push_back(static_cast<std::uint8_t>(offset & 0xFF));
-            stream.push_back(static_cast<std::uint8_t>(((offset >> 4) & 0xF0) | (bestLength - 3)));
-            pos += bestLength;
-        } else {
-            stream[flagAt] = static_cast<std::uint8_t>(stream[flagAt] | (1u << (item % 8)));
-            stream.push_back(data[pos++]);
-        }
-        ++item;
-    }
-    return stream;
+    const std::string stream = qp::test::LzssEncode(std::string(data.begin(), data.end()));
+    return Bytes(stream.begin(), stream.end());
 }
 
 

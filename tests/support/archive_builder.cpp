@@ -1,6 +1,8 @@
 // The test archive builder: header extension, entries, end-of-header entry, data, trailer.
 #include "support/archive_builder.h"
 
+#include "support/lzss_encoder.h"
+
 namespace qp::test {
 namespace {
 
@@ -48,6 +50,33 @@ std::string BuildArchive(const TestArchive& archive) {
 
 std::uint32_t DataStart(const TestArchive& archive) {
     return static_cast<std::uint32_t>(Header(archive).size());
+}
+
+std::vector<std::uint32_t> RecordEnds(const TestArchive& archive) {
+    TestArchive bare = archive;
+    bare.entries.clear();
+    // The header of no entries is the extension and the end-of-header entry.
+    std::uint32_t end = static_cast<std::uint32_t>(Header(bare).size()) - 21;
+    std::vector<std::uint32_t> ends;
+    for (const TestEntry& entry : archive.entries) {
+        end += static_cast<std::uint32_t>(entry.name.size()) + 21;
+        ends.push_back(end);
+    }
+    return ends;
+}
+
+std::vector<std::uint32_t> DataOffsets(const TestArchive& archive) {
+    std::uint32_t offset = DataStart(archive);
+    std::vector<std::uint32_t> offsets;
+    for (const TestEntry& entry : archive.entries) {
+        offsets.push_back(offset);
+        offset += static_cast<std::uint32_t>(entry.data.size());
+    }
+    return offsets;
+}
+
+TestEntry LzssEntry(const std::string& name, const std::string& text) {
+    return {name, LzssEncode(text), 0x43707273, static_cast<std::uint32_t>(text.size())};
 }
 
 std::string ContentFor(const std::string& name, std::size_t size) {

@@ -27,9 +27,15 @@ struct TestArchive {
 std::string BuildArchive(const TestArchive& archive);
 // Offset of the first data byte: right after the end-of-header record.
 std::uint32_t DataStart(const TestArchive& archive);
+// Offset just past each file entry's record: cut there, the archive still lists that entry.
+std::vector<std::uint32_t> RecordEnds(const TestArchive& archive);
+// Offset of each file entry's data.
+std::vector<std::uint32_t> DataOffsets(const TestArchive& archive);
 
 // Content of a given size that differs from name to name.
 std::string ContentFor(const std::string& name, std::size_t size);
+// An entry holding `text` LZSS-compressed.
+TestEntry LzssEntry(const std::string& name, const std::string& text);
 // An archive with a "prefix" extension and stored entries of the given names and sizes.
 TestArchive ArchiveWith(const std::vector<std::pair<std::string, std::size_t>>& entries);
 

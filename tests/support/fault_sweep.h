@@ -11,22 +11,36 @@ namespace qp::test {
 
 using FileCallCounts = std::array<int, kFileCallKinds>;
 
-// The calls of each kind that `run` makes.
+// The calls of each kind that `run` makes. Whatever it opens or maps it must release.
 FileCallCounts CountFileCalls(const std::function<void()>& run);
+
+// The ways a sweep makes a call fail: every kind of call outright (nothing transferred, an I/O
+// error), and reads and writes that transfer half their bytes first: a read cut short, a write
+// that meets an I/O error or a full disk part way.
+struct FaultKind {
+    const char* name;
+    FileCall call;
+    IoStatus status;
+    bool partial;
+};
+inline constexpr int kFaultKinds = kFileCallKinds + 3;
+extern const FaultKind kSweptFaults[kFaultKinds];
 
 // The call made to fail: the Nth of the `calls` calls of its kind that the operation makes.
 struct FileFault {
     FileCall kind;
     int call;
     int calls;
+    const char* name;  // the fault kind: "read", "short read", "no space", ...
 };
 
-// "write 3 of 5", for failure messages.
+// "short write 3 of 5", for failure messages.
 std::string Describe(const FileFault& fault);
 
-// Counts the calls of `run` after `prepare`; then, for every kind and every call of it: `prepare`,
-// `run` with that call failing (a full disk for writes, an I/O error for the rest), `check`.
-void SweepFileFaults(const std::function<void()>& prepare, const std::function<void()>& run,
-                     const std::function<void(const FileFault&)>& check);
+// Counts the calls of `run` after `prepare`; then, for every fault kind and every call of its
+// kind: `prepare`, `run` with that call failing, `check`. Every run must release every handle and
+// view it acquires. Returns the number of runs with a fault.
+int SweepFileFaults(const std::function<void()>& prepare, const std::function<void()>& run,
+                    const std::function<void(const FileFault&)>& check);
 
 }  // namespace qp::test
