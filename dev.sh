@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ googletest zlib1g-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine32 wine64 xvfb xauth zip unzip clang libclang-rt-14-dev)
+          wine wine32 wine64 xvfb xauth zip unzip clang libclang-rt-14-dev
+          doublecmd-gtk openbox xdotool imagemagick)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 

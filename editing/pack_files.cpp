@@ -38,6 +38,11 @@ Outcome CheckArchive(const char* packed_file) {
 
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
                   const char* add_list) {
+    return PackFiles(packed_file, sub_path, src_path, add_list, add_list);
+}
+
+Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
+                  const char* add_list, const char* entry_list) {
     if (packed_file == nullptr) return Outcome::create_failed;
     if (!PathExists(packed_file)) {
         const Outcome created = CreateArchive(packed_file);
@@ -46,19 +51,21 @@ Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src
     const Outcome checked = CheckArchive(packed_file);
     if (checked != Outcome::ok || add_list == nullptr) return checked;
 
-    const int count = CountListItems(add_list);
+    const int count = CountListItems(entry_list);
     int done = 0;
     // The count stops where the list ends: at an empty item or one of 255 characters or more.
     const char* item = add_list;
-    for (int index = 0; index < count; ++index, item += std::strlen(item) + 1) {
-        if (item[std::strlen(item) - 1] == '\\')
+    const char* entry_item = entry_list;
+    for (int index = 0; index < count;
+         ++index, item += std::strlen(item) + 1, entry_item += std::strlen(entry_item) + 1) {
+        if (entry_item[std::strlen(entry_item) - 1] == '\\')
             continue;  // a folder: its files are items of their own
         char source_path[kItemBufferSize];
         char entry_name[kItemBufferSize];
         // Paths that do not fit are refused like sources that cannot be opened.
         if (!Join(source_path, src_path != nullptr ? src_path : "", item, "") ||
-            !(sub_path != nullptr ? Join(entry_name, sub_path, "\\", item)
-                                  : Join(entry_name, item, "", ""))) {
+            !(sub_path != nullptr ? Join(entry_name, sub_path, "\\", entry_item)
+                                  : Join(entry_name, entry_item, "", ""))) {
             return Outcome::open_failed;
         }
         // Each file is packed completely or not at all; files already packed stay.

@@ -10,6 +10,11 @@ namespace qp {
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
                   const char* add_list);
 
+// The same, where the entry names are not the items that name the files on disk: `entry_list`
+// holds, item for item and of the same lengths, the items of `add_list` in the archive's form.
+Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
+                  const char* add_list, const char* entry_list);
+
 // Writes a new, empty archive whose header extension follows the settings. When that fails the
 // file is removed again.
 Outcome CreateArchive(const char* packed_file);

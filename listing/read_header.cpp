@@ -42,6 +42,7 @@ Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
     CopyName(info.file_name, state.current_name);
     info.unp_size = record.data_size;
     info.file_time = DosTimeFromUnix(record.timestamp);
+    info.unix_time = record.timestamp;
     state.current_compressed = record.method == kMethodCompressed;
     if (state.current_compressed) state.current_record = record;
     state.current_offset = state.running_offset;

@@ -13,6 +13,7 @@ struct HeaderInfo {
     char file_name[kNameBufferSize];  // cut to 259 bytes and a NUL
     std::uint32_t unp_size;           // the stored size, also for compressed entries
     std::uint32_t file_time;          // DOS date/time
+    std::uint32_t unix_time;          // the record's timestamp itself
 };
 
 // Describes the next file entry (ok) or reports the end of the header (end_of_archive). Records

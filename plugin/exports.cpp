@@ -1,10 +1,13 @@
 // The exported functions: each translates its arguments, calls the core and returns a result code.
 #include <cstring>
+#include <new>
+#include <string>
 
 #include "editing/delete_files.h"
 #include "editing/pack_files.h"
 #include "listing/process_file.h"
 #include "listing/read_header.h"
+#include "plugin/host_conventions.h"
 #include "plugin/listing_state.h"
 #include "plugin/progress.h"
 #include "plugin/result_code.h"
@@ -29,8 +32,9 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
     if (outcome != Outcome::ok) return ResultCode(outcome);
     // Only these fields are ours; the host's values stay in all the others.
     std::memcpy(HeaderData->FileName, info.file_name, sizeof info.file_name);
+    ShowEntryNameToHost(HeaderData->FileName);
     HeaderData->UnpSize = static_cast<int>(info.unp_size);
-    HeaderData->FileTime = static_cast<int>(info.file_time);
+    HeaderData->FileTime = HostFileTime(info.file_time, info.unix_time);
     return 0;
 }
 
@@ -50,17 +54,30 @@ void WCX_CALL SetProcessDataProc(void*, tProcessDataProc pProcessDataProc) {
 }
 
 int WCX_CALL GetPackerCaps() {
-    return PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE | PK_CAPS_OPTIONS;
+    const int caps = PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE;
+    return HasSettingsDialog() ? caps | PK_CAPS_OPTIONS : caps;
 }
 
 // Flags are not consulted: sources are never moved, and listed paths are stored unchanged.
 int WCX_CALL PackFiles(char* PackedFile, char* SubPath, char* SrcPath, char* AddList, int) {
-    return ResultCode(qp::PackFiles(PackedFile, SubPath, SrcPath, AddList));
+    try {
+        std::string sub_path;
+        std::string entry_list;
+        return ResultCode(qp::PackFiles(PackedFile, EntryNameFromHost(SubPath, sub_path), SrcPath,
+                                        AddList, EntryListFromHost(AddList, entry_list)));
+    } catch (const std::bad_alloc&) {
+        return E_NO_MEMORY;
+    }
 }
 
 int WCX_CALL DeleteFiles(char* PackedFile, char* DeleteList) {
     if (PackedFile == nullptr || DeleteList == nullptr) return E_EOPEN;
-    return ResultCode(qp::DeleteFiles(PackedFile, DeleteList));
+    try {
+        std::string delete_list;
+        return ResultCode(qp::DeleteFiles(PackedFile, EntryListFromHost(DeleteList, delete_list)));
+    } catch (const std::bad_alloc&) {
+        return E_NO_MEMORY;
+    }
 }
 
 int WCX_CALL ConfigurePacker(void* Parent, void* DllInstance) {

@@ -108,4 +108,8 @@ int ConfigurePacker(void* parent, void* instance) {
     return static_cast<int>(result);
 }
 
+bool HasSettingsDialog() {
+    return true;
+}
+
 }  // namespace qp

@@ -8,4 +8,7 @@ namespace qp {
 // system when the dialog cannot be created. Only OK changes `plugin_settings`.
 int ConfigurePacker(void* parent, void* instance);
 
+// Whether this build has the dialog: without it the host is not offered the plugin's options.
+bool HasSettingsDialog();
+
 }  // namespace qp

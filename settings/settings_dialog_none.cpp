@@ -7,4 +7,8 @@ int ConfigurePacker(void*, void*) {
     return 0;
 }
 
+bool HasSettingsDialog() {
+    return false;
+}
+
 }  // namespace qp

@@ -16,9 +16,11 @@ using test::BuildArchive;
 using test::TempDir;
 using test::WriteWholeFile;
 
+#if defined(_WIN32)
 TEST(Exports, ReportCapabilities) {
     EXPECT_EQ(GetPackerCaps(), 31);
 }
+#endif
 
 TEST(Exports, OpenArchiveOnAMissingFileFailsWithBadArchive) {
     TempDir dir;
@@ -48,9 +50,14 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     tHeaderData header;
     std::memset(&header, 0x5A, sizeof header);
     ASSERT_EQ(ReadHeader(handle, &header), 0);
+#if defined(_WIN32)
     EXPECT_STREQ(header.FileName, "x\\one.txt");
-    EXPECT_EQ(header.UnpSize, 12);
     EXPECT_EQ(header.FileTime, (43 << 25 | 11 << 21 | 14 << 16 | 22 << 11 | 13 << 5 | 10));
+#else
+    EXPECT_STREQ(header.FileName, "x/one.txt");
+    EXPECT_EQ(header.FileTime, 1700000000);
+#endif
+    EXPECT_EQ(header.UnpSize, 12);
     EXPECT_EQ(header.ArcName[0], 0x5A);
     EXPECT_EQ(header.PackSize, 0x5A5A5A5A);
     EXPECT_EQ(header.FileAttr, 0x5A5A5A5A);
