@@ -178,7 +178,7 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     return {data, length, new View{handle.file, writable}, IoStatus::ok};
 }
 
-void UnmapFile(Mapping& mapping) {
+void native::UnmapFile(Mapping& mapping) {
     if (mapping.native != nullptr) {
         const View* view = static_cast<View*>(mapping.native);
         std::string& bytes = view->file->bytes;
