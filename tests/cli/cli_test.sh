@@ -7,7 +7,7 @@ runner=${2:-}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-qp() { $runner "$tool" "$@"; }
+qp() { ${runner:+"$runner"} "$tool" "$@"; }
 fail() { echo "FAIL: $*"; exit 1; }
 expect_status() {
     local want=$1
