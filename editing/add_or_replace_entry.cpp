@@ -58,7 +58,7 @@ Outcome FinishedItem(std::initializer_list<Outcome> steps) {
 // The header entry goes right before the end-of-header entry, the data to the end of the data
 // area, which the header insertion moved by the header entry's length, in front of the trailer.
 Outcome AddEntry(const char* packed_file, const EntryLocation& at, const char* entry_name,
-                 const Source& source) {
+                 const Source& source, Progress& progress) {
     const std::string header =
         HeaderEntry(entry_name, FileCreationUnixTime(source.file), source.size);
     const auto header_offset = static_cast<std::uint32_t>(at.header_offset);
@@ -73,7 +73,7 @@ Outcome AddEntry(const char* packed_file, const EntryLocation& at, const char* e
                     source.size, source.view.data, "");
     if (!TookEffect(data_put)) {
         // All or nothing: without its data the new header entry comes out again.
-        RemoveRange(packed_file, header_offset, header_size, "");
+        RemoveRange(packed_file, header_offset, header_size, "", progress);
         return Outcome::write_failed;
     }
     return FinishedItem({header_put, data_put});
@@ -83,7 +83,7 @@ Outcome AddEntry(const char* packed_file, const EntryLocation& at, const char* e
 // record then describes stored data of the new size (timestamp and reserved field stay), and
 // the old data is cut last.
 Outcome ReplaceEntry(const char* packed_file, const EntryLocation& at, const Source& source,
-                     const char* progress_text) {
+                     const char* progress_text, Progress& progress) {
     const auto data_offset = static_cast<std::uint32_t>(at.data_offset);
     const std::uint32_t record_at =
         static_cast<std::uint32_t>(at.header_offset + at.header_size) - kRecordSize;
@@ -101,32 +101,33 @@ Outcome ReplaceEntry(const char* packed_file, const EntryLocation& at, const Sou
     if (TookEffect(described)) {
         const Outcome removed =
             RemoveRange(packed_file, data_offset + source.size,
-                        static_cast<std::uint32_t>(at.data_size), progress_text);
+                        static_cast<std::uint32_t>(at.data_size), progress_text, progress);
         if (TookEffect(removed)) return FinishedItem({inserted, described, removed});
     }
     // The old record goes back also when its rewrite failed: a write that fails part way has
     // already changed the first fields.
     WriteRecordAt(packed_file, record_at, old_record);
-    RemoveRange(packed_file, data_offset, source.size, "");
+    RemoveRange(packed_file, data_offset, source.size, "", progress);
     return Outcome::write_failed;
 }
 
-Outcome PackSource(const char* packed_file, const char* entry_name, const Source& source) {
+Outcome PackSource(const char* packed_file, const char* entry_name, const Source& source,
+                   Progress& progress) {
     const OpenResult archive = OpenFile(packed_file, OpenMode::read);
     if (archive.handle == nullptr) return Outcome::open_failed;
     EntryLocation at{};
     const FindResult found = FindEntry(archive.handle, entry_name, at);
     CloseFile(archive.handle);
     if (found == FindResult::damaged) return Outcome::bad_archive;
-    if (found == FindResult::absent) return AddEntry(packed_file, at, entry_name, source);
+    if (found == FindResult::absent) return AddEntry(packed_file, at, entry_name, source, progress);
     const std::string progress_text = std::string("Packing - ") + entry_name;
-    return ReplaceEntry(packed_file, at, source, progress_text.c_str());
+    return ReplaceEntry(packed_file, at, source, progress_text.c_str(), progress);
 }
 
 }  // namespace
 
-Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path,
-                          const char* entry_name) {
+Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path, const char* entry_name,
+                          Progress& progress) {
     const OpenResult opened = OpenFile(source_path, OpenMode::read);
     if (opened.handle == nullptr) return Outcome::open_failed;
     Source source{opened.handle, {nullptr, 0, nullptr, IoStatus::ok}, 0};
@@ -137,7 +138,7 @@ Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path,
         source.view = MapFile(opened.handle, MapAccess::read_only, 0);
         if (source.size > 0 && source.view.data == nullptr) outcome = Outcome::read_failed;
     }
-    if (outcome == Outcome::ok) outcome = PackSource(packed_file, entry_name, source);
+    if (outcome == Outcome::ok) outcome = PackSource(packed_file, entry_name, source, progress);
     UnmapFile(source.view);
     CloseFile(opened.handle);
     return outcome;

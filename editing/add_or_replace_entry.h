@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -10,6 +11,7 @@ namespace qp {
 // archive, write_failed for a splice). A close of the archive that fails after its step is done
 // leaves the file packed and is reported as close_failed. Not undone: a replacement whose cut of
 // the old data fails once the bytes behind it have moved (the cut bytes are gone by then).
-Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path, const char* entry_name);
+Outcome AddOrReplaceEntry(const char* packed_file, const char* source_path, const char* entry_name,
+                          Progress& progress);
 
 }  // namespace qp

@@ -5,17 +5,14 @@
 #include "editing/archive_layout.h"
 #include "editing/pack_files.h"
 #include "platform/file.h"
-#include "plugin/plugin_settings.h"
 
 namespace qp {
 
-Outcome CreateArchive(const char* packed_file) {
+Outcome CreateArchive(const char* packed_file, const NewArchiveSettings& settings) {
     const OpenResult created = OpenFile(packed_file, OpenMode::create_new);
     if (created.handle == nullptr) return Outcome::create_failed;
-    const std::string_view prefix(plugin_settings.prefix,
-                                  strnlen(plugin_settings.prefix, kPrefixBufferSize - 1));
     const std::string bytes =
-        NewArchiveHead(plugin_settings.pbo_type, prefix) + EndOfHeaderEntry() + Trailer();
+        NewArchiveHead(settings.pbo_type, settings.prefix) + EndOfHeaderEntry() + Trailer();
     const auto length = static_cast<std::uint32_t>(bytes.size());
     const bool written = WriteBytes(created.handle, bytes.data(), length).bytes == length;
     const bool closed = CloseFile(created.handle) == IoStatus::ok;

@@ -45,7 +45,8 @@ Outcome MoveKeptRuns(ByteMover& mover, const std::vector<ByteRange>& ranges,
     return Outcome::ok;
 }
 
-Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<ByteRange>& ranges) {
+Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<ByteRange>& ranges,
+                        Progress& progress) {
     const SizeResult size = FileSize32(file);
     if (size.status != IoStatus::ok) return Outcome::bad_archive;
     const ByteRange& last = ranges.back();
@@ -54,7 +55,7 @@ Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<Byt
     }
     // The host sees the reports that one cut per range would make, though no such cuts happen:
     // they are what it has always been shown for a deletion, and it may rely on their series.
-    RemovalReplay replay = StartReplay(path, ranges, size.size);
+    RemovalReplay replay = StartReplay(progress, path, ranges, size.size);
     ByteMover mover{};
     Outcome outcome = StartMover(file, 0, mover);
     if (outcome == Outcome::ok) outcome = MoveKeptRuns(mover, ranges, size.size, replay);
@@ -72,11 +73,11 @@ Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<Byt
 
 }  // namespace
 
-Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges) {
+Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges, Progress& progress) {
     if (ranges.empty()) return Outcome::ok;
     const OpenResult opened = OpenFile(path, OpenMode::read_write);
     if (opened.handle == nullptr) return Outcome::open_failed;
-    const Outcome outcome = CutFromOpenFile(opened.handle, path, ranges);
+    const Outcome outcome = CutFromOpenFile(opened.handle, path, ranges, progress);
     const IoStatus closed = CloseFile(opened.handle);
     if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
     return outcome;

@@ -5,6 +5,7 @@
 
 #include "editing/delete_files.h"
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -12,6 +13,6 @@ namespace qp {
 // every byte kept moves once, straight to its final place, and the end of the file is set once.
 // The file and the progress reports, named by `path`, are those of a RemoveRange per range in
 // ascending order. Ranges outside the file are refused (bad_archive) before anything moves.
-Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges);
+Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges, Progress& progress);
 
 }  // namespace qp

@@ -13,7 +13,6 @@
 #include "pbo/entry_walk.h"
 #include "pbo/folder_item.h"
 #include "platform/file.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -32,7 +31,8 @@ bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
 
 // Collects the ranges of every listed entry from the archive as it stands. The header does not
 // change during this phase, so one walk serves every item.
-Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map) {
+Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map,
+                      Progress& progress) {
     const int count = CountListItems(delete_list);
     if (count == 0) return Outcome::ok;
     const HeaderWalk walk = WalkHeader(file);
@@ -48,7 +48,7 @@ Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map) 
         } else if (const WalkedEntry* entry = LastEntryNamed(walk, item)) {
             gone[entry - walk.entries.data()] = true;
         }
-        ReportProgress("Creating map - ", item, static_cast<int>(done * -100.0 / count));
+        Report(progress, "Creating map - ", item, ItemsPercent(done, count));
     }
     for (std::size_t i = 0; i < gone.size(); ++i) {
         if (gone[i]) AddEntryRanges(map.ranges, walk.entries[i].location);
@@ -61,11 +61,11 @@ Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map) 
 
 }  // namespace
 
-DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list) {
+DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progress& progress) {
     const OpenResult opened = OpenFile(packed_file, OpenMode::read);
     if (opened.handle == nullptr) return {{}, Outcome::open_failed};
     DeleteMap map{{}, Outcome::ok};
-    const Outcome outcome = CollectRanges(opened.handle, delete_list, map);
+    const Outcome outcome = CollectRanges(opened.handle, delete_list, map, progress);
     const SizeResult size = FileSize32(opened.handle);
     CloseFile(opened.handle);  // read only: nothing to lose when the close fails
     if (outcome != Outcome::ok) return {{}, outcome};
@@ -79,10 +79,10 @@ DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list) {
     return map;
 }
 
-Outcome DeleteFiles(const char* packed_file, const char* delete_list) {
-    const DeleteMap map = BuildDeleteMap(packed_file, delete_list);
+Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress) {
+    const DeleteMap map = BuildDeleteMap(packed_file, delete_list, progress);
     if (map.outcome != Outcome::ok) return map.outcome;
-    const Outcome cut = CutRanges(packed_file, map.ranges);
+    const Outcome cut = CutRanges(packed_file, map.ranges, progress);
     // A pass whose close alone failed is finished; every other failure is a failed write.
     if (cut != Outcome::ok && cut != Outcome::close_failed) return Outcome::write_failed;
     if (map.add_extension) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -22,7 +23,7 @@ struct DeleteMap {
     bool add_extension = false;
 };
 
-DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list);
-Outcome DeleteFiles(const char* packed_file, const char* delete_list);
+DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progress& progress);
+Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress);
 
 }  // namespace qp

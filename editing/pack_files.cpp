@@ -5,7 +5,6 @@
 
 #include "editing/add_or_replace_entry.h"
 #include "pbo/entry_locator.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -37,15 +36,16 @@ Outcome CheckArchive(const char* packed_file) {
 }  // namespace
 
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
-                  const char* add_list) {
-    return PackFiles(packed_file, sub_path, src_path, add_list, add_list);
+                  const char* add_list, const NewArchiveSettings& settings, Progress& progress) {
+    return PackFiles(packed_file, sub_path, src_path, add_list, add_list, settings, progress);
 }
 
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
-                  const char* add_list, const char* entry_list) {
+                  const char* add_list, const char* entry_list, const NewArchiveSettings& settings,
+                  Progress& progress) {
     if (packed_file == nullptr) return Outcome::create_failed;
     if (!PathExists(packed_file)) {
-        const Outcome created = CreateArchive(packed_file);
+        const Outcome created = CreateArchive(packed_file, settings);
         if (created != Outcome::ok) return created;
     }
     const Outcome checked = CheckArchive(packed_file);
@@ -69,10 +69,10 @@ Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src
             return Outcome::open_failed;
         }
         // Each file is packed completely or not at all; files already packed stay.
-        const Outcome packed = AddOrReplaceEntry(packed_file, source_path, entry_name);
+        const Outcome packed = AddOrReplaceEntry(packed_file, source_path, entry_name, progress);
         if (packed != Outcome::ok) return packed;
         ++done;
-        ReportProgress("Packing - ", entry_name, static_cast<int>(done * -100.0 / count));
+        Report(progress, "Packing - ", entry_name, ItemsPercent(done, count));
     }
     return Outcome::ok;
 }

@@ -1,22 +1,37 @@
 // Packing files into an archive: creating it when missing, adding and replacing entries.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
+// What a new archive carries in its header extension: type 0 a "prefix" pair with the prefix
+// text (none when it is empty), type 1 "product" / "OFP: Resistance", any other type no pair.
+constexpr std::int32_t kPboTypeArma = 0;
+constexpr std::int32_t kPboTypeOfp = 1;
+struct NewArchiveSettings {
+    std::int32_t pbo_type = kPboTypeArma;
+    std::string prefix;
+};
+
 // `src_path` is joined to each item of `add_list` without a separator; `sub_path` (may be null)
 // is the folder inside the archive. Items ending in a backslash are folders and are skipped.
+// A missing archive is created with `settings`. Reports to `progress`.
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
-                  const char* add_list);
+                  const char* add_list, const NewArchiveSettings& settings, Progress& progress);
 
 // The same, where the entry names are not the items that name the files on disk: `entry_list`
 // holds, item for item and of the same lengths, the items of `add_list` in the archive's form.
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
-                  const char* add_list, const char* entry_list);
+                  const char* add_list, const char* entry_list, const NewArchiveSettings& settings,
+                  Progress& progress);
 
 // Writes a new, empty archive whose header extension follows the settings. When that fails the
 // file is removed again.
-Outcome CreateArchive(const char* packed_file);
+Outcome CreateArchive(const char* packed_file, const NewArchiveSettings& settings);
 
 }  // namespace qp

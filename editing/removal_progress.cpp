@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "editing/byte_mover.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -24,9 +23,9 @@ int RemovalPercent(std::uint32_t moved, float tail) {
     return static_cast<int>(static_cast<double>(moved) * -100.0 / static_cast<double>(tail));
 }
 
-RemovalReplay StartReplay(const char* name, const std::vector<ByteRange>& ranges,
-                          std::uint32_t file_size) {
-    RemovalReplay replay{name, &ranges, file_size, 0, 0, 0.0, 0.0};
+RemovalReplay StartReplay(Progress& progress, const char* name,
+                          const std::vector<ByteRange>& ranges, std::uint32_t file_size) {
+    RemovalReplay replay{&progress, name, &ranges, file_size, 0, 0, 0.0, 0.0};
     for (std::size_t cut = 0; cut < ranges.size(); ++cut) replay.work += TailOf(replay, cut);
     return replay;
 }
@@ -44,7 +43,7 @@ void ReplayUpTo(RemovalReplay& replay, double fraction) {
         const std::uint32_t moved = replay.moved + std::min(tail - replay.moved, kSpliceChunk);
         if (replay.work_before + moved > done) return;
         replay.moved = moved;
-        ReportProgress(replay.name, RemovalPercent(moved, static_cast<float>(tail)));
+        Report(*replay.progress, replay.name, RemovalPercent(moved, static_cast<float>(tail)));
     }
 }
 

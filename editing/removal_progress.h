@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editing/delete_files.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -17,6 +18,7 @@ int RemovalPercent(std::uint32_t moved, float tail);
 // The reports that cutting `ranges` one after the other, front to back, would make, each cut
 // with its own tail, handed out in that order.
 struct RemovalReplay {
+    Progress* progress;                    // where the reports go
     const char* name;                      // the reports' name
     const std::vector<ByteRange>* ranges;  // sorted and disjoint, offsets in the uncut file
     std::uint32_t file_size;               // the uncut file's size
@@ -26,8 +28,8 @@ struct RemovalReplay {
     double work;                           // tail bytes of all cuts
 };
 
-RemovalReplay StartReplay(const char* name, const std::vector<ByteRange>& ranges,
-                          std::uint32_t file_size);
+RemovalReplay StartReplay(Progress& progress, const char* name,
+                          const std::vector<ByteRange>& ranges, std::uint32_t file_size);
 
 // Makes every report that the cuts would have made by the time they had moved `fraction` (0 to
 // 1) of all the tail bytes they move; a fraction of 1 or more makes all that are left.

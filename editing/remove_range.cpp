@@ -5,7 +5,6 @@
 #include "editing/removal_progress.h"
 #include "editing/splice.h"
 #include "editing/splice_control.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -13,7 +12,7 @@ namespace {
 // Moves the `tail` bytes behind the range to `offset`, reporting after every 1 MiB chunk when
 // the tail is 1 MiB or more; the chunks together move exactly what one move would.
 Outcome MoveTail(ByteMover& mover, std::uint32_t offset, std::uint32_t length, std::uint32_t tail,
-                 const char* report_name) {
+                 const char* report_name, Progress& progress) {
     if (tail < kSpliceChunk) return MoveBytes(mover, offset + length, offset, tail);
     const float whole = static_cast<float>(tail);
     for (std::uint32_t moved = 0; moved < tail;) {
@@ -21,13 +20,13 @@ Outcome MoveTail(ByteMover& mover, std::uint32_t offset, std::uint32_t length, s
         const Outcome outcome = MoveBytes(mover, offset + length + moved, offset + moved, step);
         if (outcome != Outcome::ok) return outcome;
         moved += step;
-        ReportProgress(report_name, RemovalPercent(moved, whole));
+        Report(progress, report_name, RemovalPercent(moved, whole));
     }
     return Outcome::ok;
 }
 
 Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offset,
-                           std::uint32_t length, const char* progress_text) {
+                           std::uint32_t length, const char* progress_text, Progress& progress) {
     const SizeResult size = FileSize32(file);
     if (size.status != IoStatus::ok) return Outcome::bad_archive;
     // A range outside the file is refused before anything moves.
@@ -40,7 +39,7 @@ Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offs
         Outcome outcome = StartMover(file, 0, mover);
         if (outcome == Outcome::ok) {
             const bool named = progress_text != nullptr && progress_text[0] != '\0';
-            outcome = MoveTail(mover, offset, length, tail, named ? progress_text : path);
+            outcome = MoveTail(mover, offset, length, tail, named ? progress_text : path, progress);
         }
         StopMover(mover);
         // A move that failed half way leaves the file damaged; it is not cut as well.
@@ -58,11 +57,12 @@ Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offs
 }  // namespace
 
 Outcome RemoveRange(const char* path, std::uint32_t offset, std::uint32_t length,
-                    const char* progress_text) {
+                    const char* progress_text, Progress& progress) {
     // An existing file only: a removal has nothing to cut from a file it would have to create.
     const OpenResult opened = OpenFile(path, OpenMode::read_write);
     if (opened.handle == nullptr) return Outcome::open_failed;
-    const Outcome outcome = RemoveFromOpenFile(opened.handle, path, offset, length, progress_text);
+    const Outcome outcome =
+        RemoveFromOpenFile(opened.handle, path, offset, length, progress_text, progress);
     const IoStatus closed = CloseFile(opened.handle);
     if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
     return outcome;

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -12,7 +13,7 @@ namespace qp {
 // `progress_text` or, when that is empty, by `path`. A range outside the file is refused
 // (bad_archive) and nothing is changed.
 Outcome RemoveRange(const char* path, std::uint32_t offset, std::uint32_t length,
-                    const char* progress_text);
+                    const char* progress_text, Progress& progress);
 
 // Opens a gap of `length` bytes at `offset` and fills it with `bytes`. An offset beyond the end of
 // the file is refused (bad_archive); an insertion that fails leaves the file at its former size.

@@ -7,7 +7,6 @@
 #include "editing/archive_layout.h"
 #include "pbo/entry_time.h"
 #include "platform/file.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -81,7 +80,7 @@ WriteResult CopySource(FileHandle archive, const PlannedEntry& entry, std::uint8
 }  // namespace
 
 WriteResult WriteNewArchive(const char* path, std::int32_t pbo_type, const char* prefix,
-                            const std::vector<SourceFile>& files) {
+                            const std::vector<SourceFile>& files, Progress& progress) {
     Plan plan = MakePlan(files);
     if (plan.result.outcome != Outcome::ok) return plan.result;
 
@@ -98,8 +97,8 @@ WriteResult WriteNewArchive(const char* path, std::int32_t pbo_type, const char*
     const std::size_t count = plan.entries.size();
     for (std::size_t i = 0; i < count && result.outcome == Outcome::ok; ++i) {
         result = CopySource(archive.handle, plan.entries[i], buffer.get());
-        ReportProgress("Packing - ", plan.entries[i].name.c_str(),
-                       static_cast<int>((i + 1) * -100.0 / static_cast<double>(count)));
+        Report(progress, "Packing - ", plan.entries[i].name.c_str(),
+               ItemsPercent(static_cast<long long>(i + 1), static_cast<long long>(count)));
     }
     if (result.outcome == Outcome::ok && !WriteAll(archive.handle, Trailer())) {
         result = {Outcome::write_failed, {}};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -24,6 +25,6 @@ struct WriteResult {
 // of the earlier one while its place and timestamp stay. The archive must not exist yet; when
 // writing fails, it is removed again.
 WriteResult WriteNewArchive(const char* path, std::int32_t pbo_type, const char* prefix,
-                            const std::vector<SourceFile>& files);
+                            const std::vector<SourceFile>& files, Progress& progress);
 
 }  // namespace qp

@@ -117,16 +117,18 @@ void CheckMap(const qp::DeleteMap& map, const qp::HeaderWalk& walk, const std::v
               std::size_t archive_size) {
     std::uint64_t expected = 0;
     for (std::size_t i = 0; i < gone.size(); ++i) {
-        if (gone[i]) expected += walk.entries[i].location.header_size +
-                                 static_cast<std::uint32_t>(walk.entries[i].location.data_size);
+        if (gone[i])
+            expected += walk.entries[i].location.header_size +
+                        static_cast<std::uint32_t>(walk.entries[i].location.data_size);
     }
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < map.ranges.size(); ++i) {
         const qp::ByteRange& range = map.ranges[i];
         Check(range.size != 0, "no empty range");
         Check(Inside(range.offset, range.size, archive_size), "every range inside the file");
-        Check(i == 0 || static_cast<std::uint64_t>(map.ranges[i - 1].offset) +
-                                map.ranges[i - 1].size < range.offset,
+        Check(i == 0 ||
+                  static_cast<std::uint64_t>(map.ranges[i - 1].offset) + map.ranges[i - 1].size <
+                      range.offset,
               "ranges sorted, apart and not touching");
         total += range.size;
     }
@@ -159,7 +161,8 @@ void CheckRemaining(const std::string& archive, const qp::HeaderWalk& before,
         const qp::EntryLocation& is = after.entries[kept].location;
         Check(after.entries[kept].name == before.entries[i].name, "entries keep name and order");
         Check(now.compare(is.data_offset, is.data_size, archive, was.data_offset, was.data_size) ==
-                  0 && is.data_size == was.data_size,
+                      0 &&
+                  is.data_size == was.data_size,
               "entries keep their data");
         ++kept;
     }
@@ -179,7 +182,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<bool> gone;
     const std::string list = DeleteList(walk, data[0], data[1], gone);
-    const qp::DeleteMap map = qp::BuildDeleteMap(kArchive, list.c_str());
+    qp::Progress progress;
+    const qp::DeleteMap map = qp::BuildDeleteMap(kArchive, list.c_str(), progress);
     Check(*qp::memory::FileBytes(kArchive) == archive, "building the map changes nothing");
     const bool listed = list.size() > 1;
     if (walk.damaged && listed) {
@@ -189,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckMap(map, walk, gone, archive.size());
     }
 
-    const qp::Outcome deleted = qp::DeleteFiles(kArchive, list.c_str());
+    const qp::Outcome deleted = qp::DeleteFiles(kArchive, list.c_str(), progress);
     Check(qp::memory::OpenObjects() == 0, "every handle and view is released");
     Check(deleted == map.outcome, "the deletion ends as its map did");
     if (deleted != qp::Outcome::ok) {

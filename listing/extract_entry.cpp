@@ -7,7 +7,6 @@
 #include <new>
 
 #include "pbo/lzss.h"
-#include "plugin/progress.h"
 
 namespace qp {
 namespace {
@@ -33,11 +32,12 @@ Outcome CloseDestination(FileHandle file, Outcome outcome) {
 // Reports what the 1024-byte chunks of `count` bytes, of which `written` reached the target,
 // would each have reported: every chunk written whole its size, the one the write stopped in
 // the part of it written, even none.
-void ReportChunks(const char* destination, std::uint32_t written, std::uint32_t count) {
+void ReportChunks(const char* destination, std::uint32_t written, std::uint32_t count,
+                  Progress& progress) {
     for (std::uint32_t at = 0; at < count; at += kChunkSize) {
         const std::uint32_t chunk = std::min(count - at, kChunkSize);
         const std::uint32_t done = written > at ? std::min(written - at, chunk) : 0;
-        ReportProgress(destination, static_cast<int>(done));
+        Report(progress, destination, static_cast<int>(done));
         if (done != chunk) return;
     }
 }
@@ -45,7 +45,7 @@ void ReportChunks(const char* destination, std::uint32_t written, std::uint32_t 
 // Copies through a block of many chunks, one read and one write per block; the host still sees
 // one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
 Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
-                   const char* destination) {
+                   const char* destination, Progress& progress) {
     std::uint8_t chunk[kChunkSize];
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize]);
     std::uint8_t* const buffer = block ? block.get() : chunk;
@@ -56,7 +56,7 @@ Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
         const Transfer read = ReadBytes(reader.input.file, buffer, wanted);
         if (read.bytes > 0) {
             const Transfer written = WriteBytes(target, buffer, read.bytes);
-            ReportChunks(destination, written.bytes, read.bytes);
+            ReportChunks(destination, written.bytes, read.bytes, progress);
             if (written.bytes != read.bytes) return Outcome::write_failed;
         }
         // A short read would otherwise leave the loop waiting for bytes that never come.
@@ -91,12 +91,12 @@ std::unique_ptr<std::uint8_t[]> Allocate(std::uint32_t size) {
 }  // namespace
 
 Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                        const char* destination) {
+                        const char* destination, Progress& progress) {
     FileHandle target = nullptr;
     if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
     Outcome outcome = Outcome::read_failed;
     if (SeekTo(reader.input.file, position) == IoStatus::ok) {
-        outcome = CopyChunks(reader, size, target, destination);
+        outcome = CopyChunks(reader, size, target, destination, progress);
     }
     return CloseDestination(target, outcome);
 }

@@ -3,8 +3,9 @@
 
 #include <cstdint>
 
+#include "listing/listing_state.h"
 #include "pbo/outcome.h"
-#include "plugin/listing_state.h"
+#include "pbo/progress.h"
 
 namespace qp {
 
@@ -17,7 +18,7 @@ namespace qp {
 // (the last may be shorter). A read that ends early writes what it delivered and returns
 // read_failed; a write that fails reports the part of its chunk written and returns write_failed.
 Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                        const char* destination);
+                        const char* destination, Progress& progress);
 
 // Reads the `size` packed bytes whole, decodes them and writes `original_size` bytes. When the
 // stream ends before the output is full, the rest of the file is zero and the outcome bad_data.

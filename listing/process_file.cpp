@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "listing/extract_entry.h"
-#include "plugin/wcx.h"
 
 namespace qp {
 namespace {
@@ -40,7 +39,7 @@ Outcome FindDataStart(ListingState& state) {
     return Outcome::ok;
 }
 
-Outcome ExtractCurrentEntry(ListingState& state, const char* destination) {
+Outcome ExtractCurrentEntry(ListingState& state, const char* destination, Progress& progress) {
     if (!state.data_start_known) {
         const Outcome found = FindDataStart(state);
         if (found != Outcome::ok) return found;
@@ -53,14 +52,14 @@ Outcome ExtractCurrentEntry(ListingState& state, const char* destination) {
         return UnpackEntry(reader, position, state.current_size, destination,
                            state.current_record.original_size);
     }
-    return CopyStoredEntry(reader, position, state.current_size, destination);
+    return CopyStoredEntry(reader, position, state.current_size, destination, progress);
 }
 
 }  // namespace
 
 Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
-                    const char* dest_name) {
-    if (operation != PK_EXTRACT) return Outcome::ok;
+                    const char* dest_name, Progress& progress) {
+    if (operation != kExtractEntry) return Outcome::ok;
     // Without an entry described in this pass there is nothing to extract.
     if (!state.reader || state.reader->input.file == nullptr || !state.header_seen) {
         return Outcome::bad_archive;
@@ -69,7 +68,7 @@ Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
     if (!JoinDestination(dest_path, dest_name, destination)) return Outcome::create_failed;
 
     const std::uint32_t noted = Position(*state.reader);
-    const Outcome outcome = ExtractCurrentEntry(state, destination);
+    const Outcome outcome = ExtractCurrentEntry(state, destination, progress);
     // The workers moved the handle; the reader's window still holds what it read, and is kept
     // when the noted position lies in it.
     if (SeekReader(state.reader->input, noted) != IoStatus::ok && outcome == Outcome::ok) {

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
+#include "listing/listing_state.h"
 #include "pbo/outcome.h"
-#include "plugin/listing_state.h"
 
 namespace qp {
 

@@ -9,6 +9,7 @@
 #include "listing/read_header.h"
 #include "plugin/host_conventions.h"
 #include "plugin/listing_state.h"
+#include "plugin/plugin_settings.h"
 #include "plugin/progress.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
@@ -40,7 +41,8 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
 
 int WCX_CALL ProcessFile(void*, int Operation, char* DestPath, char* DestName) {
     // The handle is the one the listing state reads through: one pass is served at a time.
-    return ResultCode(qp::ProcessFile(listing_state, Operation, DestPath, DestName));
+    Progress progress = HostProgress();
+    return ResultCode(qp::ProcessFile(listing_state, Operation, DestPath, DestName, progress));
 }
 
 int WCX_CALL CloseArchive(void* hArcData) {
@@ -63,8 +65,10 @@ int WCX_CALL PackFiles(char* PackedFile, char* SubPath, char* SrcPath, char* Add
     try {
         std::string sub_path;
         std::string entry_list;
+        Progress progress = HostProgress();
         return ResultCode(qp::PackFiles(PackedFile, EntryNameFromHost(SubPath, sub_path), SrcPath,
-                                        AddList, EntryListFromHost(AddList, entry_list)));
+                                        AddList, EntryListFromHost(AddList, entry_list),
+                                        NewArchiveSettingsChosen(), progress));
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }
@@ -74,7 +78,9 @@ int WCX_CALL DeleteFiles(char* PackedFile, char* DeleteList) {
     if (PackedFile == nullptr || DeleteList == nullptr) return E_EOPEN;
     try {
         std::string delete_list;
-        return ResultCode(qp::DeleteFiles(PackedFile, EntryListFromHost(DeleteList, delete_list)));
+        Progress progress = HostProgress();
+        return ResultCode(
+            qp::DeleteFiles(PackedFile, EntryListFromHost(DeleteList, delete_list), progress));
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }

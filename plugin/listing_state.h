@@ -1,48 +1,11 @@
-// The process-wide state that carries one listing or extraction pass from call to call.
+// The one listing or extraction pass the plugin serves at a time.
 #pragma once
 
-#include <cstdint>
-#include <memory>
-
-#include "pbo/buffered_reader.h"
-#include "pbo/cstring.h"
-#include "pbo/entry_record.h"
-#include "platform/file.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 
-constexpr int kNameBufferSize = 260;
-
-// Reads through the handle of the archive being listed. It never closes the handle: the host
-// owns it and closes it through CloseArchive.
-struct ArchiveReader {
-    BufferedReader input;  // wraps the host's handle; its position is the listing's
-    CStringBuffer strings;
-};
-
-const char* ReadCString(ArchiveReader& reader);
-// Where the listing stands in the archive: the handle itself may have read ahead.
-std::uint32_t Position(const ArchiveReader& reader);
-
-struct ListingState {
-    bool header_seen = false;
-    std::unique_ptr<ArchiveReader> reader;
-    std::int32_t running_offset = 0;
-    std::int32_t data_start = 0;
-    // Whether data_start belongs to the archive of this pass: the host's extraction pass never
-    // reaches the end of the header before it extracts, so extraction may have to find it.
-    bool data_start_known = false;
-    bool current_compressed = false;
-    EntryRecord current_record{};
-    char current_name[kNameBufferSize] = {};
-    std::int32_t current_offset = 0;
-    std::uint32_t current_size = 0;
-};
-
-// The one pass the plugin serves at a time.
+// Process-wide: the host's calls of one pass reach the plugin one by one.
 extern ListingState listing_state;
-
-// Starts a pass over an opened archive (the handle may be null when the open failed).
-void BeginPass(ListingState& state, FileHandle file);
 
 }  // namespace qp

@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
+#include "editing/pack_files.h"
+
 namespace qp {
 
-constexpr std::int32_t kPboTypeArma = 0;  // a "prefix" pair with the prefix text, if any
-constexpr std::int32_t kPboTypeOfp = 1;   // the pair "product" / "OFP: Resistance"
 constexpr int kPrefixBufferSize = 260;
 
 // Lives in memory only, as long as the host keeps the plugin loaded.
@@ -17,5 +17,8 @@ struct PluginSettings {
 };
 
 extern PluginSettings plugin_settings;
+
+// What the settings give a new archive.
+NewArchiveSettings NewArchiveSettingsChosen();
 
 }  // namespace qp

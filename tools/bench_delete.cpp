@@ -38,13 +38,15 @@ int main(int argc, char** argv) {
     auto fresh_copy = [&] {
         fs::copy_file(original, edited, fs::copy_options::overwrite_existing);
     };
+    qp::Progress progress;
     qp::DeleteMap map;
     fresh_copy();
     const double map_seconds = qp::bench::BestSeconds(
-        [&] { map = qp::BuildDeleteMap(edited.c_str(), list.c_str()); }, {}, runs);
+        [&] { map = qp::BuildDeleteMap(edited.c_str(), list.c_str(), progress); }, {}, runs);
     qp::Outcome outcome = qp::Outcome::ok;
     const double delete_seconds = qp::bench::BestSeconds(
-        [&] { outcome = qp::DeleteFiles(edited.c_str(), list.c_str()); }, fresh_copy, runs);
+        [&] { outcome = qp::DeleteFiles(edited.c_str(), list.c_str(), progress); }, fresh_copy,
+        runs);
     const std::uintmax_t size_after = fs::file_size(edited);
 
     std::printf("archive: %d entries, %ju bytes; deleting %d entries; load %s\n", kEntries,

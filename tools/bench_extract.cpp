@@ -4,8 +4,6 @@
 
 #include "listing/process_file.h"
 #include "listing/read_header.h"
-#include "plugin/progress.h"
-#include "plugin/wcx.h"
 #include "tools/bench_support.h"
 
 namespace {
@@ -17,9 +15,9 @@ constexpr std::uint32_t kEntrySize = 100u << 20;
 long long reported = 0;
 
 // A host that only counts what it is told.
-int WCX_CALL CountReport(char*, int size) {
+bool CountReport(void*, const char*, int size) {
     if (size > 0) reported += size;
-    return 1;
+    return true;
 }
 
 qp::Outcome ExtractFirstEntry(const std::string& archive, const std::string& target) {
@@ -29,7 +27,8 @@ qp::Outcome ExtractFirstEntry(const std::string& archive, const std::string& tar
     qp::HeaderInfo info{};
     qp::Outcome outcome = qp::ReadHeader(state, file.handle, info);
     if (outcome == qp::Outcome::ok) {
-        outcome = qp::ProcessFile(state, qp::PK_EXTRACT, nullptr, target.c_str());
+        qp::Progress progress{CountReport, nullptr, false};
+        outcome = qp::ProcessFile(state, qp::kExtractEntry, nullptr, target.c_str(), progress);
     }
     qp::CloseFile(file.handle);
     return outcome;
@@ -49,7 +48,6 @@ int main() {
 
     const double copy_seconds = qp::bench::BestShellSeconds(
         qp::bench::CopyCommand(folder / "plain.bin", folder / "copy.bin"));
-    qp::StoreProgressCallback(CountReport);
     qp::Outcome outcome = qp::Outcome::ok;
     const double extract_seconds = qp::bench::BestSeconds(
         [&] { outcome = ExtractFirstEntry(archive.string(), target.string()); },

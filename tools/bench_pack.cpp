@@ -44,7 +44,9 @@ int main() {
     const std::string archive = (root / "bench.pbo").string();
 
     auto start = std::chrono::steady_clock::now();
-    const qp::Outcome outcome = qp::PackFiles(archive.c_str(), nullptr, src.c_str(), list.c_str());
+    qp::Progress progress;
+    const qp::Outcome outcome = qp::PackFiles(archive.c_str(), nullptr, src.c_str(), list.c_str(),
+                                              qp::NewArchiveSettings{}, progress);
     const double pack_seconds = SecondsSince(start);
 
     start = std::chrono::steady_clock::now();

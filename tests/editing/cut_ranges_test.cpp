@@ -77,10 +77,11 @@ protected:
 
     // The deletion as cut by cut: the map, then one RemoveRange per range, front to back.
     Outcome DeleteCutByCut(const std::string& list) {
-        const DeleteMap map = BuildDeleteMap(path_.c_str(), list.c_str());
+        const DeleteMap map = BuildDeleteMap(path_.c_str(), list.c_str(), test::recorded);
         std::uint32_t cut = 0;
         for (const ByteRange& range : map.ranges) {
-            const Outcome removed = RemoveRange(path_.c_str(), range.offset - cut, range.size, "");
+            const Outcome removed =
+                RemoveRange(path_.c_str(), range.offset - cut, range.size, "", test::recorded);
             if (removed != Outcome::ok) return removed;
             cut += range.size;
         }
@@ -97,7 +98,7 @@ TEST_P(CutRangesTest, OnePassGivesTheMapBytesAndReportsOfOneCutPerRange) {
         SCOPED_TRACE("first item " + deletion.items[0]);
         const std::string list = HostList(deletion.items);
         WriteWholeFile(path_, original);
-        const DeleteMap map = BuildDeleteMap(path_.c_str(), list.c_str());
+        const DeleteMap map = BuildDeleteMap(path_.c_str(), list.c_str(), test::recorded);
         const std::vector<ByteRange> expected = MapEntryByEntry(deletion.entries);
         ASSERT_EQ(map.ranges.size(), expected.size());
         for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -114,7 +115,7 @@ TEST_P(CutRangesTest, OnePassGivesTheMapBytesAndReportsOfOneCutPerRange) {
 
         WriteWholeFile(path_, original);
         test::progress_reports.clear();
-        EXPECT_EQ(DeleteFiles(path_.c_str(), list.c_str()), Outcome::ok);
+        EXPECT_EQ(DeleteFiles(path_.c_str(), list.c_str(), test::recorded), Outcome::ok);
         EXPECT_TRUE(ReadWholeFile(path_) == cut_by_cut);
         EXPECT_EQ(test::progress_reports, reports);
     }
@@ -131,22 +132,22 @@ TEST_P(CutRangesTest, AFailureDuringThePassIsAWriteError) {
     ASSERT_EQ(DeleteCutByCut(list), Outcome::ok);
     const std::string deleted = ReadWholeFile(path_);
     const test::FileCallCounts map_calls =
-        test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str()); });
+        test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str(), test::recorded); });
     Outcome outcome = Outcome::ok;
-    test::SweepFileFaults([&] { WriteWholeFile(path_, original); },
-                          [&] { outcome = DeleteFiles(path_.c_str(), list.c_str()); },
-                          [&](const test::FileFault& fault) {
-                              if (fault.call <= map_calls[static_cast<int>(fault.kind)]) return;
-                              SCOPED_TRACE(test::Describe(fault));
-                              if (fault.kind == FileCall::close || fault.kind == FileCall::map) {
-                                  EXPECT_EQ(outcome, fault.kind == FileCall::close
-                                                         ? Outcome::close_failed
-                                                         : Outcome::ok);
-                                  EXPECT_TRUE(ReadWholeFile(path_) == deleted);
-                              } else {
-                                  EXPECT_EQ(ResultCode(outcome), E_EWRITE);
-                              }
-                          });
+    test::SweepFileFaults(
+        [&] { WriteWholeFile(path_, original); },
+        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str(), test::recorded); },
+        [&](const test::FileFault& fault) {
+            if (fault.call <= map_calls[static_cast<int>(fault.kind)]) return;
+            SCOPED_TRACE(test::Describe(fault));
+            if (fault.kind == FileCall::close || fault.kind == FileCall::map) {
+                EXPECT_EQ(outcome,
+                          fault.kind == FileCall::close ? Outcome::close_failed : Outcome::ok);
+                EXPECT_TRUE(ReadWholeFile(path_) == deleted);
+            } else {
+                EXPECT_EQ(ResultCode(outcome), E_EWRITE);
+            }
+        });
 }
 
 INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, CutRangesTest, ::testing::Bool(),

@@ -11,6 +11,7 @@
 #include "editing/splice_control.h"
 #include "listing/read_header.h"
 #include "pbo/entry_walk.h"
+#include "plugin/listing_state.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
 #include "support/progress_recorder.h"
@@ -50,7 +51,7 @@ protected:
 
     Outcome Delete(const std::string& bytes, const std::vector<std::string>& items) {
         WriteWholeFile(path_, bytes);
-        return DeleteFiles(path_.c_str(), HostList(items).c_str());
+        return DeleteFiles(path_.c_str(), HostList(items).c_str(), test::recorded);
     }
 
     // Deletes the items and expects the archive built without `gone`, byte for byte.
@@ -83,7 +84,7 @@ const TestArchive abc = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 7}});
 TEST_F(DeleteFilesTest, TheMapOfAMiddleEntryIsItsHeaderEntryAndItsData) {
     WriteWholeFile(path_, BuildArchive(abc));
     const std::int32_t data = static_cast<std::int32_t>(DataStart(abc));
-    const DeleteMap map = BuildDeleteMap(path_.c_str(), HostList({"b"}).c_str());
+    const DeleteMap map = BuildDeleteMap(path_.c_str(), HostList({"b"}).c_str(), test::recorded);
     EXPECT_EQ(map.outcome, Outcome::ok);
     ASSERT_EQ(map.ranges.size(), 2u);
     EXPECT_EQ(map.ranges[0].offset, 40 + 22);
@@ -97,7 +98,8 @@ TEST_F(DeleteFilesTest, TheMapOfAMiddleEntryIsItsHeaderEntryAndItsData) {
 TEST_F(DeleteFilesTest, NeighboursGoInOneHeaderCutAndOneDataCut) {
     WriteWholeFile(path_, BuildArchive(abc));
     const std::int32_t data = static_cast<std::int32_t>(DataStart(abc));
-    const DeleteMap map = BuildDeleteMap(path_.c_str(), HostList({"b", "a"}).c_str());
+    const DeleteMap map =
+        BuildDeleteMap(path_.c_str(), HostList({"b", "a"}).c_str(), test::recorded);
     ASSERT_EQ(map.ranges.size(), 2u);
     EXPECT_EQ(map.ranges[0].offset, 40);
     EXPECT_EQ(map.ranges[0].size, 44);
@@ -151,7 +153,8 @@ TEST_F(DeleteFilesTest, AnItemOf255CharactersEndsTheList) {
 
 TEST_F(DeleteFilesTest, AMissingArchiveIsReportedAndNotCreated) {
     const std::string missing = dir_.File("missing.pbo");
-    EXPECT_EQ(DeleteFiles(missing.c_str(), HostList({"a"}).c_str()), Outcome::open_failed);
+    EXPECT_EQ(DeleteFiles(missing.c_str(), HostList({"a"}).c_str(), test::recorded),
+              Outcome::open_failed);
     EXPECT_FALSE(test::FileExists(missing));
     EXPECT_TRUE(reports.empty());
 }
@@ -239,11 +242,11 @@ TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheM
     const std::string list = HostList({"a", "c"});
     WriteWholeFile(path_, before);
     const test::FileCallCounts map_calls =
-        test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str()); });
+        test::CountFileCalls([&] { BuildDeleteMap(path_.c_str(), list.c_str(), test::recorded); });
     Outcome outcome = Outcome::ok;
     test::SweepFileFaults(
         [&] { WriteWholeFile(path_, before); },
-        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str()); },
+        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str(), test::recorded); },
         [&](const test::FileFault& fault) {
             SCOPED_TRACE(test::Describe(fault));
             const bool cut_closing = fault.kind == FileCall::close &&

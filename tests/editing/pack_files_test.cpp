@@ -70,7 +70,8 @@ protected:
 
     Outcome Pack(const std::vector<std::string>& items, const char* sub_path = nullptr) {
         const std::string list = HostList(items);
-        return PackFiles(archive_.c_str(), sub_path, src_.c_str(), list.c_str());
+        return PackFiles(archive_.c_str(), sub_path, src_.c_str(), list.c_str(),
+                         NewArchiveSettingsChosen(), test::recorded);
     }
 
     FindResult Locate(const char* name) {
@@ -175,7 +176,8 @@ TEST_F(PackFilesTest, ArchivesThatCannotBeCreatedOrOpenedAreReported) {
     Source("a.txt", "aaa");
     const std::string list = HostList({"a.txt"});
     const std::string nowhere = dir_.File("missing-folder") + "/x.pbo";
-    EXPECT_EQ(PackFiles(nowhere.c_str(), nullptr, src_.c_str(), list.c_str()),
+    EXPECT_EQ(PackFiles(nowhere.c_str(), nullptr, src_.c_str(), list.c_str(), NewArchiveSettings{},
+                        test::recorded),
               Outcome::create_failed);
     const std::string before = BuildArchive(ArchiveWith({{"a", 10}}));
     WriteWholeFile(archive_, before);

@@ -59,7 +59,7 @@ TEST_P(SpliceTest, InsertsAcrossManyChunksWithoutOverwritingUnmovedBytes) {
     const std::string path = Holding(big);
     EXPECT_EQ(InsertRange(path.c_str(), 100, 7, Bytes("INSERTS"), ""), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path), big.substr(0, 100) + "INSERTS" + big.substr(100));
-    EXPECT_EQ(RemoveRange(path.c_str(), 100, 7, "x"), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 100, 7, "x", test::recorded), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path), big);
 }
 
@@ -74,11 +74,12 @@ TEST_P(SpliceTest, InsertionCreatesAMissingFileOnlyAtOffsetZero) {
 TEST_P(SpliceTest, RefusesRangesOutsideTheFileAndChangesNothing) {
     const std::string path = Holding("0123456789");
     EXPECT_EQ(InsertRange(path.c_str(), 11, 2, Bytes("xx"), ""), Outcome::bad_archive);
-    EXPECT_EQ(RemoveRange(path.c_str(), 5, 6, ""), Outcome::bad_archive);
-    EXPECT_EQ(RemoveRange(path.c_str(), 0xFFFFFFF0u, 0x20, ""), Outcome::bad_archive);
+    EXPECT_EQ(RemoveRange(path.c_str(), 5, 6, "", test::recorded), Outcome::bad_archive);
+    EXPECT_EQ(RemoveRange(path.c_str(), 0xFFFFFFF0u, 0x20, "", test::recorded),
+              Outcome::bad_archive);
     EXPECT_EQ(ReadWholeFile(path), "0123456789");
     const std::string missing = dir_.File("missing.bin");
-    EXPECT_EQ(RemoveRange(missing.c_str(), 0, 0, ""), Outcome::open_failed);
+    EXPECT_EQ(RemoveRange(missing.c_str(), 0, 0, "", test::recorded), Outcome::open_failed);
     EXPECT_FALSE(FileExists(missing));
 }
 
@@ -90,7 +91,7 @@ TEST_P(SpliceTest, AnAbandonedInsertionLeavesTheFileAsItWas) {
               Outcome::write_failed);
     EXPECT_EQ(ReadWholeFile(path), before);
     splice_control.failing_splice = 1;
-    EXPECT_EQ(RemoveRange(path.c_str(), 10, 300, ""), Outcome::write_failed);
+    EXPECT_EQ(RemoveRange(path.c_str(), 10, 300, "", test::recorded), Outcome::write_failed);
     EXPECT_EQ(ReadWholeFile(path), before);
 }
 
@@ -98,13 +99,13 @@ TEST_P(SpliceTest, RemovesAtStartMiddleAndEnd) {
     std::string hundred;
     for (int i = 0; i < 100; ++i) hundred.push_back(static_cast<char>(i));
     const std::string path = Holding(hundred);
-    EXPECT_EQ(RemoveRange(path.c_str(), 0, 10, ""), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 0, 10, "", test::recorded), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path), hundred.substr(10));
-    EXPECT_EQ(RemoveRange(path.c_str(), 40, 5, ""), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 40, 5, "", test::recorded), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path), hundred.substr(10, 40) + hundred.substr(55));
-    EXPECT_EQ(RemoveRange(path.c_str(), 80, 5, ""), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 80, 5, "", test::recorded), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path), hundred.substr(10, 40) + hundred.substr(55, 40));
-    EXPECT_EQ(RemoveRange(path.c_str(), 3, 0, ""), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 3, 0, "", test::recorded), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(path).size(), 80u);
     EXPECT_TRUE(reports.empty());
 }
@@ -125,7 +126,8 @@ TEST_P(SpliceTest, RemovalReportsProgressPerMebibyteOfTail) {
         const std::string bytes = ContentFor("t", 64 + 16 + tail_case.tail);
         const std::string path = Holding(bytes);
         reports.clear();
-        EXPECT_EQ(RemoveRange(path.c_str(), 64, 16, "Packing - a\\b.txt"), Outcome::ok);
+        EXPECT_EQ(RemoveRange(path.c_str(), 64, 16, "Packing - a\\b.txt", test::recorded),
+                  Outcome::ok);
         std::vector<int> percents;
         for (const auto& [name, value] : reports) {
             EXPECT_EQ(name, "Packing - a\\b.txt");
@@ -141,7 +143,7 @@ TEST_P(SpliceTest, ATailJustOver16MebibytesEndsOnMinus99AndNamesThePath) {
     const std::uint32_t tail = 16 * kMiB + 3;
     const std::string bytes = ContentFor("t", 5 + tail);
     const std::string path = Holding(bytes);
-    EXPECT_EQ(RemoveRange(path.c_str(), 0, 5, ""), Outcome::ok);
+    EXPECT_EQ(RemoveRange(path.c_str(), 0, 5, "", test::recorded), Outcome::ok);
     ASSERT_EQ(reports.size(), 17u);
     EXPECT_EQ(reports[0], std::make_pair(path, -6));
     EXPECT_EQ(reports[15].second, -99);

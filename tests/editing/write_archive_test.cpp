@@ -12,6 +12,7 @@
 #include "plugin/plugin_settings.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -48,8 +49,12 @@ protected:
         std::strcpy(plugin_settings.prefix, prefix);
         const std::string path = dir_.File("plugin.pbo");
         const char first[] = "a.txt\0empty.bin\0c.sqf\0";
-        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("one").c_str(), first), Outcome::ok);
-        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("two").c_str(), "a.txt\0"), Outcome::ok);
+        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("one").c_str(), first,
+                            NewArchiveSettingsChosen(), test::recorded),
+                  Outcome::ok);
+        EXPECT_EQ(PackFiles(path.c_str(), "data", Folder("two").c_str(), "a.txt\0",
+                            NewArchiveSettingsChosen(), test::recorded),
+                  Outcome::ok);
         std::string bytes = ReadWholeFile(path);
         std::filesystem::remove(path);
         return bytes;
@@ -61,7 +66,8 @@ protected:
                                                {"data\\empty.bin", Source("one", "empty.bin")},
                                                {"data\\c.sqf", Source("one", "c.sqf")},
                                                {"data\\a.txt", Source("two", "a.txt")}};
-        EXPECT_EQ(WriteNewArchive(path.c_str(), type, prefix, files).outcome, Outcome::ok);
+        EXPECT_EQ(WriteNewArchive(path.c_str(), type, prefix, files, test::recorded).outcome,
+                  Outcome::ok);
         std::string bytes = ReadWholeFile(path);
         std::filesystem::remove(path);
         return bytes;
@@ -80,13 +86,16 @@ TEST_F(WriteArchiveTest, IsByteIdenticalToPackingForEveryArchiveType) {
 TEST_F(WriteArchiveTest, RefusesAnExistingArchiveAndNamesAMissingSource) {
     const std::string existing = dir_.File("existing.pbo");
     WriteWholeFile(existing, "keep");
-    EXPECT_EQ(WriteNewArchive(existing.c_str(), 0, "", {{"a", Source("one", "a.txt")}}).outcome,
-              Outcome::create_failed);
+    EXPECT_EQ(
+        WriteNewArchive(existing.c_str(), 0, "", {{"a", Source("one", "a.txt")}}, test::recorded)
+            .outcome,
+        Outcome::create_failed);
     EXPECT_EQ(ReadWholeFile(existing), "keep");
 
     const std::string path = dir_.File("new.pbo");
-    const WriteResult missing = WriteNewArchive(
-        path.c_str(), 0, "", {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}});
+    const WriteResult missing =
+        WriteNewArchive(path.c_str(), 0, "",
+                        {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}}, test::recorded);
     EXPECT_EQ(missing.outcome, Outcome::open_failed);
     EXPECT_EQ(missing.failed_path, dir_.File("nope"));
     EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
@@ -100,24 +109,24 @@ TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
     const std::vector<SourceFile> files = {{"data\\a.txt", Source("one", "a.txt")},
                                            {"data\\empty.bin", Source("one", "empty.bin")},
                                            {"data\\c.sqf", Source("one", "c.sqf")}};
-    ASSERT_EQ(WriteNewArchive(path.c_str(), 0, "p", files).outcome, Outcome::ok);
+    ASSERT_EQ(WriteNewArchive(path.c_str(), 0, "p", files, test::recorded).outcome, Outcome::ok);
     const std::string whole = ReadWholeFile(path);
     WriteResult result{};
-    test::SweepFileFaults([&] { std::filesystem::remove(path); },
-                          [&] { result = WriteNewArchive(path.c_str(), 0, "p", files); },
-                          [&](const test::FileFault& fault) {
-                              SCOPED_TRACE(test::Describe(fault));
-                              // The archive is closed last.
-                              const bool source_closing =
-                                  fault.kind == FileCall::close && fault.call < fault.calls;
-                              if (source_closing && result.outcome == Outcome::ok) {
-                                  EXPECT_EQ(ReadWholeFile(path), whole);
-                              } else {
-                                  EXPECT_NE(result.outcome, Outcome::ok);
-                                  EXPECT_FALSE(result.failed_path.empty());
-                                  EXPECT_FALSE(test::FileExists(path));  // no half archive left
-                              }
-                          });
+    test::SweepFileFaults(
+        [&] { std::filesystem::remove(path); },
+        [&] { result = WriteNewArchive(path.c_str(), 0, "p", files, test::recorded); },
+        [&](const test::FileFault& fault) {
+            SCOPED_TRACE(test::Describe(fault));
+            // The archive is closed last.
+            const bool source_closing = fault.kind == FileCall::close && fault.call < fault.calls;
+            if (source_closing && result.outcome == Outcome::ok) {
+                EXPECT_EQ(ReadWholeFile(path), whole);
+            } else {
+                EXPECT_NE(result.outcome, Outcome::ok);
+                EXPECT_FALSE(result.failed_path.empty());
+                EXPECT_FALSE(test::FileExists(path));  // no half archive left
+            }
+        });
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "platform/fault_injection.h"
+#include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
@@ -27,7 +28,7 @@ Outcome ExtractOnly(const std::string& bytes, const std::string& target, int fai
     test::StartRecordingProgress();
     StartFaultPlan({FileCall::write, failing_write, IoStatus::no_space});
     if (outcome == Outcome::ok)
-        outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str());
+        outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded);
     StopFaultPlan();
     test::StopRecordingProgress();
     CloseFile(file.handle);

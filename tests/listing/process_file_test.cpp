@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "listing/read_header.h"
+#include "plugin/listing_state.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
@@ -86,8 +87,8 @@ protected:
         HeaderInfo info{};
         while (done.size() < 100 && Next(info) == Outcome::ok) {
             std::string target = Out(done.size());
-            done.push_back(
-                {info.file_name, ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str())});
+            done.push_back({info.file_name, ProcessFile(listing_state, PK_EXTRACT, nullptr,
+                                                        target.c_str(), test::recorded)});
         }
         return done;
     }
@@ -95,7 +96,8 @@ protected:
     void ListAll(const std::string& bytes, const std::string& name) {
         Open(bytes, name);
         HeaderInfo info{};
-        while (Next(info) == Outcome::ok) ProcessFile(listing_state, PK_SKIP, nullptr, nullptr);
+        while (Next(info) == Outcome::ok)
+            ProcessFile(listing_state, PK_SKIP, nullptr, nullptr, test::recorded);
     }
 
     TempDir dir_;
@@ -131,13 +133,14 @@ TEST_F(ProcessFileTest, SkipTestAndUnknownOperationsTouchNothing) {
     Open(BuildArchive(MixedArchive()));
     const std::string target = Out(0);
     // Nothing has been described yet in this pass.
-    EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()),
+    EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded),
               Outcome::bad_archive);
     HeaderInfo info{};
     ASSERT_EQ(Next(info), Outcome::ok);
     const std::uint32_t before = CurrentPosition(file_);
     for (int operation : {int{PK_SKIP}, int{PK_TEST}, 3, -1}) {
-        EXPECT_EQ(ProcessFile(listing_state, operation, nullptr, target.c_str()), Outcome::ok);
+        EXPECT_EQ(ProcessFile(listing_state, operation, nullptr, target.c_str(), test::recorded),
+                  Outcome::ok);
     }
     EXPECT_EQ(CurrentPosition(file_), before);
     EXPECT_FALSE(FileExists(target));
@@ -157,9 +160,11 @@ TEST_F(ProcessFileTest, ExtractingListsTheNextEntryAsIfTheEntryHadBeenSkipped) {
     while (Next(info) == Outcome::ok) {
         extracted.push_back(info.file_name + std::to_string(listing_state.current_offset));
         const std::string target = Out(extracted.size());
-        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()), Outcome::ok);
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded),
+                  Outcome::ok);
         // A second call extracts the same entry again.
-        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str()), Outcome::ok);
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded),
+                  Outcome::ok);
     }
     EXPECT_EQ(extracted, skipped);
     EXPECT_EQ(listing_state.data_start, static_cast<std::int32_t>(DataStart(MixedArchive())));
@@ -192,7 +197,7 @@ TEST_F(ProcessFileTest, DestinationIsPathThenNameAndMustFitTheBuffer) {
     ASSERT_EQ(Next(info), Outcome::ok);
     const std::string folder = dir_.File("");  // ends in the separator
     auto extract = [&](const char* path, const std::string& name) {
-        return ProcessFile(listing_state, PK_EXTRACT, path, name.c_str());
+        return ProcessFile(listing_state, PK_EXTRACT, path, name.c_str(), test::recorded);
     };
     EXPECT_EQ(extract(folder.c_str(), "by-folder.txt"), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(folder + "by-folder.txt"), archive.entries[0].data);
@@ -223,7 +228,7 @@ TEST_F(ProcessFileTest, AnUncreatableDestinationFailsBeforeAnythingIsRead) {
     int described = 0;
     while (Next(info) == Outcome::ok) {
         ++described;
-        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, missing.c_str()),
+        EXPECT_EQ(ProcessFile(listing_state, PK_EXTRACT, nullptr, missing.c_str(), test::recorded),
                   Outcome::create_failed)
             << info.file_name;
     }
@@ -329,7 +334,8 @@ TEST_F(ProcessFileTest, EveryFailedFileCallIsReportedAndTheListingGoesOn) {
             listing_state.data_start_known = area_known;
         };
         auto extract = [&] {
-            outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str());
+            outcome =
+                ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded);
         };
         prepare();
         const int data_reads = test::CountFileCalls(extract)[static_cast<int>(FileCall::read)];

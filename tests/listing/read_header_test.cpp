@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "plugin/listing_state.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
 

@@ -32,7 +32,8 @@ protected:
         WriteWholeFile(dir_.File("src/d/b.txt"), "second");
     }
 
-    // Lists the archive through the exports as the host does: names and times as the host sees them.
+    // Lists the archive through the exports as the host does: names and times as the host sees
+    // them.
     std::vector<std::pair<std::string, int>> HostListing(std::string path) {
         tOpenArchiveData data{};
         data.ArcName = path.data();
@@ -57,8 +58,12 @@ TEST_F(PosixHostTest, PackingWithSlashesMakesTheArchiveAWindowsHostMakes) {
     const std::string windows = dir_.File("windows.pbo");
     const std::string a = HostList({"a.txt"});
     const std::string b = HostList({"b.txt"});
-    ASSERT_EQ(qp::PackFiles(windows.c_str(), "x\\y", src_.c_str(), a.c_str()), Outcome::ok);
-    ASSERT_EQ(qp::PackFiles(windows.c_str(), "x\\y\\d", (src_ + "d/").c_str(), b.c_str()),
+    Progress progress;
+    ASSERT_EQ(qp::PackFiles(windows.c_str(), "x\\y", src_.c_str(), a.c_str(),
+                            NewArchiveSettingsChosen(), progress),
+              Outcome::ok);
+    ASSERT_EQ(qp::PackFiles(windows.c_str(), "x\\y\\d", (src_ + "d/").c_str(), b.c_str(),
+                            NewArchiveSettingsChosen(), progress),
               Outcome::ok);
 
     std::string posix = dir_.File("posix.pbo");

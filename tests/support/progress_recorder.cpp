@@ -6,18 +6,27 @@
 namespace qp::test {
 namespace {
 
-int WCX_CALL Record(char* name, int size) {
+bool Record(void*, const char* name, int size) {
     progress_reports.emplace_back(name, size);
-    return 1;
+    return stop_at_report == 0 ||
+           progress_reports.size() < static_cast<std::size_t>(stop_at_report);
+}
+
+int WCX_CALL RecordFromHost(char* name, int size) {
+    return Record(nullptr, name, size) ? 1 : 0;
 }
 
 }  // namespace
 
 ProgressReports progress_reports;
+Progress recorded{Record, nullptr, false};
+int stop_at_report = 0;
 
 void StartRecordingProgress() {
     progress_reports.clear();
-    StoreProgressCallback(Record);
+    recorded = Progress{Record, nullptr, false};
+    stop_at_report = 0;
+    StoreProgressCallback(RecordFromHost);
 }
 
 void StopRecordingProgress() {

@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "pbo/progress.h"
+
 namespace qp::test {
 
 using ProgressReports = std::vector<std::pair<std::string, int>>;
@@ -12,7 +14,13 @@ using ProgressReports = std::vector<std::pair<std::string, int>>;
 // Every report since recording started: the name and the size or negated percentage.
 extern ProgressReports progress_reports;
 
-// Clears the record and makes it the stored progress callback; stopping removes the callback.
+// Reports to `recorded` go to the record; once it holds `stop_at_report` reports (when not 0),
+// the answer is stop, as from a host whose user pressed Cancel.
+extern Progress recorded;
+extern int stop_at_report;
+
+// Clears the record, readies `recorded` and makes the record the host's stored progress callback
+// too; stopping removes the callback.
 void StartRecordingProgress();
 void StopRecordingProgress();
 

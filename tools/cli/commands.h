@@ -2,14 +2,15 @@
 #pragma once
 
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 #include "tools/cli/options.h"
 
 namespace qp::cli {
 
 int ListCommand(const Options& options);
-int ExtractCommand(const Options& options);
-int PackCommand(const Options& options);
-int DeleteCommand(const Options& options);
+int ExtractCommand(const Options& options, Progress& progress);
+int PackCommand(const Options& options, Progress& progress);
+int DeleteCommand(const Options& options, Progress& progress);
 
 // "quillpack: FILE: REASON" on standard error; returns kFailure.
 int Fail(const std::string& file, const std::string& reason);

@@ -7,7 +7,7 @@
 
 namespace qp::cli {
 
-int DeleteCommand(const Options& options) {
+int DeleteCommand(const Options& options, Progress& progress) {
     std::string list;
     for (const std::string& entry : options.operands) {
         // The host's list format ends at an item of 255 characters or more.
@@ -17,7 +17,7 @@ int DeleteCommand(const Options& options) {
     }
     list.push_back('\0');
     if (!PathExists(options.archive.c_str())) return Fail(options.archive, "no such file");
-    const Outcome outcome = DeleteFiles(options.archive.c_str(), list.c_str());
+    const Outcome outcome = DeleteFiles(options.archive.c_str(), list.c_str(), progress);
     if (outcome != Outcome::ok) return Fail(options.archive, OutcomeText(outcome));
     return kSuccess;
 }

@@ -6,7 +6,6 @@
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "pbo/folder_item.h"
-#include "plugin/wcx.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/entry_paths.h"
 
@@ -32,7 +31,7 @@ bool Selected(const std::vector<std::string>& operands, const std::string& name,
 
 }  // namespace
 
-int ExtractCommand(const Options& options) {
+int ExtractCommand(const Options& options, Progress& progress) {
     const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
     if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
     std::vector<bool> used(options.operands.size(), false);
@@ -51,7 +50,8 @@ int ExtractCommand(const Options& options) {
         const fs::path target = TargetPath(options.folder, name);
         std::error_code error;
         fs::create_directories(target.parent_path(), error);
-        const Outcome outcome = ProcessFile(state, PK_EXTRACT, nullptr, target.string().c_str());
+        const Outcome outcome =
+            ProcessFile(state, kExtractEntry, nullptr, target.string().c_str(), progress);
         if (outcome != Outcome::ok) status = Fail(target.string(), OutcomeText(outcome));
     }
     CloseFile(file.handle);

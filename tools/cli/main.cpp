@@ -28,16 +28,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(), kUsageText);
         return kUsage;
     }
-    StartProgressBar();
+    qp::Progress progress = StartProgressBar();
     int status = kUsage;
     if (options.command == "list")
         status = ListCommand(options);
     else if (options.command == "extract")
-        status = ExtractCommand(options);
+        status = ExtractCommand(options, progress);
     else if (options.command == "pack")
-        status = PackCommand(options);
+        status = PackCommand(options, progress);
     else if (options.command == "delete")
-        status = DeleteCommand(options);
+        status = DeleteCommand(options, progress);
     EndProgressBar();
     return status;
 }

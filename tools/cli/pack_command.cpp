@@ -7,7 +7,6 @@
 #include "editing/pack_files.h"
 #include "editing/write_archive.h"
 #include "platform/file.h"
-#include "plugin/plugin_settings.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/entry_paths.h"
 
@@ -50,10 +49,10 @@ bool CollectFiles(const Options& options, std::vector<SourceFile>& files) {
     return true;
 }
 
-int PackNew(const Options& options, const std::vector<SourceFile>& files) {
+int PackNew(const Options& options, const std::vector<SourceFile>& files, Progress& progress) {
     const std::int32_t type = options.product ? kPboTypeOfp : kPboTypeArma;
     const WriteResult result =
-        WriteNewArchive(options.archive.c_str(), type, options.prefix.c_str(), files);
+        WriteNewArchive(options.archive.c_str(), type, options.prefix.c_str(), files, progress);
     if (result.outcome == Outcome::ok) return kSuccess;
     const std::string& culprit = result.failed_path.empty() ? options.archive : result.failed_path;
     return Fail(culprit, OutcomeText(result.outcome));
@@ -61,7 +60,7 @@ int PackNew(const Options& options, const std::vector<SourceFile>& files) {
 
 // Each file goes in through the same in-place packing the plugin uses: the folder part of its
 // entry name is the sub-path, its own folder the source path.
-int PackExisting(const Options& options, const std::vector<SourceFile>& files) {
+int PackExisting(const Options& options, const std::vector<SourceFile>& files, Progress& progress) {
     if (options.has_prefix || options.product) {
         std::fprintf(stderr,
                      "quillpack: %s: exists; --prefix and --product apply to new archives\n",
@@ -76,9 +75,9 @@ int PackExisting(const Options& options, const std::vector<SourceFile>& files) {
         if (!src_path.empty()) src_path += static_cast<char>(fs::path::preferred_separator);
         std::string item = source.filename().string();
         item.append(2, '\0');
-        const Outcome outcome = PackFiles(options.archive.c_str(),
-                                          split == std::string::npos ? nullptr : sub_path.c_str(),
-                                          src_path.c_str(), item.c_str());
+        const Outcome outcome = PackFiles(
+            options.archive.c_str(), split == std::string::npos ? nullptr : sub_path.c_str(),
+            src_path.c_str(), item.c_str(), NewArchiveSettings{}, progress);
         if (outcome != Outcome::ok) return Fail(options.archive, OutcomeText(outcome));
     }
     return kSuccess;
@@ -86,11 +85,11 @@ int PackExisting(const Options& options, const std::vector<SourceFile>& files) {
 
 }  // namespace
 
-int PackCommand(const Options& options) {
+int PackCommand(const Options& options, Progress& progress) {
     std::vector<SourceFile> files;
     if (!CollectFiles(options, files)) return kFailure;
-    if (!PathExists(options.archive.c_str())) return PackNew(options, files);
-    return PackExisting(options, files);
+    if (!PathExists(options.archive.c_str())) return PackNew(options, files, progress);
+    return PackExisting(options, files, progress);
 }
 
 }  // namespace qp::cli

@@ -8,8 +8,6 @@
 #include <unistd.h>
 #endif
 
-#include "plugin/progress.h"
-
 namespace qp::cli {
 namespace {
 
@@ -24,7 +22,7 @@ bool StandardErrorIsTerminal() {
 bool drawn = false;
 long long bytes_done = 0;
 
-int WCX_CALL Draw(char* name, int size) {
+bool Draw(void*, const char* name, int size) {
     constexpr int kWidth = 30;
     if (size >= 0) {
         bytes_done += size;
@@ -37,20 +35,19 @@ int WCX_CALL Draw(char* name, int size) {
         std::fprintf(stderr, "\r[%s] %3d%%  %.40s\033[K", bar, percent, name);
     }
     drawn = true;
-    return 1;
+    return true;
 }
 
 }  // namespace
 
-void StartProgressBar() {
-    if (StandardErrorIsTerminal()) StoreProgressCallback(Draw);
+Progress StartProgressBar() {
+    return Progress{StandardErrorIsTerminal() ? Draw : nullptr, nullptr, false};
 }
 
 void EndProgressBar() {
     if (drawn) std::fprintf(stderr, "\r\033[K");
     drawn = false;
     bytes_done = 0;
-    StoreProgressCallback(nullptr);
 }
 
 }  // namespace qp::cli

@@ -1,10 +1,12 @@
 // A progress bar on standard error, shown only when standard error is a terminal.
 #pragma once
 
+#include "pbo/progress.h"
+
 namespace qp::cli {
 
-// Routes the core's progress reports to the bar when standard error is a terminal.
-void StartProgressBar();
+// The reports of one command: drawn as a bar when standard error is a terminal.
+Progress StartProgressBar();
 // Clears the bar's line, if one was drawn.
 void EndProgressBar();
 
