@@ -7,6 +7,15 @@
 
 namespace qp {
 
+// What a new archive carries in its header extension: type 0 a "prefix" pair with the prefix
+// text (none when it is empty), type 1 "product" / "OFP: Resistance", any other type no pair.
+constexpr std::int32_t kPboTypeArma = 0;
+constexpr std::int32_t kPboTypeOfp = 1;
+struct NewArchiveSettings {
+    std::int32_t pbo_type = kPboTypeArma;
+    std::string prefix;
+};
+
 // The extension entry and the pair the archive type asks for: type 0 writes "prefix" and the
 // prefix text when the prefix is not empty, type 1 writes "product" / "OFP: Resistance", any
 // other type writes no pair. The string list is closed by one zero byte.

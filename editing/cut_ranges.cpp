@@ -45,8 +45,11 @@ Outcome MoveKeptRuns(ByteMover& mover, const std::vector<ByteRange>& ranges,
     return Outcome::ok;
 }
 
-Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<ByteRange>& ranges,
+}  // namespace
+
+Outcome CutRangesInFile(FileHandle file, const char* path, const std::vector<ByteRange>& ranges,
                         Progress& progress) {
+    if (ranges.empty()) return Outcome::ok;
     const SizeResult size = FileSize32(file);
     if (size.status != IoStatus::ok) return Outcome::bad_archive;
     const ByteRange& last = ranges.back();
@@ -71,13 +74,11 @@ Outcome CutFromOpenFile(FileHandle file, const char* path, const std::vector<Byt
     return Outcome::ok;
 }
 
-}  // namespace
-
 Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges, Progress& progress) {
     if (ranges.empty()) return Outcome::ok;
     const OpenResult opened = OpenFile(path, OpenMode::read_write);
     if (opened.handle == nullptr) return Outcome::open_failed;
-    const Outcome outcome = CutFromOpenFile(opened.handle, path, ranges, progress);
+    const Outcome outcome = CutRangesInFile(opened.handle, path, ranges, progress);
     const IoStatus closed = CloseFile(opened.handle);
     if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
     return outcome;

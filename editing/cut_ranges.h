@@ -6,6 +6,7 @@
 #include "editing/delete_files.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
+#include "platform/file.h"
 
 namespace qp {
 
@@ -14,5 +15,8 @@ namespace qp {
 // The file and the progress reports, named by `path`, are those of a RemoveRange per range in
 // ascending order. Ranges outside the file are refused (bad_archive) before anything moves.
 Outcome CutRanges(const char* path, const std::vector<ByteRange>& ranges, Progress& progress);
+// The same on a file the caller holds open for reading and writing, named `path` in reports.
+Outcome CutRangesInFile(FileHandle file, const char* path, const std::vector<ByteRange>& ranges,
+                        Progress& progress);
 
 }  // namespace qp

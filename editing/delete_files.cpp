@@ -1,4 +1,5 @@
-// Deletion: a map of the byte ranges of every listed entry, then one pass that cuts them all.
+// Deletion: the listed entries are marked in one header walk, then the archive is written again
+// without them in one rewrite, or, where no copy fits, their ranges are cut in place.
 #include "editing/delete_files.h"
 
 #include <algorithm>
@@ -6,8 +7,10 @@
 #include <string>
 
 #include "editing/archive_layout.h"
+#include "editing/archive_plan.h"
 #include "editing/cut_ranges.h"
 #include "editing/merge_ranges.h"
+#include "editing/rewrite_archive.h"
 #include "editing/splice.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_walk.h"
@@ -17,27 +20,13 @@
 namespace qp {
 namespace {
 
-// An entry goes as two ranges: its header entry and its data.
-void AddEntryRanges(std::vector<ByteRange>& ranges, const EntryLocation& location) {
-    ranges.push_back({static_cast<std::uint32_t>(location.header_offset),
-                      static_cast<std::uint32_t>(location.header_size)});
-    ranges.push_back({static_cast<std::uint32_t>(location.data_offset),
-                      static_cast<std::uint32_t>(location.data_size)});
-}
-
-bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
-    return static_cast<std::uint64_t>(range.offset) + range.size <= file_size;
-}
-
-// Collects the ranges of every listed entry from the archive as it stands. The header does not
-// change during this phase, so one walk serves every item.
-Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map,
-                      Progress& progress) {
+// Marks every entry the list names: an entry by its name (the last of a duplicated name), or
+// every entry below a folder item. One report per item; a report answered with stop ends the
+// marking (aborted) before anything is written.
+Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<bool>& gone,
+                   Progress& progress) {
+    gone.assign(walk.entries.size(), false);
     const int count = CountListItems(delete_list);
-    if (count == 0) return Outcome::ok;
-    const HeaderWalk walk = WalkHeader(file);
-    if (walk.damaged) return Outcome::bad_archive;
-    std::vector<bool> gone(walk.entries.size(), false);
     const char* item = delete_list;
     for (int done = 1; done <= count; ++done, item += std::strlen(item) + 1) {
         const std::string prefix = FolderPrefix(item);
@@ -46,17 +35,77 @@ Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map,
                 if (walk.entries[i].name.starts_with(prefix)) gone[i] = true;
             }
         } else if (const WalkedEntry* entry = LastEntryNamed(walk, item)) {
-            gone[entry - walk.entries.data()] = true;
+            gone[static_cast<std::size_t>(entry - walk.entries.data())] = true;
         }
-        Report(progress, "Creating map - ", item, ItemsPercent(done, count));
+        if (!Report(progress, "Creating map - ", item, ItemsPercent(done, count))) {
+            return Outcome::aborted;
+        }
     }
+    return Outcome::ok;
+}
+
+bool InsideFile(const ByteRange& range, std::uint32_t file_size) {
+    return static_cast<std::uint64_t>(range.offset) + range.size <= file_size;
+}
+
+// The ranges of the marked entries, each entry as two: its header entry and its data.
+DeleteMap MapOf(const HeaderWalk& walk, const std::vector<bool>& gone, std::uint32_t file_size) {
+    DeleteMap map{{}, Outcome::ok};
     for (std::size_t i = 0; i < gone.size(); ++i) {
-        if (gone[i]) AddEntryRanges(map.ranges, walk.entries[i].location);
+        if (!gone[i]) continue;
+        const EntryLocation& at = walk.entries[i].location;
+        map.ranges.push_back({static_cast<std::uint32_t>(at.header_offset),
+                              static_cast<std::uint32_t>(at.header_size)});
+        map.ranges.push_back(
+            {static_cast<std::uint32_t>(at.data_offset), static_cast<std::uint32_t>(at.data_size)});
+    }
+    // A damaged archive is never made worse: a range that runs past the end of the file means the
+    // header describes data that is not there, and nothing is cut.
+    for (const ByteRange& range : map.ranges) {
+        if (!InsideFile(range, file_size)) return {{}, Outcome::bad_archive};
     }
     // Without an extension the first entry's name is the archive's first byte.
     const bool has_extension = walk.entries.empty() || walk.entries[0].location.header_offset != 0;
     map.add_extension = !has_extension && std::find(gone.begin(), gone.end(), false) == gone.end();
-    return Outcome::ok;
+    map.ranges = MergeRanges(std::move(map.ranges));
+    return map;
+}
+
+// The fallback where no copy of the archive fits beside it: one compaction pass in place. From
+// its first moved byte until the end of the file is set, the archive is not consistent.
+Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, Progress& progress) {
+    const Outcome cut = CutRangesInFile(archive, path, map.ranges, progress);
+    if (cut != Outcome::ok) return Outcome::write_failed;
+    if (!map.add_extension) return Outcome::ok;
+    const std::string extension = NewArchiveHead(kPboTypeArma, "");  // no prefix: no strings
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(extension.data());
+    const auto size = static_cast<std::uint32_t>(extension.size());
+    return InsertRangeInFile(archive, 0, size, bytes) == Outcome::ok ? Outcome::ok
+                                                                     : Outcome::write_failed;
+}
+
+EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* delete_list,
+                          Progress& progress, bool& in_place) {
+    if (CountListItems(delete_list) == 0) return {};
+    const HeaderWalk walk = WalkHeader(archive);
+    const SizeResult size = FileSize32(archive);
+    if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
+    if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
+    std::vector<bool> gone;
+    const Outcome marked = MarkListed(walk, delete_list, gone, progress);
+    if (marked != Outcome::ok) return {marked, IoStatus::ok, {}};
+    if (std::find(gone.begin(), gone.end(), true) == gone.end()) return {};
+    const DeleteMap map = MapOf(walk, gone, size.size);
+    if (map.outcome != Outcome::ok) return {map.outcome, IoStatus::ok, {}};
+
+    ArchivePlan plan;
+    const Outcome planned = PlanFromWalk(walk, size.size, plan);
+    if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
+    PlanWithout(plan, gone);
+    const EditResult rewritten = RewriteArchive(path, archive, plan, 0, progress);
+    if (!NoRoomForCopy(rewritten)) return rewritten;
+    in_place = true;
+    return {CutInPlace(archive, path, map, progress), IoStatus::ok, {}};
 }
 
 }  // namespace
@@ -64,36 +113,36 @@ Outcome CollectRanges(FileHandle file, const char* delete_list, DeleteMap& map,
 DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progress& progress) {
     const OpenResult opened = OpenFile(packed_file, OpenMode::read);
     if (opened.handle == nullptr) return {{}, Outcome::open_failed};
-    DeleteMap map{{}, Outcome::ok};
-    const Outcome outcome = CollectRanges(opened.handle, delete_list, map, progress);
+    const HeaderWalk walk = WalkHeader(opened.handle);
     const SizeResult size = FileSize32(opened.handle);
     CloseFile(opened.handle);  // read only: nothing to lose when the close fails
-    if (outcome != Outcome::ok) return {{}, outcome};
+    if (CountListItems(delete_list) == 0) return {{}, Outcome::ok};
+    if (walk.damaged) return {{}, Outcome::bad_archive};
     if (size.status != IoStatus::ok) return {{}, Outcome::read_failed};
-    // A damaged archive is never made worse: a range that runs past the end of the file means the
-    // header describes data that is not there, and nothing is cut.
-    for (const ByteRange& range : map.ranges) {
-        if (!InsideFile(range, size.size)) return {{}, Outcome::bad_archive};
+    std::vector<bool> gone;
+    const Outcome marked = MarkListed(walk, delete_list, gone, progress);
+    if (marked != Outcome::ok) return {{}, marked};
+    return MapOf(walk, gone, size.size);
+}
+
+EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress) {
+    const OpenResult opened = OpenFile(packed_file, OpenMode::edit);
+    if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+    FileHandle archive = opened.handle;
+    bool in_place = false;
+    const EditResult result = DeleteFromHeld(archive, packed_file, delete_list, progress, in_place);
+    if (archive == nullptr) return result;
+    // A rewrite is on disk already, and a failing close of the old archive changes nothing; a
+    // cut that wrote through the handle reports it.
+    const IoStatus closed = CloseFile(archive);
+    if (in_place && result.outcome == Outcome::ok && closed != IoStatus::ok) {
+        return {Outcome::close_failed, closed, {}};
     }
-    map.ranges = MergeRanges(std::move(map.ranges));
-    return map;
+    return result;
 }
 
 Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress) {
-    const DeleteMap map = BuildDeleteMap(packed_file, delete_list, progress);
-    if (map.outcome != Outcome::ok) return map.outcome;
-    const Outcome cut = CutRanges(packed_file, map.ranges, progress);
-    // A pass whose close alone failed is finished; every other failure is a failed write.
-    if (cut != Outcome::ok && cut != Outcome::close_failed) return Outcome::write_failed;
-    if (map.add_extension) {
-        const std::string extension = NewArchiveHead(0, "");  // no prefix: no strings
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(extension.data());
-        const auto size = static_cast<std::uint32_t>(extension.size());
-        if (InsertRange(packed_file, 0, size, bytes, "") != Outcome::ok) {
-            return Outcome::write_failed;
-        }
-    }
-    return cut;
+    return DeleteEntries(packed_file, delete_list, progress).outcome;
 }
 
 }  // namespace qp

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "editing/edit_result.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
 
@@ -23,7 +24,15 @@ struct DeleteMap {
     bool add_extension = false;
 };
 
+// The ranges of the archive that deleting the listed entries cuts, read from the archive as it
+// stands. An entry is named by its name (the last of a duplicated name goes) or by a folder item.
 DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progress& progress);
+
+// Deletes the listed entries. The archive is held for the whole edit (another editor gets
+// in_use) and written again without them in one step, so that it is never seen half edited; a
+// cancel leaves it as it was. Where no copy fits beside it, the ranges are cut in place.
+EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress);
+// The same, for the host.
 Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress);
 
 }  // namespace qp

@@ -27,8 +27,10 @@ Outcome Splice(ByteMover& mover, std::uint32_t size, std::uint32_t offset, std::
     return PutBytes(mover, offset, bytes, length);
 }
 
-Outcome InsertIntoOpenFile(FileHandle file, std::uint32_t offset, std::uint32_t length,
-                           const std::uint8_t* bytes) {
+}  // namespace
+
+Outcome InsertRangeInFile(FileHandle file, std::uint32_t offset, std::uint32_t length,
+                          const std::uint8_t* bytes) {
     const SizeResult size = FileSize32(file);
     if (size.status != IoStatus::ok) return Outcome::bad_archive;
     if (offset > size.size) return Outcome::bad_archive;
@@ -53,8 +55,6 @@ Outcome InsertIntoOpenFile(FileHandle file, std::uint32_t offset, std::uint32_t 
     return Outcome::ok;
 }
 
-}  // namespace
-
 Outcome InsertRange(const char* path, std::uint32_t offset, std::uint32_t length,
                     const std::uint8_t* bytes, const char*) {
     // A missing file is created empty, which only an insertion at offset 0 can use.
@@ -63,7 +63,7 @@ Outcome InsertRange(const char* path, std::uint32_t offset, std::uint32_t length
     if (opened.handle == nullptr) {
         return opened.status == IoStatus::not_found ? Outcome::bad_archive : Outcome::open_failed;
     }
-    const Outcome outcome = InsertIntoOpenFile(opened.handle, offset, length, bytes);
+    const Outcome outcome = InsertRangeInFile(opened.handle, offset, length, bytes);
     const IoStatus closed = CloseFile(opened.handle);
     if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
     return outcome;

@@ -1,22 +1,11 @@
 // Packing files into an archive: creating it when missing, adding and replacing entries.
 #pragma once
 
-#include <cstdint>
-#include <string>
-
+#include "editing/archive_layout.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
 
 namespace qp {
-
-// What a new archive carries in its header extension: type 0 a "prefix" pair with the prefix
-// text (none when it is empty), type 1 "product" / "OFP: Resistance", any other type no pair.
-constexpr std::int32_t kPboTypeArma = 0;
-constexpr std::int32_t kPboTypeOfp = 1;
-struct NewArchiveSettings {
-    std::int32_t pbo_type = kPboTypeArma;
-    std::string prefix;
-};
 
 // `src_path` is joined to each item of `add_list` without a separator; `sub_path` (may be null)
 // is the folder inside the archive. Items ending in a backslash are folders and are skipped.

@@ -25,8 +25,10 @@ Outcome MoveTail(ByteMover& mover, std::uint32_t offset, std::uint32_t length, s
     return Outcome::ok;
 }
 
-Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offset,
-                           std::uint32_t length, const char* progress_text, Progress& progress) {
+}  // namespace
+
+Outcome RemoveRangeInFile(FileHandle file, const char* path, std::uint32_t offset,
+                          std::uint32_t length, const char* progress_text, Progress& progress) {
     const SizeResult size = FileSize32(file);
     if (size.status != IoStatus::ok) return Outcome::bad_archive;
     // A range outside the file is refused before anything moves.
@@ -54,15 +56,13 @@ Outcome RemoveFromOpenFile(FileHandle file, const char* path, std::uint32_t offs
     return Outcome::ok;
 }
 
-}  // namespace
-
 Outcome RemoveRange(const char* path, std::uint32_t offset, std::uint32_t length,
                     const char* progress_text, Progress& progress) {
     // An existing file only: a removal has nothing to cut from a file it would have to create.
     const OpenResult opened = OpenFile(path, OpenMode::read_write);
     if (opened.handle == nullptr) return Outcome::open_failed;
     const Outcome outcome =
-        RemoveFromOpenFile(opened.handle, path, offset, length, progress_text, progress);
+        RemoveRangeInFile(opened.handle, path, offset, length, progress_text, progress);
     const IoStatus closed = CloseFile(opened.handle);
     if (outcome == Outcome::ok && closed != IoStatus::ok) return Outcome::close_failed;
     return outcome;

@@ -5,6 +5,7 @@
 
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
+#include "platform/file.h"
 
 namespace qp {
 
@@ -19,5 +20,12 @@ Outcome RemoveRange(const char* path, std::uint32_t offset, std::uint32_t length
 // the file is refused (bad_archive); an insertion that fails leaves the file at its former size.
 Outcome InsertRange(const char* path, std::uint32_t offset, std::uint32_t length,
                     const std::uint8_t* bytes, const char* progress_text);
+
+// The same two on a file the caller holds open for reading and writing; `path` names it in the
+// reports of a removal.
+Outcome RemoveRangeInFile(FileHandle file, const char* path, std::uint32_t offset,
+                          std::uint32_t length, const char* progress_text, Progress& progress);
+Outcome InsertRangeInFile(FileHandle file, std::uint32_t offset, std::uint32_t length,
+                          const std::uint8_t* bytes);
 
 }  // namespace qp

@@ -58,7 +58,8 @@ HeaderWalk WalkHeader(FileHandle file) {
                                 {static_cast<std::int32_t>(start),
                                  static_cast<std::int32_t>(entry_name.size() + kEntryOverhead),
                                  static_cast<std::int32_t>(running_offset),
-                                 static_cast<std::int32_t>(record.data_size)}});
+                                 static_cast<std::int32_t>(record.data_size)},
+                                record});
         running_offset += record.data_size;
     }
     // Data offsets were counted from the data area, whose start is known only now.

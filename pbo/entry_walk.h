@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pbo/entry_locator.h"
+#include "pbo/entry_record.h"
 #include "platform/file.h"
 
 namespace qp {
@@ -13,6 +14,7 @@ namespace qp {
 struct WalkedEntry {
     std::string name;
     EntryLocation location;  // absolute offsets of the header entry and of the data
+    EntryRecord record;
 };
 
 struct HeaderWalk {

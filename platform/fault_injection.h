@@ -5,14 +5,16 @@
 
 namespace qp {
 
-// The kinds of call a plan counts and can fail. `seek` covers SeekTo and SeekBy.
-enum class FileCall { open, close, read, write, seek, size, set_end, map };
-inline constexpr int kFileCallKinds = 8;
+// The kinds of call a plan counts and can fail. `seek` covers SeekTo and SeekBy, `replace`
+// MoveOverFile and MoveNewFile.
+enum class FileCall { open, close, read, write, seek, size, set_end, map, flush, replace };
+inline constexpr int kFileCallKinds = 10;
 
 // A failing call does what the system does when it fails: an open gives no handle, a read or
 // write transfers no bytes, or with `partial` the first half of them (rounded down), as a read
 // cut short or a disk that fills up part way does; a map gives no view; a close still releases
-// the handle. Each then reports `status`. Every other call goes to the backend unchanged.
+// the handle; a replacement changes nothing. Each then reports `status`. Every other call goes to
+// the backend unchanged.
 struct FaultPlan {
     FileCall kind;
     int failing;  // the Nth call of `kind` from the start of the plan fails; 0 fails none

@@ -101,4 +101,24 @@ void UnmapFile(Mapping& mapping) {
     native::UnmapFile(mapping);
 }
 
+IoStatus FlushFile(FileHandle file) {
+    if (Fails(FileCall::flush)) return active.plan.status;
+    return native::FlushFile(file);
+}
+
+IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, FileHandle& original,
+                      const char* original_path) {
+    if (Fails(FileCall::replace)) return active.plan.status;
+    const IoStatus replaced =
+        native::MoveOverFile(replacement, replacement_path, original, original_path);
+    // The backend may have let go of the original to replace it.
+    if (active.started && original == nullptr) --active.held.handles;
+    return replaced;
+}
+
+IoStatus MoveNewFile(const char* from, const char* to) {
+    if (Fails(FileCall::replace)) return active.plan.status;
+    return native::MoveNewFile(from, to);
+}
+
 }  // namespace qp

@@ -18,6 +18,13 @@ enum class OpenMode {
     create_new,     // new file for reading and writing; fails when the path exists
     create_always,  // new file for writing; an existing file is truncated
     open_always,    // read and write; a missing file is created empty
+    // An existing archive held for a whole edit: read and write, and held against every other
+    // open until it is closed, yet replaceable by MoveOverFile meanwhile. An open that raced with
+    // such a replacement opens the file now at the path, never the one replaced.
+    edit,
+    // The new file that is to replace another by MoveOverFile or MoveNewFile: read and write,
+    // created or emptied, held like `edit`.
+    replacement,
 };
 
 // What went wrong, portably. `truncated` is a transfer that ended early (end of file), which is
@@ -25,7 +32,8 @@ enum class OpenMode {
 enum class IoStatus {
     ok,
     not_found,
-    access_denied,  // includes a file held open by another handle
+    access_denied,
+    in_use,  // held open by another handle
     already_exists,
     truncated,
     no_space,
@@ -78,6 +86,20 @@ struct TimeResult {
     IoStatus status;
 };
 TimeResult FileCreationTime(FileHandle file);
+
+// Writes what the system still holds of the file to the disk.
+IoStatus FlushFile(FileHandle file);
+
+// Makes `replacement` (flushed, open as `replacement`, at `replacement_path`) the file at
+// `original_path` in one step: whoever opens the path gets the old file whole or the new one
+// whole, also after a crash or a power cut. The original's permissions or attributes carry over.
+// `original` is its open handle (mode `edit`); where the system cannot replace a file that is
+// open, the call closes it first and sets it to null. On failure the original is unchanged.
+IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, FileHandle& original,
+                      const char* original_path);
+// Puts the flushed file at `from` in place at `to`, which must not exist: already_exists when it
+// does, and nothing is changed.
+IoStatus MoveNewFile(const char* from, const char* to);
 
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);

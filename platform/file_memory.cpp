@@ -16,6 +16,7 @@ constexpr std::uint64_t kCapacity = 64u << 20;
 struct MemoryFile {
     std::string bytes;
     bool open = false;
+    bool unlinked = false;  // renamed away while open: gone once closed
 };
 
 struct OpenHandle {
@@ -45,6 +46,16 @@ IoStatus Resize(MemoryFile& file, std::uint64_t size) {
     return IoStatus::ok;
 }
 
+// Moves the bytes of the file at `from` to `to`; the file at `from` goes once it is closed.
+void Rename(std::map<std::string, MemoryFile>::iterator from, const std::string& to) {
+    files[to].bytes = from->second.bytes;
+    if (from->second.open) {
+        from->second.unlinked = true;
+    } else {
+        files.erase(from);
+    }
+}
+
 }  // namespace
 
 bool memory::PutFile(const std::string& path, std::string bytes) {
@@ -72,13 +83,13 @@ int memory::OpenObjects() {
 OpenResult native::OpenFile(const char* path, OpenMode mode) {
     auto found = files.find(path);
     const bool exists = found != files.end();
-    if (!exists && (mode == OpenMode::read || mode == OpenMode::read_write)) {
-        return {nullptr, IoStatus::not_found};
-    }
+    const bool must_exist =
+        mode == OpenMode::read || mode == OpenMode::read_write || mode == OpenMode::edit;
+    if (!exists && must_exist) return {nullptr, IoStatus::not_found};
     if (exists && mode == OpenMode::create_new) return {nullptr, IoStatus::already_exists};
-    if (exists && found->second.open) return {nullptr, IoStatus::access_denied};
+    if (exists && found->second.open) return {nullptr, IoStatus::in_use};
     MemoryFile& file = files[path];
-    if (mode == OpenMode::create_always) file.bytes.clear();
+    if (mode == OpenMode::create_always || mode == OpenMode::replacement) file.bytes.clear();
     file.open = true;
     ++open_objects;
     const bool readable = mode != OpenMode::create_always;
@@ -88,7 +99,16 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
 
 IoStatus native::CloseFile(FileHandle file) {
     if (file == nullptr) return IoStatus::io_error;
-    Open(file).file->open = false;
+    MemoryFile* closed = Open(file).file;
+    closed->open = false;
+    if (closed->unlinked) {
+        for (auto at = files.begin(); at != files.end(); ++at) {
+            if (&at->second == closed) {
+                files.erase(at);
+                break;
+            }
+        }
+    }
     --open_objects;
     delete &Open(file);
     return IoStatus::ok;
@@ -150,6 +170,26 @@ TimeResult FileCreationTime(FileHandle) {
     return {133485408000000000ull, IoStatus::ok};  // 2024-01-01 00:00:00 UTC
 }
 
+IoStatus native::FlushFile(FileHandle) {
+    return IoStatus::ok;
+}
+
+IoStatus native::MoveOverFile(FileHandle, const char* replacement_path, FileHandle&,
+                              const char* original_path) {
+    const auto from = files.find(replacement_path);
+    if (from == files.end() || files.count(original_path) == 0) return IoStatus::not_found;
+    Rename(from, original_path);
+    return IoStatus::ok;
+}
+
+IoStatus native::MoveNewFile(const char* from, const char* to) {
+    const auto source = files.find(from);
+    if (source == files.end()) return IoStatus::not_found;
+    if (files.count(to) != 0) return IoStatus::already_exists;
+    Rename(source, to);
+    return IoStatus::ok;
+}
+
 bool PathExists(const char* path) {
     return files.count(path) != 0;
 }
@@ -183,7 +223,8 @@ void native::UnmapFile(Mapping& mapping) {
         const View* view = static_cast<View*>(mapping.native);
         std::string& bytes = view->file->bytes;
         if (view->writable) {
-            std::memcpy(bytes.data(), mapping.data, std::min<std::size_t>(mapping.size, bytes.size()));
+            std::memcpy(bytes.data(), mapping.data,
+                        std::min<std::size_t>(mapping.size, bytes.size()));
         }
         delete view;
         delete[] mapping.data;

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <string>
 
 #include "platform/native_file.h"
 
@@ -30,10 +31,11 @@ IoStatus FromErrno(int error) {
             return IoStatus::not_found;
         case EACCES:
         case EPERM:
-        case EWOULDBLOCK:
         case EISDIR:
         case EROFS:
             return IoStatus::access_denied;
+        case EWOULDBLOCK:
+            return IoStatus::in_use;
         case EEXIST:
             return IoStatus::already_exists;
         case ENOSPC:
@@ -60,6 +62,10 @@ int OpenFlags(OpenMode mode) {
             return O_WRONLY | O_CREAT | O_TRUNC;
         case OpenMode::open_always:
             return O_RDWR | O_CREAT;
+        case OpenMode::edit:
+            return O_RDWR;
+        case OpenMode::replacement:
+            return O_RDWR | O_CREAT | O_TRUNC;
     }
     return O_RDONLY;
 }
@@ -73,12 +79,18 @@ IoStatus Lengthen(int fd, std::uint32_t from, std::uint32_t to) {
     return ::ftruncate(fd, to) == 0 ? IoStatus::ok : FromErrno(errno);
 }
 
-}  // namespace
+// Whether the open file is still the one at `path`: a file replaced by a rename while its opener
+// waited for the lock has left the path.
+bool StillAtPath(int fd, const char* path) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd, &opened) == 0 && ::stat(path, &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
 
-OpenResult native::OpenFile(const char* path, OpenMode mode) {
+OpenResult OpenLocked(const char* path, int flags) {
     // Truncation must wait until the lock is held, or a file held by another handle would be
     // emptied by an open that then fails.
-    const int flags = OpenFlags(mode);
     const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC, 0644);
     if (fd < 0) return {nullptr, FromErrno(errno)};
     struct stat info {};
@@ -98,6 +110,40 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
         return {nullptr, status};
     }
     return {Handle(fd), IoStatus::ok};
+}
+
+// The folder part of a path, for syncing the entry a rename made.
+std::string FolderOf(const char* path) {
+    const std::string text(path);
+    const std::size_t slash = text.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : text.substr(0, slash);
+}
+
+IoStatus SyncFolderOf(const char* path) {
+    const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return FromErrno(errno);
+    // Some file systems cannot sync a folder; the rename is then as durable as they make it.
+    const bool synced = ::fsync(folder) == 0 || errno == EINVAL || errno == EROFS;
+    const IoStatus status = synced ? IoStatus::ok : FromErrno(errno);
+    ::close(folder);
+    return status;
+}
+
+}  // namespace
+
+OpenResult native::OpenFile(const char* path, OpenMode mode) {
+    // A few tries: each lost race means another editor replaced the file in the meantime.
+    constexpr int kTries = 8;
+    for (int attempt = 0;; ++attempt) {
+        const OpenResult opened = OpenLocked(path, OpenFlags(mode));
+        if (opened.handle == nullptr || mode != OpenMode::edit ||
+            StillAtPath(Fd(opened.handle), path)) {
+            return opened;
+        }
+        ::close(Fd(opened.handle));
+        if (attempt + 1 == kTries) return {nullptr, IoStatus::in_use};
+    }
 }
 
 IoStatus native::CloseFile(FileHandle file) {
@@ -188,6 +234,36 @@ TimeResult FileCreationTime(FileHandle file) {
     }
     const std::int64_t ticks = seconds * 10000000 + nanoseconds / 100;
     return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+}
+
+IoStatus native::FlushFile(FileHandle file) {
+    return ::fsync(Fd(file)) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+IoStatus native::MoveOverFile(FileHandle replacement, const char* replacement_path,
+                              FileHandle& original, const char* original_path) {
+    struct stat info {};
+    if (::fstat(Fd(original), &info) != 0) return FromErrno(errno);
+    // The permission bits carry over; an owner or group of someone else's cannot, and the file
+    // is then the editor's own, as any editor that writes a new file makes it.
+    if (::fchmod(Fd(replacement), info.st_mode & 07777) != 0) return FromErrno(errno);
+    if (::rename(replacement_path, original_path) != 0) return FromErrno(errno);
+    return SyncFolderOf(original_path);
+}
+
+IoStatus native::MoveNewFile(const char* from, const char* to) {
+    // A hard link fails when `to` exists, so no file is ever replaced; where the file system has
+    // no hard links the existence test and the rename leave a moment for a race.
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return SyncFolderOf(to);
+    }
+    if (errno == EEXIST) return IoStatus::already_exists;
+    if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return FromErrno(errno);
+    struct stat existing {};
+    if (::lstat(to, &existing) == 0) return IoStatus::already_exists;
+    if (::rename(from, to) != 0) return FromErrno(errno);
+    return SyncFolderOf(to);
 }
 
 bool PathExists(const char* path) {

@@ -18,10 +18,11 @@ IoStatus FromError(DWORD error) {
         case ERROR_BAD_PATHNAME:
             return IoStatus::not_found;
         case ERROR_ACCESS_DENIED:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
         case ERROR_WRITE_PROTECT:
             return IoStatus::access_denied;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return IoStatus::in_use;
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
             return IoStatus::already_exists;
@@ -43,11 +44,40 @@ IoStatus LastError() {
     return FromError(GetLastError());
 }
 
+IoStatus SetSize(HANDLE file, std::uint32_t size) {
+    LONG high = 0;
+    SetLastError(NO_ERROR);
+    const DWORD moved = SetFilePointer(file, static_cast<LONG>(size), &high, FILE_BEGIN);
+    if (moved == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return LastError();
+    return SetEndOfFile(file) ? IoStatus::ok : LastError();
+}
+
+// Lengthens the file by writing zeros, so that its blocks are allocated: a file lengthened by
+// its end alone can be sparse (it is under Wine), and a mapped write into a sparse part on a
+// full disk faults instead of failing. On failure the file is cut back to `from`.
+IoStatus Lengthen(HANDLE file, std::uint32_t from, std::uint32_t to) {
+    static const char zeros[65536] = {};
+    IoStatus status = SetSize(file, from);
+    for (std::uint32_t at = from; status == IoStatus::ok && at < to;) {
+        const DWORD step = to - at < sizeof zeros ? to - at : sizeof zeros;
+        DWORD put = 0;
+        if (!WriteFile(file, zeros, step, &put, nullptr)) {
+            status = LastError();
+        } else if (put != step) {
+            status = IoStatus::no_space;
+        }
+        at += put;
+    }
+    if (status != IoStatus::ok) SetSize(file, from);
+    return status;
+}
+
 }  // namespace
 
 OpenResult native::OpenFile(const char* path, OpenMode mode) {
     DWORD access = GENERIC_READ | GENERIC_WRITE;
     DWORD disposition = OPEN_EXISTING;
+    DWORD sharing = 0;
     switch (mode) {
         case OpenMode::read:
             access = GENERIC_READ;
@@ -64,9 +94,17 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
         case OpenMode::open_always:
             disposition = OPEN_ALWAYS;
             break;
+        // Shared for deletion only, which is what replacing the file by a rename needs.
+        case OpenMode::edit:
+            sharing = FILE_SHARE_DELETE;
+            break;
+        case OpenMode::replacement:
+            sharing = FILE_SHARE_DELETE;
+            disposition = CREATE_ALWAYS;
+            break;
     }
     HANDLE handle =
-        CreateFileA(path, access, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {nullptr, LastError()};
     return {handle, IoStatus::ok};
 }
@@ -116,6 +154,12 @@ SizeResult native::FileSize32(FileHandle file) {
 }
 
 IoStatus native::SetEndOfFileHere(FileHandle file) {
+    const std::uint32_t position = CurrentPosition(file);
+    const SizeResult size = native::FileSize32(file);
+    if (size.status == IoStatus::ok && position != INVALID_SET_FILE_POINTER &&
+        position > size.size) {
+        return Lengthen(file, size.size, position);
+    }
     return SetEndOfFile(file) ? IoStatus::ok : LastError();
 }
 
@@ -125,6 +169,39 @@ TimeResult FileCreationTime(FileHandle file) {
     const std::uint64_t value =
         (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
     return {value, IoStatus::ok};
+}
+
+IoStatus native::FlushFile(FileHandle file) {
+    return FlushFileBuffers(file) ? IoStatus::ok : LastError();
+}
+
+IoStatus native::MoveOverFile(FileHandle replacement, const char* replacement_path,
+                              FileHandle& original, const char* original_path) {
+    // The original's attributes (hidden, system, archive...) go to the new file; its access
+    // rights are those its folder gives new files.
+    FILE_BASIC_INFO info{};
+    if (!GetFileInformationByHandleEx(original, FileBasicInfo, &info, sizeof info)) {
+        return LastError();
+    }
+    FILE_BASIC_INFO attributes{};
+    attributes.FileAttributes = info.FileAttributes;
+    if (!SetFileInformationByHandle(replacement, FileBasicInfo, &attributes, sizeof attributes)) {
+        return LastError();
+    }
+    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    if (MoveFileExA(replacement_path, original_path, kFlags)) return IoStatus::ok;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return FromError(error);
+    // Where an open file cannot be replaced, let go of it first: another program may take it in
+    // that moment, and the replacement then fails with the original unchanged.
+    CloseHandle(original);
+    original = nullptr;
+    return MoveFileExA(replacement_path, original_path, kFlags) ? IoStatus::ok : LastError();
+}
+
+IoStatus native::MoveNewFile(const char* from, const char* to) {
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) ? IoStatus::ok : LastError();
 }
 
 bool PathExists(const char* path) {
@@ -146,7 +223,10 @@ Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     const std::uint32_t length = (writable && size > current.size) ? size : current.size;
     // A mapping of an empty file cannot be created, and needs no view.
     if (length == 0) return {nullptr, 0, nullptr, IoStatus::ok};
-    // A mapping larger than the file lengthens the file to the mapping's size.
+    if (length > current.size) {
+        const IoStatus lengthened = Lengthen(file, current.size, length);
+        if (lengthened != IoStatus::ok) return {nullptr, 0, nullptr, lengthened};
+    }
     HANDLE mapping = CreateFileMappingA(file, nullptr, writable ? PAGE_READWRITE : PAGE_READONLY, 0,
                                         writable ? length : 0, nullptr);
     if (mapping == nullptr) return {nullptr, 0, nullptr, LastError()};

@@ -10,7 +10,9 @@ const char* IoStatusText(IoStatus status) {
         case IoStatus::not_found:
             return "no such file or folder";
         case IoStatus::access_denied:
-            return "access denied or file in use";
+            return "permission denied";
+        case IoStatus::in_use:
+            return "in use by another program";
         case IoStatus::already_exists:
             return "file already exists";
         case IoStatus::truncated:

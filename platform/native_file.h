@@ -17,5 +17,9 @@ SizeResult FileSize32(FileHandle file);
 IoStatus SetEndOfFileHere(FileHandle file);
 Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size);
 void UnmapFile(Mapping& mapping);
+IoStatus FlushFile(FileHandle file);
+IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, FileHandle& original,
+                      const char* original_path);
+IoStatus MoveNewFile(const char* from, const char* to);
 
 }  // namespace qp::native

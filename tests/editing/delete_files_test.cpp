@@ -14,6 +14,7 @@
 #include "plugin/listing_state.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/mapped_and_buffered.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
@@ -221,7 +222,8 @@ TEST_F(DeleteFilesTest, ADamagedArchiveIsLeftAsItWas) {
 }
 
 TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
-    // Deleting a and c takes four cuts: two header entries and two data ranges.
+    // In place, deleting a and c takes four cuts: two header entries and two data ranges.
+    test::WorkInPlace(path_);
     for (int failing = 1; failing <= 4; ++failing) {
         splice_control = SpliceControl{};
         splice_control.failing_splice = failing;
@@ -231,13 +233,16 @@ TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
     ExpectDeletion(abc, {"a", "c"}, {"a", "c"});
 }
 
-// Every file call of a deletion fails in turn, mapped and buffered. Between two cuts the archive
-// is inconsistent by design and a cut that fails cannot be undone; but every failure is reported,
-// one while the map is made changes nothing, and a cut that only fails to close is finished.
-class DeleteFailureTest : public DeleteFilesTest, public ::testing::WithParamInterface<bool> {};
+// Every file call of a deletion fails in turn, in each way an edit takes. A rewrite leaves the
+// archive as it was or deleted, whole. In place, between two cuts the archive is inconsistent by
+// design and a cut that fails cannot be undone; but every failure is reported, one while the map
+// is made changes nothing, and a cut that only fails to close is finished.
+class DeleteFailureTest : public DeleteFilesTest,
+                          public ::testing::WithParamInterface<test::EditPath> {};
 
 TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheMapIsDone) {
-    splice_control.force_buffered = GetParam();
+    const bool rewrite = GetParam() == test::EditPath::rewrite;
+    test::UseEditPath(GetParam(), path_);
     const std::string before = BuildArchive(abc);
     const std::string list = HostList({"a", "c"});
     WriteWholeFile(path_, before);
@@ -249,9 +254,11 @@ TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheM
         [&] { outcome = DeleteFiles(path_.c_str(), list.c_str(), test::recorded); },
         [&](const test::FileFault& fault) {
             SCOPED_TRACE(test::Describe(fault));
-            const bool cut_closing = fault.kind == FileCall::close &&
-                                     fault.call > map_calls[static_cast<int>(FileCall::close)];
-            if (outcome == Outcome::ok || cut_closing) {
+            // In place the archive is held from the map to the last cut and closed after it.
+            const bool cut_closing = !rewrite && fault.kind == FileCall::close;
+            if (rewrite && outcome != Outcome::ok) {
+                EXPECT_EQ(ReadWholeFile(path_), before);
+            } else if (outcome == Outcome::ok || cut_closing) {
                 EXPECT_EQ(outcome, cut_closing ? Outcome::close_failed : Outcome::ok);
                 EXPECT_EQ(ReadWholeFile(path_), BuildArchive(Without(abc, {"a", "c"})));
             } else if (fault.call <= map_calls[static_cast<int>(fault.kind)]) {
@@ -260,8 +267,7 @@ TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheM
         });
 }
 
-INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, DeleteFailureTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Buffered" : "Mapped"; });
+INSTANTIATE_TEST_SUITE_P(EditPaths, DeleteFailureTest, test::kEveryEditPath, test::EditPathName);
 
 }  // namespace
 }  // namespace qp

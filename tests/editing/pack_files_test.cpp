@@ -16,6 +16,7 @@
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
+#include "support/mapped_and_buffered.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
@@ -203,8 +204,8 @@ TEST_F(PackFilesTest, TruncatedArchivesAreLeftByteIdentical) {
     }
 }
 
-// Every splice of a run fails in turn: each file is packed whole or not at all.
-class PackFailureTest : public PackFilesTest, public ::testing::WithParamInterface<bool> {
+// Failures in each way an edit can take: each file is packed whole or not at all.
+class PackFailureTest : public PackFilesTest, public ::testing::WithParamInterface<test::EditPath> {
 protected:
     // After a run with `fault`: ok and every item packed, or a failure and the archive as after
     // some whole number of items (`states` holds the archive after 0, 1, ... all items).
@@ -221,7 +222,7 @@ protected:
         // seek of the move fails, the archive is known to be damaged (see InsertIntoOpenFile).
         const bool moving = fault.kind == FileCall::read || fault.kind == FileCall::write ||
                             fault.kind == FileCall::seek;
-        if (GetParam() && moving) return;
+        if (GetParam() == test::EditPath::buffered && moving) return;
         EXPECT_NE(std::find(states.begin(), states.end(), after), states.end());
     }
 
@@ -251,10 +252,12 @@ protected:
     }
 };
 
+// Every splice of a run in place fails in turn.
 TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
+    if (GetParam() == test::EditPath::rewrite) GTEST_SKIP() << "a rewrite makes no splices";
     const std::vector<std::string> items = {"new1", "b", "new2"};
     const std::vector<std::string> states = ArchiveStates(items);
-    splice_control.force_buffered = GetParam();
+    test::UseEditPath(GetParam(), archive_);
     for (int failing = 1;; ++failing) {
         WriteWholeFile(archive_, states[0]);
         splice_control.failing_splice = failing;
@@ -277,9 +280,9 @@ TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
 TEST_P(PackFailureTest, EveryFailedFileCallLeavesTheArchiveAsAfterSomeWholeItem) {
     const std::vector<std::string> items = {"new1", "b", "new2"};
     const std::vector<std::string> states = ArchiveStates(items);
-    splice_control.force_buffered = GetParam();
-    // The cut of b's old data ends the replacement: its last seek and end of file come after the
-    // bytes behind it have moved over the cut bytes, so a failure there cannot be undone.
+    test::UseEditPath(GetParam(), archive_);
+    // In place, the cut of b's old data ends the replacement: its last seek and end of file come
+    // after the bytes behind it have moved over the cut bytes, so a failure there cannot be undone.
     WriteWholeFile(archive_, states[0]);
     const test::FileCallCounts through_cut = test::CountFileCalls([&] { Pack({"new1", "b"}); });
     Outcome outcome = Outcome::ok;
@@ -308,7 +311,7 @@ TEST_P(PackFailureTest, EveryFailedFileCallWhileCreatingLeavesNoArchiveOrAWholeO
         ASSERT_EQ(Pack({item}), Outcome::ok);
         states.push_back(ReadWholeFile(archive_));
     }
-    splice_control.force_buffered = GetParam();
+    test::UseEditPath(GetParam(), archive_);
     Outcome outcome = Outcome::ok;
     test::SweepFileFaults([&] { std::filesystem::remove(archive_); },
                           [&] { outcome = Pack(items); },
@@ -318,8 +321,7 @@ TEST_P(PackFailureTest, EveryFailedFileCallWhileCreatingLeavesNoArchiveOrAWholeO
                           });
 }
 
-INSTANTIATE_TEST_SUITE_P(MappedAndBuffered, PackFailureTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "Buffered" : "Mapped"; });
+INSTANTIATE_TEST_SUITE_P(EditPaths, PackFailureTest, test::kEveryEditPath, test::EditPathName);
 
 TEST_F(PackFilesTest, TheExportReturnsTheHostsResultCodes) {
     std::string archive = archive_;
@@ -327,11 +329,12 @@ TEST_F(PackFilesTest, TheExportReturnsTheHostsResultCodes) {
     std::string list = HostList({"a.txt"});
     Source("a.txt", "aaa");
     EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), list.data(), 0), 0);
-    splice_control.failing_splice = 2;  // the data splice of a new entry
     const std::string before = ReadWholeFile(archive_);
     std::string other = HostList({"b.txt"});
     Source("b.txt", "bbb");
+    StartFaultPlan({FileCall::write, 1, IoStatus::io_error});
     EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), other.data(), 0), E_EWRITE);
+    StopFaultPlan();
     EXPECT_EQ(ReadWholeFile(archive_), before);
     std::string missing = HostList({"nothing.txt"});
     EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), missing.data(), 0), E_EOPEN);

@@ -24,6 +24,8 @@ const FaultKind kSweptFaults[kFaultKinds] = {
     {"size", FileCall::size, IoStatus::io_error, false},
     {"set_end", FileCall::set_end, IoStatus::io_error, false},
     {"map", FileCall::map, IoStatus::io_error, false},
+    {"flush", FileCall::flush, IoStatus::io_error, false},
+    {"replace", FileCall::replace, IoStatus::io_error, false},
     {"short read", FileCall::read, IoStatus::truncated, true},
     {"short write", FileCall::write, IoStatus::io_error, true},
     {"no space", FileCall::write, IoStatus::no_space, true},

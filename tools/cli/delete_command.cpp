@@ -17,8 +17,8 @@ int DeleteCommand(const Options& options, Progress& progress) {
     }
     list.push_back('\0');
     if (!PathExists(options.archive.c_str())) return Fail(options.archive, "no such file");
-    const Outcome outcome = DeleteFiles(options.archive.c_str(), list.c_str(), progress);
-    if (outcome != Outcome::ok) return Fail(options.archive, OutcomeText(outcome));
+    const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress);
+    if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
     return kSuccess;
 }
 

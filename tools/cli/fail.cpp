@@ -34,8 +34,16 @@ const char* OutcomeText(Outcome outcome) {
             return "read failed or ended early";
         case Outcome::write_failed:
             return "write failed";
+        case Outcome::aborted:
+            return "cancelled; nothing was changed";
     }
     return "unknown error";
+}
+
+std::string EditResultText(const EditResult& result) {
+    const bool has_reason = result.status != IoStatus::ok && result.outcome != Outcome::aborted;
+    if (!has_reason) return OutcomeText(result.outcome);
+    return std::string(OutcomeText(result.outcome)) + ": " + IoStatusText(result.status);
 }
 
 }  // namespace qp::cli

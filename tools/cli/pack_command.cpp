@@ -1,11 +1,12 @@
-// quillpack pack: a new archive is written in one pass; an existing one is edited in place.
+// quillpack pack: the files named, or the files below the folders named, into a new or existing
+// archive.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "editing/pack_files.h"
-#include "editing/write_archive.h"
+#include "editing/pack_sources.h"
 #include "platform/file.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/entry_paths.h"
@@ -49,47 +50,23 @@ bool CollectFiles(const Options& options, std::vector<SourceFile>& files) {
     return true;
 }
 
-int PackNew(const Options& options, const std::vector<SourceFile>& files, Progress& progress) {
-    const std::int32_t type = options.product ? kPboTypeOfp : kPboTypeArma;
-    const WriteResult result =
-        WriteNewArchive(options.archive.c_str(), type, options.prefix.c_str(), files, progress);
-    if (result.outcome == Outcome::ok) return kSuccess;
-    const std::string& culprit = result.failed_path.empty() ? options.archive : result.failed_path;
-    return Fail(culprit, OutcomeText(result.outcome));
-}
+}  // namespace
 
-// Each file goes in through the same in-place packing the plugin uses: the folder part of its
-// entry name is the sub-path, its own folder the source path.
-int PackExisting(const Options& options, const std::vector<SourceFile>& files, Progress& progress) {
-    if (options.has_prefix || options.product) {
+// A new archive or an existing one, all files go in one edit, which writes the archive once.
+int PackCommand(const Options& options, Progress& progress) {
+    std::vector<SourceFile> files;
+    if (!CollectFiles(options, files)) return kFailure;
+    if ((options.has_prefix || options.product) && PathExists(options.archive.c_str())) {
         std::fprintf(stderr,
                      "quillpack: %s: exists; --prefix and --product apply to new archives\n",
                      options.archive.c_str());
     }
-    for (const SourceFile& file : files) {
-        const std::size_t split = file.entry_name.rfind('\\');
-        const std::string sub_path =
-            split == std::string::npos ? std::string() : file.entry_name.substr(0, split);
-        const fs::path source(file.source_path);
-        std::string src_path = source.parent_path().string();
-        if (!src_path.empty()) src_path += static_cast<char>(fs::path::preferred_separator);
-        std::string item = source.filename().string();
-        item.append(2, '\0');
-        const Outcome outcome = PackFiles(
-            options.archive.c_str(), split == std::string::npos ? nullptr : sub_path.c_str(),
-            src_path.c_str(), item.c_str(), NewArchiveSettings{}, progress);
-        if (outcome != Outcome::ok) return Fail(options.archive, OutcomeText(outcome));
-    }
-    return kSuccess;
-}
-
-}  // namespace
-
-int PackCommand(const Options& options, Progress& progress) {
-    std::vector<SourceFile> files;
-    if (!CollectFiles(options, files)) return kFailure;
-    if (!PathExists(options.archive.c_str())) return PackNew(options, files, progress);
-    return PackExisting(options, files, progress);
+    const NewArchiveSettings settings{options.product ? kPboTypeOfp : kPboTypeArma, options.prefix};
+    const PackRequest request{settings, static_cast<int>(files.size()), true};
+    const EditResult result = PackSources(options.archive.c_str(), files, request, progress);
+    if (result.outcome == Outcome::ok) return kSuccess;
+    return Fail(result.failed_path.empty() ? options.archive : result.failed_path,
+                EditResultText(result));
 }
 
 }  // namespace qp::cli

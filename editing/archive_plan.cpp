@@ -1,0 +1,84 @@
+// Building the plan of an edit from the archive's header, and changing it entry by entry.
+#include "editing/archive_plan.h"
+
+#include <algorithm>
+
+namespace qp {
+namespace {
+
+std::uint64_t SizeOf(const PlannedBytes& bytes) {
+    return bytes.size != 0 ? bytes.size : bytes.own.size();
+}
+
+}  // namespace
+
+Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, ArchivePlan& plan) {
+    if (walk.damaged) return Outcome::bad_archive;
+    plan = ArchivePlan{};
+    const std::int32_t first_entry =
+        walk.entries.empty() ? walk.end_of_header_offset : walk.entries[0].location.header_offset;
+    plan.head = {{}, 0, static_cast<std::uint32_t>(first_entry)};
+    plan.end_of_header = {
+        {}, static_cast<std::uint32_t>(walk.end_of_header_offset), kEntryOverhead};
+    for (const WalkedEntry& entry : walk.entries) {
+        plan.entries.push_back(
+            {entry.name, entry.record, static_cast<std::uint32_t>(entry.location.data_offset), -1});
+    }
+    const auto data_end = static_cast<std::uint32_t>(walk.data_end);
+    plan.tail = {{}, data_end, archive_size - data_end};
+    return Outcome::ok;
+}
+
+ArchivePlan NewArchivePlan(const NewArchiveSettings& settings) {
+    ArchivePlan plan;
+    plan.head.own = NewArchiveHead(settings.pbo_type, settings.prefix);
+    plan.end_of_header.own = EndOfHeaderEntry();
+    plan.tail.own = Trailer();
+    return plan;
+}
+
+void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp) {
+    const auto last = std::find_if(plan.entries.rbegin(), plan.entries.rend(),
+                                   [&](const PlannedEntry& entry) { return entry.name == name; });
+    const std::uint32_t size = data.size;
+    data.entry_name = name;
+    if (last != plan.entries.rend() && last->new_data >= 0) {
+        // A file packed earlier in the same edit: the later one takes its place.
+        NewData& earlier = plan.new_data[static_cast<std::size_t>(last->new_data)];
+        data.items += earlier.items;
+        earlier = std::move(data);
+    } else {
+        plan.new_data.push_back(std::move(data));
+    }
+    const int index = last != plan.entries.rend() && last->new_data >= 0
+                          ? last->new_data
+                          : static_cast<int>(plan.new_data.size() - 1);
+    if (last != plan.entries.rend()) {
+        last->record.method = kMethodStored;
+        last->record.original_size = 0;
+        last->record.data_size = size;
+        last->new_data = index;
+        return;
+    }
+    plan.entries.push_back({name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
+}
+
+void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {
+    std::vector<PlannedEntry> kept;
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        if (!gone[i]) kept.push_back(std::move(plan.entries[i]));
+    }
+    const bool no_head = plan.head.size == 0 && plan.head.own.empty();
+    if (kept.empty() && no_head) plan.head = {NewArchiveHead(kPboTypeArma, ""), 0, 0};
+    plan.entries = std::move(kept);
+}
+
+std::uint64_t PlannedSize(const ArchivePlan& plan) {
+    std::uint64_t size = SizeOf(plan.head) + SizeOf(plan.end_of_header) + SizeOf(plan.tail);
+    for (const PlannedEntry& entry : plan.entries) {
+        size += entry.name.size() + kEntryOverhead + entry.record.data_size;
+    }
+    return size;
+}
+
+}  // namespace qp

@@ -1,0 +1,67 @@
+// The archive an edit writes: what it keeps of the archive being edited, what it takes from files.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "editing/archive_layout.h"
+#include "pbo/entry_record.h"
+#include "pbo/entry_walk.h"
+#include "pbo/outcome.h"
+#include "platform/file.h"
+
+namespace qp {
+
+// A file whose bytes become an entry's data.
+struct NewData {
+    std::string path;
+    std::uint32_t size;      // as planned: a file that changes size before it is copied is an error
+    std::string entry_name;  // the entry it went into, for the "Packing - " reports
+    int items;               // packed files it stands for: a later one of the same name replaces it
+};
+
+struct PlannedEntry {
+    std::string name;
+    EntryRecord record;        // as written; `data_size` is the size of its data
+    std::uint32_t old_offset;  // kept data: where it lies in the archive being edited
+    int new_data;              // new data: its index in `ArchivePlan::new_data`; -1 when kept
+};
+
+// Bytes of the new archive that are not entries: `size` bytes of the archive being edited from
+// `offset`, or when `size` is 0 the bytes of `own`.
+struct PlannedBytes {
+    std::string own;
+    std::uint32_t offset = 0;
+    std::uint32_t size = 0;
+};
+
+struct ArchivePlan {
+    PlannedBytes head;  // everything before the first entry: the header extension
+    std::vector<PlannedEntry> entries;
+    PlannedBytes end_of_header;  // byte for byte as the archive has it
+    PlannedBytes tail;           // what follows the data area: the trailer
+    std::vector<NewData> new_data;
+};
+
+// The archive as it stands, every entry kept, from its header walk, which must not be damaged,
+// and its size.
+Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, ArchivePlan& plan);
+
+// A new archive: the extension the settings ask for, no entries, the trailer.
+ArchivePlan NewArchivePlan(const NewArchiveSettings& settings);
+
+// Puts a file in as the entry `name`, as packing it into the archive would: the last entry of
+// that name gets the new data (stored now, its timestamp and reserved field kept), or a new entry
+// at the end of the header takes it, with `timestamp`.
+void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp);
+
+// Leaves out the entries marked in `gone` (one flag per entry). An archive left without entries
+// must open with a header extension, or its end-of-header entry would read as one: an archive
+// that had none gets an empty one.
+void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone);
+
+// The size of the archive the plan describes, in 64 bits.
+std::uint64_t PlannedSize(const ArchivePlan& plan);
+
+}  // namespace qp

@@ -1,0 +1,110 @@
+// Packing: plan every file into the archive's plan, then one rewrite, or in place as a fallback.
+#include "editing/pack_sources.h"
+
+#include "editing/add_or_replace_entry.h"
+#include "editing/archive_plan.h"
+#include "editing/pack_files.h"
+#include "editing/rewrite_archive.h"
+#include "pbo/entry_time.h"
+
+namespace qp {
+namespace {
+
+// Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
+// which `failure` names. Returns how many were planned.
+std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
+                        EditResult& failure) {
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const char* path = files[i].source_path.c_str();
+        const OpenResult source = OpenFile(path, OpenMode::read);
+        if (source.handle == nullptr) {
+            failure = {Outcome::open_failed, source.status, path};
+            return i;
+        }
+        const SizeResult size = FileSize32(source.handle);
+        const std::int32_t timestamp = FileCreationUnixTime(source.handle);
+        CloseFile(source.handle);  // read only: nothing to lose when the close fails
+        if (size.status != IoStatus::ok) {
+            failure = {Outcome::read_failed, size.status, path};
+            return i;
+        }
+        PlanFile(plan, files[i].entry_name, {path, size.size, {}, 1}, timestamp);
+    }
+    return files.size();
+}
+
+// The fallback where no copy of the archive fits beside it: each file is spliced in place, as
+// packing always did. Between the splices of one file the archive is not consistent, so a crash
+// there can damage it; after each file it is whole, and only there does a cancel stop it.
+EditResult PackInPlace(const char* archive_path, FileHandle& archive,
+                       const std::vector<SourceFile>& files, std::size_t count,
+                       const PackRequest& request, Progress& progress) {
+    if (archive == nullptr) {
+        const Outcome created = CreateArchive(archive_path, request.settings);
+        if (created != Outcome::ok) return {created, IoStatus::ok, {}};
+        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
+        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+        archive = opened.handle;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const SourceFile& file = files[i];
+        const Outcome packed = AddOrReplaceEntry(archive, archive_path, file.source_path.c_str(),
+                                                 file.entry_name.c_str(), progress);
+        if (packed == Outcome::open_failed) return {packed, IoStatus::ok, file.source_path};
+        if (packed != Outcome::ok) return {packed, IoStatus::ok, {}};
+        const bool go_on = Report(progress, "Packing - ", file.entry_name.c_str(),
+                                  ItemsPercent(static_cast<long long>(i + 1), request.item_count));
+        if (!go_on && i + 1 < count) return {Outcome::aborted, IoStatus::ok, {}};
+    }
+    return {};
+}
+
+// `in_place` tells whether the archive held was written through its handle.
+EditResult PackHeld(const char* archive_path, FileHandle& archive,
+                    const std::vector<SourceFile>& files, const PackRequest& request,
+                    Progress& progress, bool& in_place) {
+    ArchivePlan plan = NewArchivePlan(request.settings);
+    if (archive != nullptr) {
+        const HeaderWalk walk = WalkHeader(archive);
+        const SizeResult size = FileSize32(archive);
+        if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
+        const Outcome planned = PlanFromWalk(walk, size.size, plan);
+        if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
+    }
+    EditResult failure;
+    const std::size_t planned = PlanSources(plan, files, failure);
+    const bool failed = failure.outcome != Outcome::ok;
+    // Nothing to write: a file failed and nothing may be packed, or none before it was.
+    if (failed && (request.all_or_nothing || planned == 0)) return failure;
+    if (planned == 0 && archive != nullptr) return {};
+    EditResult result = RewriteArchive(archive_path, archive, plan, request.item_count, progress);
+    if (NoRoomForCopy(result)) {
+        in_place = true;
+        result = PackInPlace(archive_path, archive, files, planned, request, progress);
+    }
+    return result.outcome != Outcome::ok ? result : failure;
+}
+
+}  // namespace
+
+EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& files,
+                       const PackRequest& request, Progress& progress) {
+    FileHandle archive = nullptr;
+    if (PathExists(archive_path)) {
+        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
+        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+        archive = opened.handle;
+    }
+    bool in_place = false;
+    const EditResult result = PackHeld(archive_path, archive, files, request, progress, in_place);
+    if (archive == nullptr) return result;
+    // A rewrite is on disk already, and a failing close of the old archive changes nothing; one
+    // that wrote through the handle reports it.
+    const IoStatus closed = CloseFile(archive);
+    if (in_place && result.outcome == Outcome::ok && closed != IoStatus::ok) {
+        return {Outcome::close_failed, closed, {}};
+    }
+    return result;
+}
+
+}  // namespace qp

@@ -1,0 +1,36 @@
+// Packing a list of files into an archive, creating it when missing: one rewrite of the archive,
+// or splices in place where no copy of it fits.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "editing/archive_layout.h"
+#include "editing/edit_result.h"
+#include "pbo/progress.h"
+
+namespace qp {
+
+struct SourceFile {
+    std::string entry_name;   // as stored: backslash-separated
+    std::string source_path;  // where the bytes come from
+};
+
+struct PackRequest {
+    NewArchiveSettings settings;  // for an archive that does not exist yet
+    int item_count = 0;           // what makes 100 % of the "Packing - " reports
+    // A file that cannot be opened ends the packing. All or nothing: then nothing is written.
+    // Otherwise the files before it are packed, as a host expects.
+    bool all_or_nothing = false;
+};
+
+// Packs `files` into the archive at `archive_path`, as packing them one by one would: a file goes
+// into the last entry of its name (stored now, the entry's timestamp kept) or into a new entry
+// at the end of the header; a later file of the same name replaces an earlier one's data. The
+// archive is held for the whole edit (another editor gets in_use) and is replaced in one step,
+// so that it is never seen half edited; a cancel leaves it as it was. The result names the file
+// that failed, when it is not the archive.
+EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& files,
+                       const PackRequest& request, Progress& progress);
+
+}  // namespace qp

@@ -1,0 +1,26 @@
+// Writing a planned archive front to back in one sequential pass.
+#pragma once
+
+#include "editing/archive_plan.h"
+#include "editing/edit_result.h"
+#include "pbo/progress.h"
+#include "platform/file.h"
+
+namespace qp {
+
+// What the reports of a write say, and how many packed files make 100 %.
+struct WriteReports {
+    const char* archive_path;  // names the byte reports
+    int item_count;            // the items of the host's list, folders included
+};
+
+// Writes the archive `plan` describes to `out` (open for writing at offset 0): the header, then
+// the data, kept bytes copied from `archive` (the archive being edited, or null for a new one) in
+// large blocks, then the trailer. Reports the bytes written at most once per MiB, and each new
+// file once its bytes are written ("Packing - " and its entry, with the share of items done). A
+// report answered with stop ends the write: aborted. A new file that cannot be opened, or whose
+// size changed since it was planned, is named in `failed_path`.
+EditResult WritePlan(const ArchivePlan& plan, FileHandle archive, FileHandle out,
+                     const WriteReports& reports, Progress& progress);
+
+}  // namespace qp
