@@ -2,9 +2,11 @@
 # A full disk: packing into an archive on a 2 MiB file system fails cleanly and leaves the archive
 # as it was, for new entries and replacements alike; extraction reports the failed write.
 # Needs to mount a tmpfs (root); skipped (77) where that is not allowed.
-# Usage: full_disk_test.sh TOOL
+# Usage: full_disk_test.sh TOOL [RUNNER]   (RUNNER runs a Windows build under Wine)
 set -u
 tool=$1
+runner=${2:-}
+qp() { ${runner:+"$runner"} "$tool" "$@"; }
 work=$(mktemp -d)
 disk="$work/disk"
 mkdir -p "$disk" "$work/src" "$work/other"
@@ -16,14 +18,14 @@ echo small >"$work/src/small.txt"
 head -c 1500000 /dev/urandom >"$work/src/big.bin"
 head -c 1000000 /dev/urandom >"$work/src/too-big.bin"
 cp "$work/src/too-big.bin" "$work/other/small.txt"
-"$tool" pack "$disk/a.pbo" -C "$work/src" small.txt big.bin || fail "the first two files do not fit"
+qp pack "$disk/a.pbo" -C "$work/src" small.txt big.bin || fail "the first two files do not fit"
 cp "$disk/a.pbo" "$work/before.pbo"
 
-"$tool" pack "$disk/a.pbo" -C "$work/src" too-big.bin 2>"$work/err.txt" && fail "packing onto a full disk succeeded"
+qp pack "$disk/a.pbo" -C "$work/src" too-big.bin 2>"$work/err.txt" && fail "packing onto a full disk succeeded"
 cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a new entry that did not fit changed the archive"
-"$tool" pack "$disk/a.pbo" -C "$work/other" small.txt 2>>"$work/err.txt" && fail "a replacement that does not fit succeeded"
+qp pack "$disk/a.pbo" -C "$work/other" small.txt 2>>"$work/err.txt" && fail "a replacement that does not fit succeeded"
 cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a replacement that did not fit changed the archive"
-"$tool" extract "$disk/a.pbo" -C "$disk/out" 2>>"$work/err.txt" && fail "extracting onto a full disk succeeded"
+qp extract "$disk/a.pbo" -C "$disk/out" 2>>"$work/err.txt" && fail "extracting onto a full disk succeeded"
 grep -q "write failed" "$work/err.txt" || fail "no write failure reported: $(cat "$work/err.txt")"
-"$tool" list "$disk/a.pbo" >/dev/null || fail "the archive no longer lists"
+qp list "$disk/a.pbo" >/dev/null || fail "the archive no longer lists"
 echo "full_disk_test: all checks passed"

@@ -1,11 +1,15 @@
 // The exported functions, called directly as the host calls them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "editing/rewrite_archive.h"
 #include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -75,6 +79,47 @@ TEST(Exports, ProgressCallbackAndVolumeCallbackAreAccepted) {
     SetProcessDataProc(reinterpret_cast<void*>(-1), CountingCallback);
     SetChangeVolProc(reinterpret_cast<void*>(-1), nullptr);
     SetProcessDataProc(reinterpret_cast<void*>(-1), nullptr);
+}
+
+// The user cancels packing (into a new archive and an existing one) and deleting at each report
+// in turn: the host is told E_EABORTED, the archive is as it was and no replacement file is left.
+TEST(Exports, CancelAtAnyReportLeavesTheArchiveAsItWas) {
+    TempDir dir;
+    std::string path = dir.File("a.pbo");
+    std::string src = dir.File("");
+    WriteWholeFile(src + "new.bin", test::ContentFor("new", 3 << 20));
+    WriteWholeFile(src + "b", "replaced");
+    std::string add_list = test::HostList({"new.bin", "b"});
+    std::string delete_list = test::HostList({"b", "c"});
+    const std::string existing = BuildArchive(ArchiveWith({{"a", 2 << 20}, {"b", 5}, {"c", 7}}));
+    struct Edit {
+        const char* what;
+        std::string start;  // empty: no archive
+        bool pack;
+    };
+    for (const Edit& edit : {Edit{"new archive", "", true}, Edit{"pack", existing, true},
+                             Edit{"delete", existing, false}}) {
+        const auto run = [&] {
+            std::remove(path.c_str());
+            if (!edit.start.empty()) WriteWholeFile(path, edit.start);
+            return edit.pack ? PackFiles(path.data(), nullptr, src.data(), add_list.data(), 0)
+                             : DeleteFiles(path.data(), delete_list.data());
+        };
+        test::StartRecordingProgress();
+        ASSERT_EQ(run(), 0) << edit.what;
+        const std::size_t reports = test::progress_reports.size();
+        EXPECT_GT(reports, 2u) << edit.what;  // items, and bytes per MiB
+        for (std::size_t stop = 1; stop <= reports; ++stop) {
+            SCOPED_TRACE(std::string(edit.what) + ", stop at report " + std::to_string(stop));
+            test::StartRecordingProgress();
+            test::stop_at_report = static_cast<int>(stop);
+            EXPECT_EQ(run(), E_EABORTED);
+            EXPECT_EQ(test::progress_reports.size(), stop);
+            EXPECT_EQ(test::FileExists(path) ? test::ReadWholeFile(path) : "", edit.start);
+            EXPECT_FALSE(test::FileExists(ReplacementPath(path.c_str())));
+        }
+    }
+    test::StopRecordingProgress();
 }
 
 }  // namespace

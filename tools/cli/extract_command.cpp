@@ -53,6 +53,7 @@ int ExtractCommand(const Options& options, Progress& progress) {
         const Outcome outcome =
             ProcessFile(state, kExtractEntry, nullptr, target.string().c_str(), progress);
         if (outcome != Outcome::ok) status = Fail(target.string(), OutcomeText(outcome));
+        if (progress.cancelled) break;
     }
     CloseFile(file.handle);
     if (state.header_seen && !state.data_start_known) {

@@ -35,7 +35,7 @@ const char* OutcomeText(Outcome outcome) {
         case Outcome::write_failed:
             return "write failed";
         case Outcome::aborted:
-            return "cancelled; nothing was changed";
+            return "interrupted";
     }
     return "unknown error";
 }

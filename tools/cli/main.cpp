@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "tools/cli/commands.h"
+#include "tools/cli/interrupt.h"
 #include "tools/cli/options.h"
 #include "tools/cli/progress_bar.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(), kUsageText);
         return kUsage;
     }
+    CatchInterrupts();
     qp::Progress progress = StartProgressBar();
     int status = kUsage;
     if (options.command == "list")
@@ -39,5 +41,8 @@ int main(int argc, char** argv) {
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
     EndProgressBar();
+    // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
+    // that finished before it could stop has done its work.
+    if (progress.cancelled && status != kSuccess) return 128 + InterruptSignal();
     return status;
 }

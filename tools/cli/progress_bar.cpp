@@ -2,6 +2,8 @@
 #include "tools/cli/progress_bar.h"
 
 #include <cstdio>
+
+#include "tools/cli/interrupt.h"
 #if defined(_WIN32)
 #include <io.h>
 #else
@@ -23,6 +25,9 @@ bool drawn = false;
 long long bytes_done = 0;
 
 bool Draw(void*, const char* name, int size) {
+    // An interrupt stops the command here, at a report, where it can stop cleanly.
+    if (InterruptSignal() != 0) return false;
+    if (!StandardErrorIsTerminal()) return true;
     constexpr int kWidth = 30;
     if (size >= 0) {
         bytes_done += size;
@@ -41,7 +46,7 @@ bool Draw(void*, const char* name, int size) {
 }  // namespace
 
 Progress StartProgressBar() {
-    return Progress{StandardErrorIsTerminal() ? Draw : nullptr, nullptr, false};
+    return Progress{Draw, nullptr, false};
 }
 
 void EndProgressBar() {

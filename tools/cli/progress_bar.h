@@ -5,7 +5,8 @@
 
 namespace qp::cli {
 
-// The reports of one command: drawn as a bar when standard error is a terminal.
+// The reports of one command: drawn as a bar when standard error is a terminal, and answered
+// with stop once an interrupt came.
 Progress StartProgressBar();
 // Clears the bar's line, if one was drawn.
 void EndProgressBar();
