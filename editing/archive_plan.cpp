@@ -18,8 +18,10 @@ Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, Archive
     const std::int32_t first_entry =
         walk.entries.empty() ? walk.end_of_header_offset : walk.entries[0].location.header_offset;
     plan.head = {{}, 0, static_cast<std::uint32_t>(first_entry)};
+    // The end-of-header entry reaches to the data area: its name may be one too long to read.
+    const auto end_of_header = static_cast<std::uint32_t>(walk.end_of_header_offset);
     plan.end_of_header = {
-        {}, static_cast<std::uint32_t>(walk.end_of_header_offset), kEntryOverhead};
+        {}, end_of_header, static_cast<std::uint32_t>(walk.data_start) - end_of_header};
     for (const WalkedEntry& entry : walk.entries) {
         plan.entries.push_back(
             {entry.name, entry.record, static_cast<std::uint32_t>(entry.location.data_offset), -1});

@@ -47,6 +47,10 @@ std::string CopyCommand(const std::filesystem::path& source, const std::filesyst
     return "cp '" + source.string() + "' '" + target.string() + "'";
 }
 
+std::string Synced(const std::string& command, const std::filesystem::path& target) {
+    return command + " && sync '" + target.string() + "'";
+}
+
 std::filesystem::path ScratchFolder(const std::string& name) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / name;
     std::filesystem::remove_all(folder);

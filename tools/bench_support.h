@@ -17,6 +17,9 @@ double BestShellSeconds(const std::string& command);
 
 // "cp SOURCE TARGET" for the shell.
 std::string CopyCommand(const std::filesystem::path& source, const std::filesystem::path& target);
+// The same command, then the target flushed to disk as an edit flushes the archive it writes:
+// "COMMAND && sync TARGET".
+std::string Synced(const std::string& command, const std::filesystem::path& target);
 
 // A fresh, empty folder under the system's temporary folder.
 std::filesystem::path ScratchFolder(const std::string& name);

@@ -15,10 +15,11 @@ namespace {
 
 bool StandardErrorIsTerminal() {
 #if defined(_WIN32)
-    return _isatty(2) != 0;
+    static const bool terminal = _isatty(2) != 0;
 #else
-    return isatty(2) != 0;
+    static const bool terminal = isatty(2) != 0;
 #endif
+    return terminal;
 }
 
 bool drawn = false;
