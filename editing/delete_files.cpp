@@ -129,6 +129,7 @@ EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progr
     const OpenResult opened = OpenFile(packed_file, OpenMode::edit);
     if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
     FileHandle archive = opened.handle;
+    RemoveLeftover(packed_file);
     bool in_place = false;
     const EditResult result = DeleteFromHeld(archive, packed_file, delete_list, progress, in_place);
     if (archive == nullptr) return result;

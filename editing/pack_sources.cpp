@@ -94,6 +94,7 @@ EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& 
         const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
         if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
         archive = opened.handle;
+        RemoveLeftover(archive_path);
     }
     bool in_place = false;
     const EditResult result = PackHeld(archive_path, archive, files, request, progress, in_place);

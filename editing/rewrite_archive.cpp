@@ -28,6 +28,10 @@ std::string ReplacementPath(const char* archive_path) {
     return std::string(archive_path) + ".quillpack-tmp";
 }
 
+void RemoveLeftover(const char* archive_path) {
+    RemoveFile(ReplacementPath(archive_path).c_str());
+}
+
 EditResult RewriteArchive(const char* archive_path, FileHandle& archive, const ArchivePlan& plan,
                           int item_count, Progress& progress) {
     if (PlannedSize(plan) > kLargestArchive) {

@@ -1,8 +1,10 @@
-// Writing a new archive in one pass gives exactly what packing the files one by one gives.
-#include "editing/write_archive.h"
+// Packing a list of files in one edit gives exactly what packing them one by one gives; the tool's
+// all-or-nothing packing names what failed and leaves nothing half written.
+#include "editing/pack_sources.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -23,7 +25,7 @@ using test::ReadWholeFile;
 using test::TempDir;
 using test::WriteWholeFile;
 
-class WriteArchiveTest : public ::testing::Test {
+class PackSourcesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         for (const char* folder : {"one", "two"}) {
@@ -66,55 +68,51 @@ protected:
                                                {"data\\empty.bin", Source("one", "empty.bin")},
                                                {"data\\c.sqf", Source("one", "c.sqf")},
                                                {"data\\a.txt", Source("two", "a.txt")}};
-        EXPECT_EQ(WriteNewArchive(path.c_str(), type, prefix, files, test::recorded).outcome,
-                  Outcome::ok);
+        EXPECT_EQ(PackAll(path, type, prefix, files).outcome, Outcome::ok);
         std::string bytes = ReadWholeFile(path);
         std::filesystem::remove(path);
         return bytes;
     }
 
+    // Packs all files into the archive in one edit, or none of them.
+    EditResult PackAll(const std::string& path, std::int32_t type, const char* prefix,
+                       const std::vector<SourceFile>& files) {
+        const PackRequest request{{type, prefix}, static_cast<int>(files.size()), true};
+        return PackSources(path.c_str(), files, request, test::recorded);
+    }
+
     TempDir dir_;
 };
 
-TEST_F(WriteArchiveTest, IsByteIdenticalToPackingForEveryArchiveType) {
+TEST_F(PackSourcesTest, IsByteIdenticalToPackingForEveryArchiveType) {
     EXPECT_EQ(WrittenInOnePass(0, "my\\addon"), PackedByThePlugin(0, "my\\addon"));
     EXPECT_EQ(WrittenInOnePass(0, ""), PackedByThePlugin(0, ""));
     EXPECT_EQ(WrittenInOnePass(1, "ignored"), PackedByThePlugin(1, "ignored"));
     EXPECT_EQ(WrittenInOnePass(-1, "x"), PackedByThePlugin(-1, "x"));
 }
 
-TEST_F(WriteArchiveTest, RefusesAnExistingArchiveAndNamesAMissingSource) {
-    const std::string existing = dir_.File("existing.pbo");
-    WriteWholeFile(existing, "keep");
-    EXPECT_EQ(
-        WriteNewArchive(existing.c_str(), 0, "", {{"a", Source("one", "a.txt")}}, test::recorded)
-            .outcome,
-        Outcome::create_failed);
-    EXPECT_EQ(ReadWholeFile(existing), "keep");
-
+TEST_F(PackSourcesTest, AllOrNothingNamesAMissingSourceAndWritesNothing) {
     const std::string path = dir_.File("new.pbo");
     const EditResult missing =
-        WriteNewArchive(path.c_str(), 0, "",
-                        {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}}, test::recorded);
+        PackAll(path, 0, "", {{"a", Source("one", "a.txt")}, {"b", dir_.File("nope")}});
     EXPECT_EQ(missing.outcome, Outcome::open_failed);
     EXPECT_EQ(missing.failed_path, dir_.File("nope"));
     EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
 }
 
-// Every file call of the one-pass writer fails in turn: the failure is reported with the file it
-// concerns, and leaves no archive behind. Only closing a source, which has been read whole by then,
-// may fail without harm.
-TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
+// Every file call of packing into a new archive fails in turn: the failure is reported, naming
+// the file it concerns when that is not the archive, and leaves no archive behind. Only closing a
+// source, which has been read whole by then, may fail without harm.
+TEST_F(PackSourcesTest, EveryFailedFileCallIsReportedWithItsFile) {
     const std::string path = dir_.File("sweep.pbo");
     const std::vector<SourceFile> files = {{"data\\a.txt", Source("one", "a.txt")},
                                            {"data\\empty.bin", Source("one", "empty.bin")},
                                            {"data\\c.sqf", Source("one", "c.sqf")}};
-    ASSERT_EQ(WriteNewArchive(path.c_str(), 0, "p", files, test::recorded).outcome, Outcome::ok);
+    ASSERT_EQ(PackAll(path, 0, "p", files).outcome, Outcome::ok);
     const std::string whole = ReadWholeFile(path);
     EditResult result{};
     test::SweepFileFaults(
-        [&] { std::filesystem::remove(path); },
-        [&] { result = WriteNewArchive(path.c_str(), 0, "p", files, test::recorded); },
+        [&] { std::filesystem::remove(path); }, [&] { result = PackAll(path, 0, "p", files); },
         [&](const test::FileFault& fault) {
             SCOPED_TRACE(test::Describe(fault));
             // A closed file has done its work: a source read whole, the archive once in place.
@@ -125,7 +123,12 @@ TEST_F(WriteArchiveTest, EveryFailedFileCallIsReportedWithItsFile) {
                 EXPECT_EQ(ReadWholeFile(path), whole);
             } else {
                 EXPECT_NE(result.outcome, Outcome::ok);
-                EXPECT_FALSE(result.failed_path.empty());
+                // A source that failed is named; no name means the archive.
+                const bool named = result.failed_path.empty() ||
+                                   std::any_of(files.begin(), files.end(), [&](const auto& file) {
+                                       return file.source_path == result.failed_path;
+                                   });
+                EXPECT_TRUE(named) << result.failed_path;
                 EXPECT_FALSE(test::FileExists(path));  // no half archive left
             }
         });
