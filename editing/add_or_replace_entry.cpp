@@ -25,16 +25,21 @@ struct Archive {
     const char* path;
 };
 
-Outcome ReadRecordAt(FileHandle archive, std::uint32_t position, EntryRecord& record) {
-    const bool read = SeekTo(archive, position) == IoStatus::ok && ReadRecord(archive, record);
+// A header entry in place: the name, its NUL and the record.
+Outcome ReadHeaderEntryAt(FileHandle archive, const EntryLocation& at, std::string& bytes) {
+    bytes.resize(static_cast<std::size_t>(at.header_size));
+    const auto size = static_cast<std::uint32_t>(at.header_size);
+    const bool read =
+        SeekTo(archive, static_cast<std::uint32_t>(at.header_offset)) == IoStatus::ok &&
+        ReadBytes(archive, bytes.data(), size).bytes == size;
     return read ? Outcome::ok : Outcome::read_failed;
 }
 
-Outcome WriteRecordAt(FileHandle archive, std::uint32_t position, const EntryRecord& record) {
-    std::uint8_t bytes[kRecordSize];
-    EncodeRecord(record, bytes);
-    const bool written = SeekTo(archive, position) == IoStatus::ok &&
-                         WriteBytes(archive, bytes, kRecordSize).bytes == kRecordSize;
+Outcome WriteHeaderEntryAt(FileHandle archive, const EntryLocation& at, const std::string& bytes) {
+    const auto size = static_cast<std::uint32_t>(bytes.size());
+    const bool written =
+        SeekTo(archive, static_cast<std::uint32_t>(at.header_offset)) == IoStatus::ok &&
+        WriteBytes(archive, bytes.data(), size).bytes == size;
     return written ? Outcome::ok : Outcome::write_failed;
 }
 
@@ -61,33 +66,37 @@ Outcome AddEntry(const Archive& archive, const EntryLocation& at, const char* en
 }
 
 // The new data goes in first, in front of the old, so that every failure can be undone; the
-// record then describes stored data of the new size (timestamp and reserved field stay), and
-// the old data is cut last.
-Outcome ReplaceEntry(const Archive& archive, const EntryLocation& at, const Source& source,
-                     const char* progress_text, Progress& progress) {
+// header entry then takes the name being packed (the same but for letter case) and describes
+// stored data of the new size (timestamp and reserved field stay), and the old data is cut last.
+Outcome ReplaceEntry(const Archive& archive, const EntryLocation& at, const char* entry_name,
+                     const Source& source, const char* progress_text, Progress& progress) {
     const auto data_offset = static_cast<std::uint32_t>(at.data_offset);
-    const std::uint32_t record_at =
-        static_cast<std::uint32_t>(at.header_offset + at.header_size) - kRecordSize;
-    EntryRecord old_record{};
-    const Outcome read = ReadRecordAt(archive.file, record_at, old_record);
+    std::string old_header;
+    const Outcome read = ReadHeaderEntryAt(archive.file, at, old_header);
     if (read != Outcome::ok) return read;
     if (InsertRangeInFile(archive.file, data_offset, source.size, source.view.data) !=
         Outcome::ok) {
         return Outcome::write_failed;
     }
-    EntryRecord record = old_record;
+    EntryRecord record = DecodeRecord(reinterpret_cast<const std::uint8_t*>(old_header.data()) +
+                                      old_header.size() - kRecordSize);
     record.method = kMethodStored;
     record.original_size = 0;
     record.data_size = source.size;
-    if (WriteRecordAt(archive.file, record_at, record) == Outcome::ok &&
+    std::string header(entry_name, old_header.size() - kEntryOverhead);
+    header.push_back('\0');
+    std::uint8_t bytes[kRecordSize];
+    EncodeRecord(record, bytes);
+    header.append(reinterpret_cast<const char*>(bytes), kRecordSize);
+    if (WriteHeaderEntryAt(archive.file, at, header) == Outcome::ok &&
         RemoveRangeInFile(archive.file, archive.path, data_offset + source.size,
                           static_cast<std::uint32_t>(at.data_size), progress_text,
                           progress) == Outcome::ok) {
         return Outcome::ok;
     }
-    // The old record goes back also when its rewrite failed: a write that fails part way has
-    // already changed the first fields.
-    WriteRecordAt(archive.file, record_at, old_record);
+    // The old header entry goes back also when its rewrite failed: a write that fails part way
+    // has already changed its first bytes.
+    WriteHeaderEntryAt(archive.file, at, old_header);
     RemoveRangeInFile(archive.file, archive.path, data_offset, source.size, "", progress);
     return Outcome::write_failed;
 }
@@ -99,7 +108,7 @@ Outcome PackSource(const Archive& archive, const char* entry_name, const Source&
     if (found == FindResult::damaged) return Outcome::bad_archive;
     if (found == FindResult::absent) return AddEntry(archive, at, entry_name, source, progress);
     const std::string progress_text = std::string("Packing - ") + entry_name;
-    return ReplaceEntry(archive, at, source, progress_text.c_str(), progress);
+    return ReplaceEntry(archive, at, entry_name, source, progress_text.c_str(), progress);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "pbo/entry_name.h"
+
 namespace qp {
 namespace {
 
@@ -40,8 +42,9 @@ ArchivePlan NewArchivePlan(const NewArchiveSettings& settings) {
 }
 
 void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp) {
-    const auto last = std::find_if(plan.entries.rbegin(), plan.entries.rend(),
-                                   [&](const PlannedEntry& entry) { return entry.name == name; });
+    const auto last =
+        std::find_if(plan.entries.rbegin(), plan.entries.rend(),
+                     [&](const PlannedEntry& entry) { return SameEntryName(entry.name, name); });
     const std::uint32_t size = data.size;
     data.entry_name = name;
     if (last != plan.entries.rend() && last->new_data >= 0) {
@@ -56,6 +59,7 @@ void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int
                           ? last->new_data
                           : static_cast<int>(plan.new_data.size() - 1);
     if (last != plan.entries.rend()) {
+        last->name = name;  // the same name but for letter case: the host shows the one packed
         last->record.method = kMethodStored;
         last->record.original_size = 0;
         last->record.data_size = size;

@@ -13,6 +13,7 @@
 #include "editing/rewrite_archive.h"
 #include "editing/splice.h"
 #include "pbo/entry_locator.h"
+#include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
 #include "pbo/folder_item.h"
 #include "platform/file.h"
@@ -32,7 +33,7 @@ Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<
         const std::string prefix = FolderPrefix(item);
         if (!prefix.empty()) {
             for (std::size_t i = 0; i < walk.entries.size(); ++i) {
-                if (walk.entries[i].name.starts_with(prefix)) gone[i] = true;
+                if (InEntryFolder(walk.entries[i].name, prefix)) gone[i] = true;
             }
         } else if (const WalkedEntry* entry = LastEntryNamed(walk, item)) {
             gone[static_cast<std::size_t>(entry - walk.entries.data())] = true;

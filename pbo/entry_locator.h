@@ -21,7 +21,7 @@ enum class FindResult {
 };
 
 // Walks the header of an archive open for reading (the position changes) and looks for an entry
-// named exactly `name`, byte for byte. When several entries carry the name, the last one wins.
+// named `name`, ignoring ASCII case. When several entries carry the name, the last one wins.
 FindResult FindEntry(FileHandle file, const char* name, EntryLocation& location);
 
 // Items of a host file list before the first empty item or the first of 255 characters or more.

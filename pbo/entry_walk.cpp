@@ -2,6 +2,7 @@
 #include "pbo/entry_walk.h"
 
 #include "pbo/cstring.h"
+#include "pbo/entry_name.h"
 #include "pbo/entry_record.h"
 
 namespace qp {
@@ -80,7 +81,7 @@ HeaderWalk WalkHeader(FileHandle file) {
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name) {
     if (name == nullptr || name[0] == '\0') return nullptr;
     for (auto entry = walk.entries.rbegin(); entry != walk.entries.rend(); ++entry) {
-        if (entry->name == name) return &*entry;
+        if (SameEntryName(entry->name, name)) return &*entry;
     }
     return nullptr;
 }

@@ -30,7 +30,7 @@ struct HeaderWalk {
 // Walks the header of an archive open for reading from its first byte (the position changes).
 HeaderWalk WalkHeader(FileHandle file);
 
-// The last entry named exactly `name`, byte for byte, or null; an empty name is never found.
+// The last entry named `name` (ignoring ASCII case), or null; an empty name is never found.
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name);
 
 }  // namespace qp

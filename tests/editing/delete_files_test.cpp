@@ -132,8 +132,9 @@ TEST_F(DeleteFilesTest, ProgressIsOneReportPerItemFoundOrNot) {
     EXPECT_TRUE(reports.empty());
 }
 
-TEST_F(DeleteFilesTest, NamesMatchExactlyAndTheLastOfADuplicatedNameGoes) {
-    ExpectDeletion(abc, {"B", "a ", "\\c"}, {});
+TEST_F(DeleteFilesTest, NamesMatchIgnoringCaseAndTheLastOfADuplicatedNameGoes) {
+    ExpectDeletion(abc, {"a ", "\\c"}, {});
+    ExpectDeletion(abc, {"B"}, {"b"});
     TestArchive twice = ArchiveWith({{"x", 4}, {"y", 3}});
     twice.entries.push_back({"x", "later"});
     TestArchive kept = twice;
@@ -168,15 +169,16 @@ TEST_F(DeleteFilesTest, AFolderItemRemovesEverythingInsideTheFolder) {
                                              {"data", 2},
                                              {"Data\\c", 3},
                                              {"data\\a.paa", 6}});
-    const std::set<std::string> in_data = {"data\\a.paa", "data\\sub\\b.paa"};
+    const std::set<std::string> in_data = {"data\\a.paa", "data\\sub\\b.paa", "Data\\c"};
     ExpectDeletion(archive, {"data\\*.*"}, in_data);
     EXPECT_EQ(reports, (test::ProgressReports{{"Creating map - data\\*.*", -100}}));
     ExpectDeletion(archive, {"data\\"}, in_data);
     ExpectDeletion(archive, {"data\\sub\\*.*", "config.cpp"}, {"data\\sub\\b.paa", "config.cpp"});
-    // Byte for byte: neither a shorter folder name nor another letter case matches.
-    ExpectDeletion(archive, {"di\\*.*", "DATA\\*.*", "dat\\"}, {});
+    // A shorter folder name does not match; another letter case does.
+    ExpectDeletion(archive, {"di\\*.*", "dat\\"}, {});
+    ExpectDeletion(archive, {"DATA\\*.*"}, {"data\\a.paa", "data\\sub\\b.paa", "Data\\c"});
     ExpectDeletion(archive, {"dir\\*.*", "data\\*.*", "dir\\x"},
-                   {"dir\\x", "data\\a.paa", "data\\sub\\b.paa"});
+                   {"dir\\x", "data\\a.paa", "data\\sub\\b.paa", "Data\\c"});
 }
 
 TEST_F(DeleteFilesTest, AnArchiveWithoutExtensionLeftEmptyGetsOneAndStaysEditable) {

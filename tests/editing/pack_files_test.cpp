@@ -128,20 +128,29 @@ TEST_F(PackFilesTest, AddsBeforeTheEndOfHeaderAndInFrontOfTheTrailer) {
     EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
 }
 
+// Rewritten, and in place.
 TEST_F(PackFilesTest, ReplacingKeepsOneEntryWithTheNewSizeAndTheOldTimestamp) {
-    TestArchive archive = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 3}});
-    archive.entries[1].method = 0x43707273;  // compressed before: stored now
-    archive.entries[1].original_size = 99;
-    archive.entries[1].timestamp = 123;
-    WriteWholeFile(archive_, BuildArchive(archive));
-    Source("b", "seven!!");
-    ASSERT_EQ(Pack({"b"}), Outcome::ok);
-    archive.entries[1] = {"b", "seven!!", 0, 0, 123};
-    EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
-    Source("b", "");
-    ASSERT_EQ(Pack({"b"}), Outcome::ok);
-    archive.entries[1].data = "";
-    EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+    for (const test::EditPath path : {test::EditPath::rewrite, test::EditPath::mapped}) {
+        test::UseEditPath(path, archive_);
+        TestArchive archive = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 3}});
+        archive.entries[1].method = 0x43707273;  // compressed before: stored now
+        archive.entries[1].original_size = 99;
+        archive.entries[1].timestamp = 123;
+        WriteWholeFile(archive_, BuildArchive(archive));
+        Source("b", "seven!!");
+        ASSERT_EQ(Pack({"b"}), Outcome::ok);
+        archive.entries[1] = {"b", "seven!!", 0, 0, 123};
+        EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+        Source("b", "");
+        ASSERT_EQ(Pack({"b"}), Outcome::ok);
+        archive.entries[1].data = "";
+        EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+        // A name that differs only in letter case is the same entry: it takes the name packed.
+        Source("B", "upper");
+        ASSERT_EQ(Pack({"B"}), Outcome::ok);
+        archive.entries[1] = {"B", "upper", 0, 0, 123};
+        EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+    }
 }
 
 TEST_F(PackFilesTest, FoldersAreSkippedButCounted) {

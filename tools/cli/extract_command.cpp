@@ -5,6 +5,7 @@
 
 #include "listing/process_file.h"
 #include "listing/read_header.h"
+#include "pbo/entry_name.h"
 #include "pbo/folder_item.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/entry_paths.h"
@@ -21,7 +22,7 @@ bool Selected(const std::vector<std::string>& operands, const std::string& name,
     bool selected = false;
     for (std::size_t i = 0; i < operands.size(); ++i) {
         const std::string folder = FolderPrefix(operands[i].c_str());
-        if (folder.empty() ? name == operands[i] : name.starts_with(folder)) {
+        if (folder.empty() ? SameEntryName(name, operands[i]) : InEntryFolder(name, folder)) {
             used[i] = true;
             selected = true;
         }

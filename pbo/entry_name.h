@@ -1,0 +1,16 @@
+// How entry names are compared: as the game's file system and the hosts compare them, ignoring
+// the case of ASCII letters.
+#pragma once
+
+#include <string_view>
+
+namespace qp {
+
+// `CfgFunctions.hpp` and `cfgfunctions.hpp` name the same entry. Bytes outside ASCII compare as
+// they are.
+bool SameEntryName(std::string_view a, std::string_view b);
+
+// Whether `name` lies in the folder `prefix` (a folder path ending in a backslash).
+bool InEntryFolder(std::string_view name, std::string_view prefix);
+
+}  // namespace qp
