@@ -18,6 +18,12 @@ bool SameEntryName(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string FoldedEntryName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded) c = Folded(c);
+    return folded;
+}
+
 bool InEntryFolder(std::string_view name, std::string_view prefix) {
     return name.size() >= prefix.size() && SameEntryName(name.substr(0, prefix.size()), prefix);
 }

@@ -2,6 +2,7 @@
 // the case of ASCII letters.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qp {
@@ -9,6 +10,10 @@ namespace qp {
 // `CfgFunctions.hpp` and `cfgfunctions.hpp` name the same entry. Bytes outside ASCII compare as
 // they are.
 bool SameEntryName(std::string_view a, std::string_view b);
+
+// The name with its ASCII letters in lower case: names the same entry exactly when SameEntryName
+// says so, for use as a key.
+std::string FoldedEntryName(std::string_view name);
 
 // Whether `name` lies in the folder `prefix` (a folder path ending in a backslash).
 bool InEntryFolder(std::string_view name, std::string_view prefix);
