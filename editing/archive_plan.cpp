@@ -47,26 +47,25 @@ void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int
                      [&](const PlannedEntry& entry) { return SameEntryName(entry.name, name); });
     const std::uint32_t size = data.size;
     data.entry_name = name;
-    if (last != plan.entries.rend() && last->new_data >= 0) {
+    if (last == plan.entries.rend()) {
+        plan.new_data.push_back(std::move(data));
+        const auto index = static_cast<int>(plan.new_data.size() - 1);
+        plan.entries.push_back({name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
+        return;
+    }
+    if (last->new_data >= 0) {
         // A file packed earlier in the same edit: the later one takes its place.
         NewData& earlier = plan.new_data[static_cast<std::size_t>(last->new_data)];
         data.items += earlier.items;
         earlier = std::move(data);
     } else {
         plan.new_data.push_back(std::move(data));
+        last->new_data = static_cast<int>(plan.new_data.size() - 1);
     }
-    const int index = last != plan.entries.rend() && last->new_data >= 0
-                          ? last->new_data
-                          : static_cast<int>(plan.new_data.size() - 1);
-    if (last != plan.entries.rend()) {
-        last->name = name;  // the same name but for letter case: the host shows the one packed
-        last->record.method = kMethodStored;
-        last->record.original_size = 0;
-        last->record.data_size = size;
-        last->new_data = index;
-        return;
-    }
-    plan.entries.push_back({name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
+    last->name = name;  // the same name but for letter case: the host shows the one packed
+    last->record.method = kMethodStored;
+    last->record.original_size = 0;
+    last->record.data_size = size;
 }
 
 void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {
