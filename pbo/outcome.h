@@ -14,6 +14,7 @@ enum class Outcome {
     close_failed,
     read_failed,  // a read failed or ended early
     write_failed,
+    aborted,  // a progress report was answered with stop
 };
 
 }  // namespace qp

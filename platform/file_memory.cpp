@@ -150,6 +150,10 @@ TimeResult FileCreationTime(FileHandle) {
     return {133485408000000000ull, IoStatus::ok};  // 2024-01-01 00:00:00 UTC
 }
 
+IoStatus SetModificationTime(FileHandle file, std::int64_t) {
+    return Open(file).writable ? IoStatus::ok : IoStatus::access_denied;
+}
+
 bool PathExists(const char* path) {
     return files.count(path) != 0;
 }
@@ -183,7 +187,8 @@ void native::UnmapFile(Mapping& mapping) {
         const View* view = static_cast<View*>(mapping.native);
         std::string& bytes = view->file->bytes;
         if (view->writable) {
-            std::memcpy(bytes.data(), mapping.data, std::min<std::size_t>(mapping.size, bytes.size()));
+            std::memcpy(bytes.data(), mapping.data,
+                        std::min<std::size_t>(mapping.size, bytes.size()));
         }
         delete view;
         delete[] mapping.data;

@@ -190,6 +190,11 @@ TimeResult FileCreationTime(FileHandle file) {
     return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
 }
 
+IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(unix_seconds), 0}};
+    return ::futimens(Fd(file), times) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
 bool PathExists(const char* path) {
     struct stat info {};
     return ::stat(path, &info) == 0;

@@ -52,4 +52,10 @@ std::int32_t HostFileTime(std::uint32_t dos_time, std::uint32_t unix_time) {
     return static_cast<std::int32_t>(kPosixHost ? unix_time : dos_time);
 }
 
+std::int32_t HostFileAttributes() {
+    constexpr std::int32_t kArchiveAttribute = 0x20;
+    constexpr std::int32_t kRegularFileMode = 0100644;  // -rw-r--r--
+    return kPosixHost ? kRegularFileMode : kArchiveAttribute;
+}
+
 }  // namespace qp

@@ -27,6 +27,8 @@ int ResultCode(Outcome outcome) {
             return E_EREAD;
         case Outcome::write_failed:
             return E_EWRITE;
+        case Outcome::aborted:
+            return E_EABORTED;
     }
     return E_BAD_ARCHIVE;
 }

@@ -71,6 +71,7 @@ enum : int {
     E_ECLOSE = 17,
     E_EREAD = 18,
     E_EWRITE = 19,
+    E_EABORTED = 21,
 };
 
 }  // namespace qp

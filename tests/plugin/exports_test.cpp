@@ -1,11 +1,16 @@
 // The exported functions, called directly as the host calls them.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "plugin/host_conventions.h"
 #include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
+#include "support/progress_recorder.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -37,6 +42,7 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     std::string path = dir.File("a.pbo");
     test::TestArchive archive = ArchiveWith({{"x\\one.txt", 12}});
     archive.entries[0].timestamp = 1700000000;
+    archive.entries.push_back(test::LzssEntry("packed.cpp", std::string(3000, 'x')));
     WriteWholeFile(path, BuildArchive(archive));
 
     tOpenArchiveData data{};
@@ -58,13 +64,87 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     EXPECT_EQ(header.FileTime, 1700000000);
 #endif
     EXPECT_EQ(header.UnpSize, 12);
+    EXPECT_EQ(header.PackSize, 12);
+    // A plain file: the archive bit for Windows hosts, -rw-r--r-- for hosts that take a mode.
+    EXPECT_EQ(header.FileAttr, HostFileAttributes());
     EXPECT_EQ(header.ArcName[0], 0x5A);
-    EXPECT_EQ(header.PackSize, 0x5A5A5A5A);
-    EXPECT_EQ(header.FileAttr, 0x5A5A5A5A);
     EXPECT_EQ(header.Method, 0x5A5A5A5A);
+    EXPECT_EQ(header.HostOS, 0x5A5A5A5A);
     EXPECT_EQ(ProcessFile(handle, PK_SKIP, nullptr, nullptr), 0);
+    // A compressed entry shows the size it unpacks to, and the size it takes in the archive.
+    ASSERT_EQ(ReadHeader(handle, &header), 0);
+    EXPECT_EQ(header.UnpSize, 3000);
+    EXPECT_EQ(header.PackSize, static_cast<int>(archive.entries[1].data.size()));
+    EXPECT_EQ(ProcessFile(handle, PK_TEST, nullptr, nullptr), 0);
     EXPECT_EQ(ReadHeader(handle, &header), E_END_ARCHIVE);
     EXPECT_EQ(CloseArchive(handle), 0);
+}
+
+// Overwrites the data size of the record after `name`.
+void PatchDataSize(std::string& bytes, const std::string& name, std::uint32_t size) {
+    const std::size_t at = bytes.find(name + '\0') + name.size() + 1 + 16;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(size >> (8 * i));
+}
+
+// Headers made to mislead: each is refused where it would mislead, by the listing, the test, the
+// extraction and both editors, and nothing is written or changed.
+TEST(Exports, HostileHeadersAreRefusedAndLeaveEverythingAsItWas) {
+    const std::string long_name(1023, 'n');
+    test::TestArchive named = ArchiveWith({{"a", 6}, {long_name, 1}, {"b", 2}});
+    test::TestArchive extension = ArchiveWith({{"a", 6}});
+    extension.extension_strings = {"prefix", long_name};
+    // 6 + 0xFFFFFFFA wraps to 0 in 32 bits, where "a" lies.
+    test::TestArchive wraps = ArchiveWith({{"a", 6}, {"wraps", 6}, {"third", 6}});
+    std::string wrap_bytes = BuildArchive(wraps);
+    PatchDataSize(wrap_bytes, "wraps", 0xFFFFFFFA);
+    // 2 GiB - 1 declared, a few bytes of stream.
+    test::TestArchive bomb = ArchiveWith({});
+    bomb.entries = {test::LzssEntry("bomb", "abc")};
+    bomb.entries[0].original_size = 0x7FFFFFFF;
+    struct Hostile {
+        std::string bytes;
+        // Per entry: PK_TEST's and PK_EXTRACT's result (the data area cannot be found past a
+        // name too long to read).
+        std::vector<int> listed;
+        int last;   // the listing's last result
+        int edits;  // PackFiles' and DeleteFiles' result
+    };
+    const Hostile cases[] = {
+        {BuildArchive(named), {E_BAD_ARCHIVE}, E_BAD_ARCHIVE, E_BAD_ARCHIVE},
+        {BuildArchive(extension), {}, E_BAD_ARCHIVE, E_BAD_ARCHIVE},
+        {wrap_bytes, {0, E_BAD_DATA, E_BAD_DATA}, E_END_ARCHIVE, E_BAD_ARCHIVE},
+        {BuildArchive(bomb), {E_BAD_DATA}, E_END_ARCHIVE, 0}};
+    TempDir dir;
+    WriteWholeFile(dir.File("new.txt"), "new");
+    std::string source = dir.File("");
+    std::string add = test::HostList({"new.txt"});
+    std::string remove = test::HostList({"a"});
+    for (const Hostile& hostile : cases) {
+        SCOPED_TRACE(hostile.bytes.size());
+        std::string path = dir.File("hostile.pbo");
+        WriteWholeFile(path, hostile.bytes);
+        tOpenArchiveData data{};
+        data.ArcName = path.data();
+        void* handle = OpenArchive(&data);
+        tHeaderData header{};
+        std::size_t listed = 0;
+        int result = 0;
+        while ((result = ReadHeader(handle, &header)) == 0 && listed < hostile.listed.size()) {
+            std::string out = dir.File("out" + std::to_string(listed));
+            EXPECT_EQ(ProcessFile(handle, PK_TEST, nullptr, out.data()), hostile.listed[listed]);
+            EXPECT_EQ(ProcessFile(handle, PK_EXTRACT, nullptr, out.data()), hostile.listed[listed]);
+            EXPECT_EQ(test::FileExists(out), hostile.listed[listed] == 0);
+            std::remove(out.c_str());
+            ++listed;
+        }
+        EXPECT_EQ(listed, hostile.listed.size());
+        EXPECT_EQ(result, hostile.last);
+        EXPECT_EQ(CloseArchive(handle), 0);
+        if (hostile.edits == 0) continue;
+        EXPECT_EQ(PackFiles(path.data(), nullptr, source.data(), add.data(), 0), hostile.edits);
+        EXPECT_EQ(DeleteFiles(path.data(), remove.data()), hostile.edits);
+        EXPECT_TRUE(test::ReadWholeFile(path) == hostile.bytes);
+    }
 }
 
 int WCX_CALL CountingCallback(char*, int) {

@@ -34,6 +34,8 @@ const char* OutcomeText(Outcome outcome) {
             return "read failed or ended early";
         case Outcome::write_failed:
             return "write failed";
+        case Outcome::aborted:
+            return "cancelled";
     }
     return "unknown error";
 }
