@@ -9,7 +9,7 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string command;  // list, extract, pack, delete, verify
+    std::string command;  // list, extract, pack, delete
     std::string archive;
     std::string folder = ".";  // -C DIR
     bool long_listing = false;
