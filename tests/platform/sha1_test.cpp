@@ -4,20 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace qp {
 namespace {
-
-std::string Hex(const std::uint8_t (&digest)[kSha1Size]) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (std::uint8_t byte : digest) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 15];
-    }
-    return hex;
-}
 
 // Feeds `text` in pieces of 1, 2, 3, ... bytes, cycling up to `longest`.
 std::string Sha1Hex(const std::string& text, std::size_t longest) {
@@ -30,7 +21,9 @@ std::string Sha1Hex(const std::string& text, std::size_t longest) {
     }
     std::uint8_t digest[kSha1Size];
     EXPECT_TRUE(FinishSha1(sha1, digest));
-    return Hex(digest);
+    char hex[2 * kSha1Size + 1];
+    for (int i = 0; i < kSha1Size; ++i) std::snprintf(hex + 2 * i, 3, "%02x", digest[i]);
+    return hex;
 }
 
 TEST(Sha1, StandardVectorsWholeAndInUnevenPieces) {

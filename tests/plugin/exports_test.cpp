@@ -1,10 +1,9 @@
 // The exported functions, called directly as the host calls them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "plugin/host_conventions.h"
 #include "plugin/listing_state.h"
@@ -86,64 +85,40 @@ void PatchDataSize(std::string& bytes, const std::string& name, std::uint32_t si
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(size >> (8 * i));
 }
 
-// Headers made to mislead: each is refused where it would mislead, by the listing, the test, the
-// extraction and both editors, and nothing is written or changed.
-TEST(Exports, HostileHeadersAreRefusedAndLeaveEverythingAsItWas) {
+// Headers made to mislead: a name or an extension string too long to read whole, which would
+// read as the end of the header, and data sizes whose sum wraps past 4 GiB. The listing stops at
+// the long strings, and neither editor touches any of them.
+TEST(Exports, HostileHeadersAreDamageToTheListingAndToBothEditors) {
     const std::string long_name(1023, 'n');
-    test::TestArchive named = ArchiveWith({{"a", 6}, {long_name, 1}, {"b", 2}});
     test::TestArchive extension = ArchiveWith({{"a", 6}});
     extension.extension_strings = {"prefix", long_name};
-    // 6 + 0xFFFFFFFA wraps to 0 in 32 bits, where "a" lies.
-    test::TestArchive wraps = ArchiveWith({{"a", 6}, {"wraps", 6}, {"third", 6}});
-    std::string wrap_bytes = BuildArchive(wraps);
-    PatchDataSize(wrap_bytes, "wraps", 0xFFFFFFFA);
-    // 2 GiB - 1 declared, a few bytes of stream.
-    test::TestArchive bomb = ArchiveWith({});
-    bomb.entries = {test::LzssEntry("bomb", "abc")};
-    bomb.entries[0].original_size = 0x7FFFFFFF;
-    struct Hostile {
-        std::string bytes;
-        // Per entry: PK_TEST's and PK_EXTRACT's result (the data area cannot be found past a
-        // name too long to read).
-        std::vector<int> listed;
-        int last;   // the listing's last result
-        int edits;  // PackFiles' and DeleteFiles' result
-    };
-    const Hostile cases[] = {
-        {BuildArchive(named), {E_BAD_ARCHIVE}, E_BAD_ARCHIVE, E_BAD_ARCHIVE},
-        {BuildArchive(extension), {}, E_BAD_ARCHIVE, E_BAD_ARCHIVE},
-        {wrap_bytes, {0, E_BAD_DATA, E_BAD_DATA}, E_END_ARCHIVE, E_BAD_ARCHIVE},
-        {BuildArchive(bomb), {E_BAD_DATA}, E_END_ARCHIVE, 0}};
+    std::string wraps = BuildArchive(ArchiveWith({{"a", 6}, {"wraps", 6}, {"third", 6}}));
+    PatchDataSize(wraps, "wraps", 0xFFFFFFFA);
+    const std::pair<std::string, int> cases[] = {
+        {BuildArchive(ArchiveWith({{"a", 6}, {long_name, 1}})), E_BAD_ARCHIVE},
+        {BuildArchive(extension), E_BAD_ARCHIVE},
+        {wraps, E_END_ARCHIVE}};
     TempDir dir;
     WriteWholeFile(dir.File("new.txt"), "new");
     std::string source = dir.File("");
     std::string add = test::HostList({"new.txt"});
     std::string remove = test::HostList({"a"});
-    for (const Hostile& hostile : cases) {
-        SCOPED_TRACE(hostile.bytes.size());
+    for (const auto& [bytes, listing_end] : cases) {
         std::string path = dir.File("hostile.pbo");
-        WriteWholeFile(path, hostile.bytes);
+        WriteWholeFile(path, bytes);
         tOpenArchiveData data{};
         data.ArcName = path.data();
         void* handle = OpenArchive(&data);
-        tHeaderData header{};
-        std::size_t listed = 0;
+        tHeaderData header;
         int result = 0;
-        while ((result = ReadHeader(handle, &header)) == 0 && listed < hostile.listed.size()) {
-            std::string out = dir.File("out" + std::to_string(listed));
-            EXPECT_EQ(ProcessFile(handle, PK_TEST, nullptr, out.data()), hostile.listed[listed]);
-            EXPECT_EQ(ProcessFile(handle, PK_EXTRACT, nullptr, out.data()), hostile.listed[listed]);
-            EXPECT_EQ(test::FileExists(out), hostile.listed[listed] == 0);
-            std::remove(out.c_str());
-            ++listed;
+        for (int entries = 0; entries < 4 && result == 0; ++entries) {
+            result = ReadHeader(handle, &header);
         }
-        EXPECT_EQ(listed, hostile.listed.size());
-        EXPECT_EQ(result, hostile.last);
+        EXPECT_EQ(result, listing_end);
         EXPECT_EQ(CloseArchive(handle), 0);
-        if (hostile.edits == 0) continue;
-        EXPECT_EQ(PackFiles(path.data(), nullptr, source.data(), add.data(), 0), hostile.edits);
-        EXPECT_EQ(DeleteFiles(path.data(), remove.data()), hostile.edits);
-        EXPECT_TRUE(test::ReadWholeFile(path) == hostile.bytes);
+        EXPECT_EQ(PackFiles(path.data(), nullptr, source.data(), add.data(), 0), E_BAD_ARCHIVE);
+        EXPECT_EQ(DeleteFiles(path.data(), remove.data()), E_BAD_ARCHIVE);
+        EXPECT_TRUE(test::ReadWholeFile(path) == bytes);
     }
 }
 
