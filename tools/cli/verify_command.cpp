@@ -128,7 +128,7 @@ int Verify(const std::string& archive, FileHandle file) {
             return Fail(archive + ": " + entry.name, FaultText(check, entry.record));
         }
     }
-    std::printf("%zu entries, data whole\n", walk.entries.size());
+    std::printf("%u entries, data whole\n", static_cast<unsigned>(walk.entries.size()));
     return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size);
 }
 
