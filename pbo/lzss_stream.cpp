@@ -79,67 +79,74 @@ LzssStep LzssDecodeStep(LzssStream& stream, const std::uint8_t* input, std::uint
         out = count;
         stream.copy_left -= count;
     }
+    // Kept in locals while decoding: every byte stored to the output could otherwise alias them.
+    unsigned flags = stream.flags;
+    int held = stream.held;
+    const std::uint64_t output_left = stream.output_left;
     bool input_used_up = false;
-    while (stream.copy_left == 0 && out < out_end) {
-        if (stream.flags == 1) {
+    // A back-reference cut short by the end of the output piece leaves out == out_end.
+    while (out < out_end) {
+        if (flags == 1) {
             if (in == in_end) {
                 input_used_up = true;
                 break;
             }
-            stream.flags = input[in++] | 0x100u;
+            flags = input[in++] | 0x100u;
             // A group of eight literals is the common case for poorly compressible data.
-            if (stream.flags == 0x1FF && in_end - in >= 8 && out_end - out >= 8) {
+            if (flags == 0x1FF && in_end - in >= 8 && out_end - out >= 8) {
                 std::memcpy(output + out, input + in, 8);
                 in += 8;
                 out += 8;
-                stream.flags = 1;
+                flags = 1;
                 continue;
             }
         }
         // A flag bit is taken only with its item, so an item cut by the end of the input piece
         // is taken whole in the next step.
-        if ((stream.flags & 1) != 0) {
+        if ((flags & 1) != 0) {
             if (in == in_end) {
                 input_used_up = true;
                 break;
             }
             output[out++] = input[in++];
-            stream.flags >>= 1;
+            flags >>= 1;
             continue;
         }
         std::uint32_t low = 0;
-        if (stream.held >= 0) {
+        if (held >= 0) {
             if (in == in_end) {
                 input_used_up = true;
                 break;
             }
-            low = static_cast<std::uint32_t>(stream.held);
-            stream.held = -1;
+            low = static_cast<std::uint32_t>(held);
+            held = -1;
         } else {
             if (in_end - in < 2) {
                 // Its first byte is kept for the next piece, unless it is the stream's last byte,
                 // which cannot start a back-reference and stays unread.
-                if (in_end - in == 1 && stream.input_left - in >= 2) stream.held = input[in++];
+                if (in_end - in == 1 && stream.input_left - in >= 2) held = input[in++];
                 input_used_up = true;
                 break;
             }
             low = input[in++];
         }
         const std::uint32_t high = input[in++];
-        stream.flags >>= 1;
+        flags >>= 1;
         const std::uint32_t offset = low | ((high & 0xF0) << 4);
         const std::uint32_t length = (high & 0x0F) + 3;
         // The byte at the write position is read before it is overwritten, so offset 0 reaches a
         // whole window back. What would run past the output length is dropped.
         const std::uint32_t distance = offset == 0 ? kLzssWindowSize : offset;
         const auto wanted =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(length, stream.output_left - out));
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(length, output_left - out));
         const std::uint32_t count = std::min(wanted, out_end - out);
         CopyBack(stream, output, out, distance, count);
         out += count;
         stream.copy_distance = distance;
         stream.copy_left = wanted - count;
     }
+    stream.flags = flags;
+    stream.held = held;
     Remember(stream, output, out);
     stream.produced += out;
     stream.consumed += in;
