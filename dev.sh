@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake g++ googletest zlib1g-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
+packages=(cmake g++ googletest zlib1g-dev libssl-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine wine32 wine64 xvfb xauth zip unzip clang libclang-rt-14-dev
           doublecmd-gtk openbox xdotool imagemagick)
 

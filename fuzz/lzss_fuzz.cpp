@@ -1,4 +1,5 @@
-// Fuzzes LzssDecode against the plain decoder that keeps the format's 4096-byte window.
+// Fuzzes LzssDecode against the plain decoder that keeps the format's 4096-byte window, and the
+// streaming decoder, over pieces of input and output of every size, against LzssDecode.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -6,6 +7,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "pbo/lzss.h"
+#include "support/piecewise_decode.h"
 #include "support/window_decode.h"
 
 using qp::fuzz::Check;
@@ -17,7 +19,8 @@ constexpr std::uint8_t kUntouched = 0xA5;
 }  // namespace
 
 // The first two bytes give the output length (a set top bit makes it negative), the third how
-// the input length is passed; the rest is the stream.
+// the input length is passed (its remainder by 3) and the streaming decoder's piece sizes (the
+// rest of it); the rest is the stream.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
     const bool negative_output = (data[1] & 0x80) != 0;
@@ -55,8 +58,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(counts.consumed == reference.consumed && counts.produced == reference.produced,
           "counts equal those of the window decoder");
     Check(output == expected, "bytes equal those of the window decoder");
-    Check(qp::LzssDecode(input.data(), output.data(), input_length, output_length) ==
-              counts.consumed,
-          "LzssDecode returns the input count");
+    Check(
+        qp::LzssDecode(input.data(), output.data(), input_length, output_length) == counts.consumed,
+        "LzssDecode returns the input count");
+
+    // The streaming decoder knows its input's length: without a limit, all the input there is.
+    const unsigned split = data[2] / 3;                                         // 0 to 85
+    const auto input_piece = static_cast<std::uint32_t>(1 + split % 9 * 7);     // 1 to 57
+    const auto output_piece = static_cast<std::uint32_t>(1 + split / 9 * 500);  // 1 to 4501
+    std::vector<std::uint8_t> streamed(room, kUntouched);
+    const qp::LzssCounts pieces = qp::test::PiecewiseDecode(
+        input.data(), static_cast<std::uint32_t>(limited ? stream_length : input.size()),
+        streamed.data(), static_cast<std::uint32_t>(room), input_piece, output_piece);
+    Check(pieces.consumed == counts.consumed && pieces.produced == counts.produced,
+          "the streaming decoder's counts equal LzssDecode's");
+    Check(streamed == output, "the streaming decoder's bytes equal LzssDecode's");
     return 0;
 }

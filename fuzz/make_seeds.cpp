@@ -105,5 +105,17 @@ int main(int argc, char** argv) {
         Write(corpus / "delete_map" / name, std::string("\x05\x06", 2) + bytes);
     }
     Write(corpus / "delete_map" / "plain_all.pbo", std::string("\x03\x00", 2) + BuildArchive(plain));
+
+    // Hostile headers: data sizes whose sum wraps past 4 GiB back to the first entry's data, a
+    // compressed entry that claims 2 GiB - 1 from a few bytes, a name too long to read whole.
+    std::string wraps = BuildArchive(ArchiveWith({{"a", 6}, {"wraps", 6}, {"third", 6}}));
+    wraps.replace(wraps.find("wraps") + 6 + 16, 4, std::string("\xFA\xFF\xFF\xFF", 4));
+    Write(corpus / "listing" / "sizes_wrap_past_4gib", wraps);
+    TestArchive bomb = ArchiveWith({});
+    bomb.entries.push_back(CompressedEntry("bomb", "abcabcabc"));
+    bomb.entries.back().original_size = 0x7FFFFFFF;
+    Write(corpus / "listing" / "declares_2gib", BuildArchive(bomb));
+    Write(corpus / "listing" / "name_too_long",
+          BuildArchive(ArchiveWith({{"a", 3}, {std::string(1023, 'n'), 2}, {"b", 1}})));
     return 0;
 }

@@ -9,21 +9,23 @@
 
 namespace qp {
 
-// Both workers create (or replace) the destination first, position the archive at the entry's
-// absolute data position and leave the archive position wherever the reads ended; the caller
-// puts it back. A failed step ends the work with its outcome; a file already created then stays,
-// holding what was written so far.
+// Both workers take an entry whose data the caller has found inside the archive. They create (or
+// replace) the destination, position the archive at the entry's absolute data position and leave
+// the archive position wherever the reads ended; the caller puts it back. A file extracted whole
+// gets `timestamp` as its modification time, unless that is 0. A failed step ends the work with
+// its outcome, and the destination is removed: an extraction leaves the whole entry or nothing.
 
 // Copies `size` bytes, reporting under `destination` the bytes written of each 1024-byte chunk
-// (the last may be shorter). A read that ends early writes what it delivered and returns
-// read_failed; a write that fails reports the part of its chunk written and returns write_failed.
+// (the last may be shorter). A read that ends early reports what it delivered and returns
+// read_failed; a write that fails reports the part of its chunk written and returns write_failed;
+// a report answered with stop is the last one, and gives aborted.
 Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                        const char* destination, Progress& progress);
+                        const char* destination, std::int32_t timestamp, Progress& progress);
 
-// Reads the `size` packed bytes whole, decodes them and writes `original_size` bytes. When the
-// stream ends before the output is full, the rest of the file is zero and the outcome bad_data.
-// Sizes the buffers cannot hold give no_memory before the destination is created.
+// Decodes the `size` packed bytes into the destination through fixed buffers, whatever the
+// sizes. A stream that ends before `original_size` bytes is bad_data. Without memory for the
+// buffers it is no_memory, before the destination is created. Reports no progress.
 Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                    const char* destination, std::uint32_t original_size);
+                    const char* destination, std::uint32_t original_size, std::int32_t timestamp);
 
 }  // namespace qp

@@ -25,21 +25,28 @@ const char* ReadCString(ArchiveReader& reader);
 std::uint32_t Position(const ArchiveReader& reader);
 
 struct ListingState {
+    // Set once the pass has read a named entry, or found the header damaged: a pass that ends
+    // with this set and data_start_known clear did not reach the end of the header.
     bool header_seen = false;
     std::unique_ptr<ArchiveReader> reader;
-    std::int32_t running_offset = 0;
+    // Data offsets are summed in 64 bits: sizes whose sum passes 4 GiB must not wrap around to
+    // offsets inside the file.
+    std::int64_t running_offset = 0;
     std::int32_t data_start = 0;
     // Whether data_start belongs to the archive of this pass: the host's extraction pass never
     // reaches the end of the header before it extracts, so extraction may have to find it.
     bool data_start_known = false;
+    SizeResult archive_size{0, IoStatus::not_found};  // taken when the pass begins
+    bool damaged = false;  // the header cannot be read on; the pass describes no more entries
     bool current_compressed = false;
-    EntryRecord current_record{};
+    EntryRecord current_record{};  // the current entry's whole record, for stored entries too
     char current_name[kNameBufferSize] = {};
-    std::int32_t current_offset = 0;
+    std::int64_t current_offset = 0;
     std::uint32_t current_size = 0;
 };
 
-// Starts a pass over an opened archive (the handle may be null when the open failed).
+// Starts a pass over an opened archive (the handle may be null when the open failed) and takes
+// its size: the archive is open without sharing, so the size holds for the whole pass.
 void BeginPass(ListingState& state, FileHandle file);
 
 }  // namespace qp

@@ -1,8 +1,9 @@
-// ProcessFile: the destination path, the data-area start and the choice of worker.
+// ProcessFile: the destination path, the data-area start, the test and the choice of worker.
 #include "listing/process_file.h"
 
 #include <cstring>
 
+#include "listing/check_entry.h"
 #include "listing/extract_entry.h"
 
 namespace qp {
@@ -29,7 +30,7 @@ Outcome FindDataStart(ListingState& state) {
     CStringBuffer strings{};
     for (;;) {
         const char* name = ReadCString(input, strings);
-        if (strings.hit_end) return Outcome::bad_archive;
+        if (strings.hit_end || strings.too_long) return Outcome::bad_archive;
         EntryRecord record{};
         if (!ReadRecord(input, record)) return Outcome::bad_archive;
         if (name[0] == '\0') break;
@@ -39,36 +40,65 @@ Outcome FindDataStart(ListingState& state) {
     return Outcome::ok;
 }
 
-Outcome ExtractCurrentEntry(ListingState& state, const char* destination, Progress& progress) {
+// Where the current entry's data starts, in 64 bits: offsets summed past 4 GiB do not wrap back
+// into the file.
+Outcome LocateData(ListingState& state, std::uint64_t& position) {
     if (!state.data_start_known) {
         const Outcome found = FindDataStart(state);
         if (found != Outcome::ok) return found;
     }
-    ArchiveReader& reader = *state.reader;
-    // Offsets of the layout are 32-bit and wrap around as such.
-    const std::uint32_t position = static_cast<std::uint32_t>(state.data_start) +
-                                   static_cast<std::uint32_t>(state.current_offset);
-    if (state.current_compressed) {
-        return UnpackEntry(reader, position, state.current_size, destination,
-                           state.current_record.original_size);
+    if (state.archive_size.status != IoStatus::ok) return Outcome::read_failed;
+    position = static_cast<std::uint32_t>(state.data_start) +
+               static_cast<std::uint64_t>(state.current_offset);
+    return Outcome::ok;
+}
+
+Outcome ExtractCurrentEntry(ListingState& state, const char* destination, Progress& progress) {
+    std::uint64_t position = 0;
+    const Outcome located = LocateData(state, position);
+    if (located != Outcome::ok) return located;
+    // Data outside the file is refused before anything is created.
+    if (!DataInside(position, state.current_size, state.archive_size.size)) {
+        return Outcome::bad_data;
     }
-    return CopyStoredEntry(reader, position, state.current_size, destination, progress);
+    ArchiveReader& reader = *state.reader;
+    const EntryRecord& record = state.current_record;
+    const auto at = static_cast<std::uint32_t>(position);
+    if (state.current_compressed) {
+        return UnpackEntry(reader, at, state.current_size, destination, record.original_size,
+                           record.timestamp);
+    }
+    return CopyStoredEntry(reader, at, state.current_size, destination, record.timestamp, progress);
+}
+
+Outcome TestCurrentEntry(ListingState& state) {
+    std::uint64_t position = 0;
+    const Outcome located = LocateData(state, position);
+    if (located != Outcome::ok) return located;
+    return OutcomeOf(CheckEntryData(state.reader->input.file, state.archive_size.size, position,
+                                    state.current_record)
+                         .fault);
 }
 
 }  // namespace
 
 Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
                     const char* dest_name, Progress& progress) {
-    if (operation != kExtractEntry) return Outcome::ok;
-    // Without an entry described in this pass there is nothing to extract.
-    if (!state.reader || state.reader->input.file == nullptr || !state.header_seen) {
+    if (operation != kExtractEntry && operation != kTestEntry) return Outcome::ok;
+    // Without an entry described in this pass there is nothing to extract or test.
+    if (!state.reader || state.reader->input.file == nullptr || !state.header_seen ||
+        state.damaged) {
         return Outcome::bad_archive;
     }
     char destination[kNameBufferSize];
-    if (!JoinDestination(dest_path, dest_name, destination)) return Outcome::create_failed;
+    if (operation == kExtractEntry && !JoinDestination(dest_path, dest_name, destination)) {
+        return Outcome::create_failed;
+    }
 
     const std::uint32_t noted = Position(*state.reader);
-    const Outcome outcome = ExtractCurrentEntry(state, destination, progress);
+    const Outcome outcome = operation == kTestEntry
+                                ? TestCurrentEntry(state)
+                                : ExtractCurrentEntry(state, destination, progress);
     // The workers moved the handle; the reader's window still holds what it read, and is kept
     // when the noted position lies in it.
     if (SeekReader(state.reader->input, noted) != IoStatus::ok && outcome == Outcome::ok) {

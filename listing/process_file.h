@@ -11,7 +11,10 @@ namespace qp {
 enum EntryOperation : int { kSkipEntry = 0, kTestEntry = 1, kExtractEntry = 2 };
 
 // Extracts the current entry of `state` when `operation` is kExtractEntry, to `dest_path`
-// followed directly by `dest_name` (either may be null), reporting to `progress`; every other
+// followed directly by `dest_name` (either may be null), reporting to `progress`. With
+// kTestEntry it checks the entry instead and writes nothing: its data must lie inside the file
+// and, compressed, decode to exactly its original size. Either gives bad_data for data outside
+// the file (also when its offset passes 4 GiB) or a stream that ends early. Every other
 // operation does nothing and returns ok. The archive position afterwards is the one before, so
 // the listing goes on with the next entry. A joined destination of 260 characters or more is
 // create_failed.

@@ -6,6 +6,33 @@
 #include "pbo/entry_time.h"
 
 namespace qp {
+namespace {
+
+// Everything after a string too long to read whole would be read from its middle, and an archive
+// of 4 GiB or more holds data past the reach of 32-bit offsets: either way the pass stops here,
+// and stays stopped.
+Outcome Damaged(ListingState& state) {
+    state.damaged = true;
+    state.header_seen = true;
+    return Outcome::bad_archive;
+}
+
+// Reads the next name into current_name; false when it is too long to be read whole.
+bool ReadName(ListingState& state) {
+    CopyName(state.current_name, ReadCString(*state.reader));
+    return !state.reader->strings.too_long;
+}
+
+// Skips the extension's key/value strings up to the empty one; false at a string too long.
+bool SkipExtensionStrings(ArchiveReader& reader) {
+    for (;;) {
+        const char* text = ReadCString(reader);
+        if (reader.strings.too_long) return false;
+        if (text[0] == '\0') return true;
+    }
+}
+
+}  // namespace
 
 void CopyName(char (&target)[kNameBufferSize], const char* name) {
     const std::size_t length = std::strlen(name);
@@ -16,8 +43,10 @@ void CopyName(char (&target)[kNameBufferSize], const char* name) {
 
 Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
     if (!state.reader) return Outcome::end_of_archive;  // no archive was ever opened
+    if (state.damaged) return Outcome::bad_archive;
+    if (state.archive_size.status == IoStatus::too_large) return Damaged(state);
     ArchiveReader& reader = *state.reader;
-    CopyName(state.current_name, ReadCString(reader));
+    if (!ReadName(state)) return Damaged(state);
     if (state.current_name[0] == '\0') {
         EntryRecord record{};
         const bool whole = ReadRecord(reader.input, record);
@@ -30,9 +59,7 @@ Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
             return Outcome::end_of_archive;
         }
         // The header extension: skip its key/value strings up to the empty one.
-        while (ReadCString(reader)[0] != '\0') {
-        }
-        CopyName(state.current_name, ReadCString(reader));
+        if (!SkipExtensionStrings(reader) || !ReadName(state)) return Damaged(state);
         if (state.current_name[0] == '\0') return Outcome::end_of_archive;
     }
     state.header_seen = true;
@@ -40,16 +67,15 @@ Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
     if (!ReadRecord(reader.input, record)) return Outcome::end_of_archive;
 
     CopyName(info.file_name, state.current_name);
-    info.unp_size = record.data_size;
+    state.current_compressed = record.method == kMethodCompressed;
+    info.pack_size = record.data_size;
+    info.unp_size = state.current_compressed ? record.original_size : record.data_size;
     info.file_time = DosTimeFromUnix(record.timestamp);
     info.unix_time = record.timestamp;
-    state.current_compressed = record.method == kMethodCompressed;
-    if (state.current_compressed) state.current_record = record;
+    state.current_record = record;
     state.current_offset = state.running_offset;
     state.current_size = record.data_size;
-    // 32-bit wrap-around, as the offsets of the layout are 32-bit.
-    state.running_offset = static_cast<std::int32_t>(
-        static_cast<std::uint32_t>(state.running_offset) + record.data_size);
+    state.running_offset += record.data_size;
     return Outcome::ok;
 }
 

@@ -12,6 +12,7 @@ using NextByte = bool (*)(void* source, char& byte);
 const char* ReadCStringFrom(NextByte next_byte, void* source, CStringBuffer& buffer) {
     int count = 0;
     buffer.hit_end = false;
+    buffer.too_long = false;
     while (count < kCStringBufferSize) {
         char byte = 0;
         if (!next_byte(source, byte)) {
@@ -24,6 +25,7 @@ const char* ReadCStringFrom(NextByte next_byte, void* source, CStringBuffer& buf
     }
     if (count < kCStringBufferSize) return buffer.bytes;
     // 1023 characters or more: the string and its NUL fill the whole buffer, so it reads as empty.
+    buffer.too_long = true;
     buffer.bytes[0] = '\0';
     return buffer.bytes;
 }
@@ -55,6 +57,7 @@ const char* ReadCString(BufferedReader& reader, CStringBuffer& buffer) {
     std::memcpy(buffer.bytes, start, count);
     reader.next += count;
     buffer.hit_end = false;
+    buffer.too_long = false;
     return buffer.bytes;
 }
 

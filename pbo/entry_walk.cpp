@@ -8,13 +8,30 @@
 namespace qp {
 namespace {
 
-// Reads the extension's key/value strings up to the empty one that closes the list. False when
-// the file ends first.
-bool SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings) {
+HeaderWalk& Damaged(HeaderWalk& walk, HeaderDamage damage, std::uint32_t offset) {
+    walk.damaged = true;
+    walk.damage = damage;
+    walk.damage_offset = offset;
+    return walk;
+}
+
+// A string that reads as empty because it is too long would be taken for the end of the header
+// or of the extension, and everything after it read from the middle of a name.
+HeaderDamage StringDamage(const CStringBuffer& strings) {
+    if (strings.hit_end) return HeaderDamage::cut_short;
+    if (strings.too_long) return HeaderDamage::name_too_long;
+    return HeaderDamage::none;
+}
+
+// Reads the extension's key/value strings up to the empty one that closes the list.
+HeaderDamage SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings,
+                                  std::uint32_t& start) {
     for (;;) {
+        start = ReaderPosition(reader);
         const char* text = ReadCString(reader, strings);
-        if (strings.hit_end) return false;
-        if (text[0] == '\0') return true;
+        const HeaderDamage damage = StringDamage(strings);
+        if (damage != HeaderDamage::none) return damage;
+        if (text[0] == '\0') return HeaderDamage::none;
     }
 }
 
@@ -23,9 +40,9 @@ bool SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings) {
 HeaderWalk WalkHeader(FileHandle file) {
     HeaderWalk walk;
     const SizeResult size = FileSize32(file);
+    if (size.status == IoStatus::too_large) return Damaged(walk, HeaderDamage::too_large, 0);
     if (size.status != IoStatus::ok || SeekTo(file, 0) != IoStatus::ok) {
-        walk.damaged = true;
-        return walk;
+        return Damaged(walk, HeaderDamage::unreadable, 0);
     }
     BufferedReader reader;
     StartReader(reader, file, 0);
@@ -33,19 +50,16 @@ HeaderWalk WalkHeader(FileHandle file) {
     bool extension_possible = true;  // only the very first name may open the extension
     std::int64_t running_offset = 0;
     for (;;) {
-        const std::uint32_t start = ReaderPosition(reader);
+        std::uint32_t start = ReaderPosition(reader);
         const char* name = ReadCString(reader, strings);
+        const HeaderDamage name_damage = StringDamage(strings);
+        if (name_damage != HeaderDamage::none) return Damaged(walk, name_damage, start);
         EntryRecord record{};
-        if (strings.hit_end || !ReadRecord(reader, record)) {
-            walk.damaged = true;
-            return walk;
-        }
+        if (!ReadRecord(reader, record)) return Damaged(walk, HeaderDamage::cut_short, start);
         if (name[0] == '\0' && extension_possible) {
             extension_possible = false;
-            if (!SkipExtensionStrings(reader, strings)) {
-                walk.damaged = true;
-                return walk;
-            }
+            const HeaderDamage damage = SkipExtensionStrings(reader, strings, start);
+            if (damage != HeaderDamage::none) return Damaged(walk, damage, start);
             continue;
         }
         extension_possible = false;
@@ -74,7 +88,7 @@ HeaderWalk WalkHeader(FileHandle file) {
     }
     const std::int64_t data_end = data_start + running_offset;
     walk.data_end = static_cast<std::int32_t>(data_end);
-    walk.damaged = data_end > size.size;
+    if (data_end > size.size) Damaged(walk, HeaderDamage::data_past_end, data_start);
     return walk;
 }
 

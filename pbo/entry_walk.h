@@ -17,14 +17,27 @@ struct WalkedEntry {
     EntryRecord record;
 };
 
+// Why a walk found the archive damaged.
+enum class HeaderDamage {
+    none,
+    unreadable,     // the size of the file or its first byte could not be had
+    too_large,      // 4 GiB or more: beyond the 32-bit offsets of the layout
+    cut_short,      // the file ends inside the header
+    name_too_long,  // a name or extension string of 1023 characters or more, which reads as empty
+    data_past_end,  // the data area the header describes runs past the end of the file
+};
+
 struct HeaderWalk {
     std::vector<WalkedEntry> entries;  // in header order, duplicated names included
     std::int32_t end_of_header_offset = 0;
     std::int32_t data_start = 0;  // right after the end-of-header record
     std::int32_t data_end = 0;    // data_start plus the data sizes of all entries
-    // The header is cut short by the end of the file, or the data area it describes runs past it.
-    // The other fields then hold what was read before the damage showed.
+    // The header is cut short by the end of the file, holds a string too long to read whole, or
+    // the data area it describes runs past the end of the file. The other fields then hold what
+    // was read before the damage showed.
     bool damaged = false;
+    HeaderDamage damage = HeaderDamage::none;
+    std::uint32_t damage_offset = 0;  // where the string or record that could not be read starts
 };
 
 // Walks the header of an archive open for reading from its first byte (the position changes).

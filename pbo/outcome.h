@@ -14,7 +14,7 @@ enum class Outcome {
     close_failed,
     read_failed,  // a read failed or ended early
     write_failed,
-    aborted,  // the user cancelled
+    aborted,  // the user cancelled: a progress report was answered with stop
 };
 
 }  // namespace qp

@@ -101,6 +101,10 @@ IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, File
 // does, and nothing is changed.
 IoStatus MoveNewFile(const char* from, const char* to);
 
+// Sets the last-modification time of a file open for writing to `unix_seconds` (seconds since
+// 1970-01-01 00:00:00 UTC); its other times stay as they are.
+IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds);
+
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
 // Deletes a file that is not open; false when it cannot be deleted.

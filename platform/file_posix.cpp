@@ -266,6 +266,11 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
     return SyncFolderOf(to);
 }
 
+IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(unix_seconds), 0}};
+    return ::futimens(Fd(file), times) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
 bool PathExists(const char* path) {
     struct stat info {};
     return ::stat(path, &info) == 0;

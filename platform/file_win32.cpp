@@ -204,6 +204,14 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) ? IoStatus::ok : LastError();
 }
 
+IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
+    constexpr std::int64_t kSecondsFrom1601To1970 = 11644473600;
+    const auto ticks =
+        static_cast<std::uint64_t>((unix_seconds + kSecondsFrom1601To1970) * 10000000);
+    const FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    return SetFileTime(file, nullptr, nullptr, &written) ? IoStatus::ok : LastError();
+}
+
 bool PathExists(const char* path) {
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA(path, &found);

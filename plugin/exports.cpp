@@ -34,8 +34,10 @@ int WCX_CALL ReadHeader(void* hArcData, tHeaderData* HeaderData) {
     // Only these fields are ours; the host's values stay in all the others.
     std::memcpy(HeaderData->FileName, info.file_name, sizeof info.file_name);
     ShowEntryNameToHost(HeaderData->FileName);
+    HeaderData->PackSize = static_cast<int>(info.pack_size);
     HeaderData->UnpSize = static_cast<int>(info.unp_size);
     HeaderData->FileTime = HostFileTime(info.file_time, info.unix_time);
+    HeaderData->FileAttr = HostFileAttributes();
     return 0;
 }
 

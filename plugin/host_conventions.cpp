@@ -52,4 +52,13 @@ std::int32_t HostFileTime(std::uint32_t dos_time, std::uint32_t unix_time) {
     return static_cast<std::int32_t>(kPosixHost ? unix_time : dos_time);
 }
 
+std::int32_t HostFileAttributes() {
+    constexpr std::int32_t kArchiveAttribute = 0x20;
+    // Double Commander on Linux reads FileAttr as a file's st_mode: 0 shows as "----------" and
+    // the archive bit 0x20 as "----r-----"; a regular file readable by all, writable by its
+    // owner, shows as "-rw-r--r--".
+    constexpr std::int32_t kRegularFileMode = 0100644;
+    return kPosixHost ? kRegularFileMode : kArchiveAttribute;
+}
+
 }  // namespace qp

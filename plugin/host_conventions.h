@@ -22,4 +22,8 @@ const char* EntryListFromHost(const char* list, std::string& storage);
 // the Unix time itself and show a DOS value as a wrong date.
 std::int32_t HostFileTime(std::uint32_t dos_time, std::uint32_t unix_time);
 
+// The FileAttr of a listed entry, which is always a plain file: the archive bit for Windows
+// hosts; hosts on POSIX systems read the field as a file mode.
+std::int32_t HostFileAttributes();
+
 }  // namespace qp

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# End to end: the quillpack tool packs a folder, lists, extracts, replaces and deletes entries.
+# End to end: the quillpack tool packs a folder, lists, extracts, replaces and deletes entries,
+# and verifies archives.
 # Usage: cli_test.sh TOOL [RUNNER]   (RUNNER runs a Windows build under Wine)
 set -u
 tool=$1
 runner=${2:-}
+samples=$(cd "$(dirname "$0")/../data" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -30,6 +32,8 @@ expect_status 2
 expect_status 2 list
 expect_status 2 frobnicate a.pbo
 expect_status 2 pack a.pbo --prefix x --product src
+expect_status 2 verify
+expect_status 2 verify a.pbo b.pbo
 
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
@@ -77,6 +81,29 @@ expect_status 1 delete cut.pbo config.cpp
 cmp -s cut.pbo cut-before.pbo || fail "delete changed a damaged archive"
 expect_status 1 list missing.pbo
 grep -q 'missing.pbo' err.txt || fail "error does not name the file"
+
+# Verifying: archives from elsewhere with a SHA-1 trailer and with the fixed text of older
+# quillpack archives, and what this tool wrote.
+cp "$samples/checksummed.pbo" "$samples/addon.pbo" .
+expect_status 0 verify checksummed.pbo
+grep -q 'SHA-1 matches' out.txt || fail "verify: $(cat out.txt)"
+expect_status 0 verify addon.pbo
+grep -q 'no checksum' out.txt || fail "verify: $(cat out.txt)"
+expect_status 0 verify a.pbo
+# One byte of an entry's data changed: the trailer no longer matches.
+cp checksummed.pbo changed.pbo
+printf 'X' | dd of=changed.pbo bs=1 seek=300 conv=notrunc 2>/dev/null
+expect_status 1 verify changed.pbo
+grep -q 'SHA-1 does not match' err.txt || fail "verify: $(cat err.txt)"
+# A compressed entry that claims more than its stream holds is named; so is a cut header.
+at=$(grep -obUa 'config.cpp' addon.pbo | head -1 | cut -d: -f1)
+cp addon.pbo claims.pbo
+printf '\377\377\0\0' | dd of=claims.pbo bs=1 seek=$((at + 11 + 4)) conv=notrunc 2>/dev/null
+expect_status 1 verify claims.pbo
+grep -q 'config.cpp: compressed data ends after 11459 of 65535 bytes' err.txt ||
+    fail "verify: $(cat err.txt)"
+expect_status 1 verify cut.pbo
+grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
 # Entry names that would leave the target folder are refused; the others are extracted.
 record() { printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'; printf "$1\0\0\0"; }

@@ -157,6 +157,10 @@ confirm_dialog '^Copy file\(s\)$'
 wait_for "the extracted entries" manifest_matches
 wait_for "the copy dialog to close" dialog_closed '^Copy file\(s\)$'
 [ "$(find "$work/R" -type f | wc -l)" -eq 6 ] || fail "extraction made other files: $(find "$work/R")"
+# Each extracted file has its entry's time (0 is no time: the file keeps its own).
+while IFS=$'\t' read -r entry stamp; do
+    [ "$(stat -c %Y "$work/R/${entry//\\//}")" = "$stamp" ] || fail "$entry does not have the time $stamp"
+done < <(awk -F'\t' '$1 == "addon.pbo" && $6 != "" && $6 != "0" {print $2 "\t" $6}' "$samples/manifest.tsv")
 
 # A screenshot of the archive's entries, once the right panel has shown what was copied.
 still=0

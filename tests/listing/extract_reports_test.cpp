@@ -1,4 +1,5 @@
-// A stored entry reports per 1024-byte chunk however it is read and written, even cut short.
+// A stored entry reports per 1024-byte chunk however it is read and written, and one that fails
+// or is cancelled part way leaves no file behind.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,8 +16,10 @@
 namespace qp {
 namespace {
 
-// Extracts the only entry of `bytes`, with the Nth write failing when `failing_write` is set.
-Outcome ExtractOnly(const std::string& bytes, const std::string& target, int failing_write) {
+// Extracts the only entry of `bytes` with `fault` planned, the host answering stop at report
+// `stop_at` (0: never).
+Outcome ExtractOnly(const std::string& bytes, const std::string& target, const FaultPlan& fault,
+                    int stop_at = 0) {
     test::TempDir dir;
     const std::string path = dir.File("a.pbo");
     test::WriteWholeFile(path, bytes);
@@ -26,7 +29,8 @@ Outcome ExtractOnly(const std::string& bytes, const std::string& target, int fai
     HeaderInfo info{};
     Outcome outcome = ReadHeader(listing_state, file.handle, info);
     test::StartRecordingProgress();
-    StartFaultPlan({FileCall::write, failing_write, IoStatus::no_space});
+    test::stop_at_report = stop_at;
+    StartFaultPlan(fault);
     if (outcome == Outcome::ok)
         outcome = ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded);
     StopFaultPlan();
@@ -35,26 +39,32 @@ Outcome ExtractOnly(const std::string& bytes, const std::string& target, int fai
     return outcome;
 }
 
-TEST(ExtractReports, OneReportPerChunkReadAndTheWriteThatFailsReportsNothingWritten) {
+TEST(ExtractReports, ChunksReadWrittenOrCancelledAreReportedAndNothingPartialIsLeft) {
     const std::uint32_t size = 5 * 1024 + 300;
     const test::TestArchive archive = test::ArchiveWith({{"big", size}});
     const std::string bytes = test::BuildArchive(archive);
-    const std::uint32_t data = test::DataStart(archive);
     test::TempDir dir;
     const std::string target = dir.File("out.bin");
-    for (std::uint32_t cut : {0u, 1u, 1023u, 1024u, 1025u, 4096u, size - 1, size}) {
-        SCOPED_TRACE("data cut to " + std::to_string(cut));
-        test::ProgressReports expected;
-        for (std::uint32_t at = 0; at < cut; at += 1024) {
-            expected.emplace_back(target, static_cast<int>(std::min(cut - at, 1024u)));
-        }
-        EXPECT_EQ(ExtractOnly(bytes.substr(0, data + cut), target, 0),
-                  cut == size ? Outcome::ok : Outcome::read_failed);
-        EXPECT_EQ(test::progress_reports, expected);
-        EXPECT_EQ(test::ReadWholeFile(target), archive.entries[0].data.substr(0, cut));
-    }
-    EXPECT_EQ(ExtractOnly(bytes, target, 1), Outcome::write_failed);
+    const FaultPlan none{FileCall::read, 0, IoStatus::ok};
+    EXPECT_EQ(ExtractOnly(bytes, target, none), Outcome::ok);
+    EXPECT_EQ(test::ReadWholeFile(target), archive.entries[0].data);
+
+    // The data read is cut to half: its chunks are reported as they were written.
+    const FaultPlan cut{FileCall::read, 1, IoStatus::io_error, true};
+    EXPECT_EQ(ExtractOnly(bytes, target, cut), Outcome::read_failed);
+    EXPECT_EQ(test::progress_reports,
+              (test::ProgressReports{{target, 1024}, {target, 1024}, {target, 662}}));
+    EXPECT_FALSE(test::FileExists(target));
+
+    EXPECT_EQ(ExtractOnly(bytes, target, {FileCall::write, 1, IoStatus::no_space}),
+              Outcome::write_failed);
     EXPECT_EQ(test::progress_reports, (test::ProgressReports{{target, 0}}));
+    EXPECT_FALSE(test::FileExists(target));
+
+    // Cancel at the second report: no report after it, no file.
+    EXPECT_EQ(ExtractOnly(bytes, target, none, 2), Outcome::aborted);
+    EXPECT_EQ(test::progress_reports, (test::ProgressReports{{target, 1024}, {target, 1024}}));
+    EXPECT_FALSE(test::FileExists(target));
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -49,9 +51,11 @@ void PatchRecord(std::string& bytes, const std::string& name, int field, std::ui
     for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(value >> (8 * i));
 }
 
+// What extracting an entry gave, and what testing it had given before.
 struct Extracted {
     std::string name;
     Outcome outcome;
+    Outcome tested = Outcome::ok;
     bool operator==(const Extracted&) const = default;
 };
 
@@ -80,15 +84,21 @@ protected:
     std::string Out(std::size_t index) const { return dir_.File("out" + std::to_string(index)); }
 
     // One pass as the file manager extracts: each entry right after ReadHeader describes it,
-    // with the full target path in DestName.
+    // with the full target path in DestName; each is tested first, which writes nothing.
     std::vector<Extracted> ExtractAll(const std::string& bytes, const std::string& name = "a.pbo") {
         Open(bytes, name);
         std::vector<Extracted> done;
         HeaderInfo info{};
         while (done.size() < 100 && Next(info) == Outcome::ok) {
             std::string target = Out(done.size());
-            done.push_back({info.file_name, ProcessFile(listing_state, PK_EXTRACT, nullptr,
-                                                        target.c_str(), test::recorded)});
+            std::filesystem::remove(target);
+            const Outcome tested =
+                ProcessFile(listing_state, PK_TEST, nullptr, target.c_str(), test::recorded);
+            EXPECT_FALSE(FileExists(target));
+            done.push_back(
+                {info.file_name,
+                 ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded),
+                 tested});
         }
         return done;
     }
@@ -111,8 +121,17 @@ TestArchive MixedArchive() {
     return archive;
 }
 
+// The modification time of a file in seconds since 1970.
+std::int64_t ModifiedTime(const std::string& path) {
+    const auto written = std::chrono::file_clock::to_sys(std::filesystem::last_write_time(path));
+    return std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
+}
+
 TEST_F(ProcessFileTest, StoredEntriesAreCopiedInChunksAndCompressedOnesDecodedSilently) {
-    const TestArchive archive = MixedArchive();
+    TestArchive archive = MixedArchive();
+    archive.entries[2].timestamp = 0;
+    archive.entries[3].timestamp = 1600000000;
+    const std::int64_t started = ModifiedTime(dir_.path);
     const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
     ASSERT_EQ(done.size(), archive.entries.size());
     for (std::size_t i = 0; i < done.size(); ++i) {
@@ -127,6 +146,10 @@ TEST_F(ProcessFileTest, StoredEntriesAreCopiedInChunksAndCompressedOnesDecodedSi
         {Out(0), 10}, {Out(1), 1024}, {Out(1), 1024}, {Out(1), 452}, {Out(4), 9}};
     EXPECT_EQ(reports, expected);
     EXPECT_TRUE(FileExists(Out(2)));
+    // Extracted files carry their entries' times; 0 stands for no time, and leaves the file's own.
+    EXPECT_EQ(ModifiedTime(Out(0)), 1700000000);
+    EXPECT_EQ(ModifiedTime(Out(3)), 1600000000);
+    EXPECT_GE(ModifiedTime(Out(2)), started);
 }
 
 TEST_F(ProcessFileTest, SkipTestAndUnknownOperationsTouchNothing) {
@@ -251,36 +274,39 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
                        {"nodata", "", 0x43707273, 7},
                        {"nothing", "", 0x43707273, 0}};
     const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
-    const std::vector<Extracted> expected = {{"backref", Outcome::ok},
-                                             {"short", Outcome::bad_data},
-                                             {"nodata", Outcome::bad_data},
-                                             {"nothing", Outcome::ok}};
+    const std::vector<Extracted> expected = {{"backref", Outcome::ok, Outcome::ok},
+                                             {"short", Outcome::bad_data, Outcome::bad_data},
+                                             {"nodata", Outcome::bad_data, Outcome::bad_data},
+                                             {"nothing", Outcome::ok, Outcome::ok}};
     EXPECT_EQ(done, expected);
     EXPECT_EQ(ReadWholeFile(Out(0)), "ABABAB");
-    // Written at the original size, zero after the decoded bytes.
-    EXPECT_EQ(ReadWholeFile(Out(1)), std::string("abcde\0\0\0\0", 9));
-    EXPECT_EQ(ReadWholeFile(Out(2)), std::string(7, '\0'));
+    // A stream that ends early leaves no file behind, padded or not.
+    EXPECT_FALSE(FileExists(Out(1)));
+    EXPECT_FALSE(FileExists(Out(2)));
     EXPECT_EQ(ReadWholeFile(Out(3)), "");
 }
 
-TEST_F(ProcessFileTest, SizesNoBufferCanHoldAreOutOfMemoryWithoutCreatingTheFile) {
+// Original sizes no stream of a few bytes fills, and data sizes that run past the end of the file
+// or whose sum wraps past 4 GiB back into it: each is bad data, nothing is left behind, and no
+// buffer grows with the sizes claimed.
+TEST_F(ProcessFileTest, HostileSizesAreBadDataAndLeaveNoFile) {
     TestArchive archive = ArchiveWith({});
-    archive.entries = {Compressed("huge", "abc"), Compressed("wraps", "abc"),
-                       Compressed("half", "abc"), Compressed("packed", "abc")};
+    archive.entries = {Compressed("huge", "abc"), Compressed("bomb", "abc"),
+                       {"six", "123456"},         {"wraps", "abcdef"},
+                       {"third", "ABCDEF"},       Compressed("packed", "abc")};
     std::string bytes = BuildArchive(archive);
-    PatchRecord(bytes, "huge", 1, 0xFFFFFFFF);  // original size + 1 wraps
-    PatchRecord(bytes, "wraps", 1, 0xFFFFFFFE);
-    PatchRecord(bytes, "half", 1, 0x80000000);
-    PatchRecord(bytes, "packed", 4, 0xFFFFFFFE);  // data size + 2 wraps
-#if defined(_WIN32) && !defined(_WIN64)
-    // Within the limits, but more than a 32-bit process can allocate at once.
-    PatchRecord(bytes, "wraps", 1, 0x7FFFFFF0);
-#endif
+    PatchRecord(bytes, "huge", 1, 0xFFFFFFFF);
+    PatchRecord(bytes, "bomb", 1, 0x7FFFFFFF);
+    PatchRecord(bytes, "packed", 4, 0xFFFFFFFE);
+    // 6 + 0xFFFFFFFA is 2^32: in 32 bits "third" would be read from where "six" lies.
+    PatchRecord(bytes, "wraps", 4, 0xFFFFFFFA);
     const std::vector<Extracted> done = ExtractAll(bytes);
-    ASSERT_EQ(done.size(), 4u);
+    ASSERT_EQ(done.size(), 6u);
     for (std::size_t i = 0; i < done.size(); ++i) {
-        EXPECT_EQ(done[i].outcome, Outcome::no_memory) << done[i].name;
-        EXPECT_FALSE(FileExists(Out(i)));
+        const Outcome expected = done[i].name == "six" ? Outcome::ok : Outcome::bad_data;
+        EXPECT_EQ(done[i].outcome, expected) << done[i].name;
+        EXPECT_EQ(done[i].tested, expected) << done[i].name;
+        EXPECT_EQ(FileExists(Out(i)), expected == Outcome::ok) << done[i].name;
     }
 }
 
@@ -303,14 +329,13 @@ TEST_F(ProcessFileTest, EveryTruncationGivesACleanOutcomeForEveryEntry) {
             if (length < data_start) expected = Outcome::bad_archive;
             // An empty entry needs no bytes, wherever the data area ends.
             else if (end > length && !entry.data.empty())
-                expected = Outcome::read_failed;
+                expected = Outcome::bad_data;
             ASSERT_EQ(done[i].outcome, expected) << "cut at " << length << ", " << entry.name;
+            EXPECT_EQ(done[i].tested, expected) << "cut at " << length << ", " << entry.name;
             if (expected == Outcome::ok && entry.method == 0) {
                 EXPECT_EQ(ReadWholeFile(Out(i)), entry.data);
             }
-            if (expected == Outcome::bad_archive) {
-                EXPECT_FALSE(FileExists(Out(i)));
-            }
+            EXPECT_EQ(FileExists(Out(i)), expected == Outcome::ok);
             start = end;
         }
     }

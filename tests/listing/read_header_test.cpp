@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 #include "plugin/listing_state.h"
@@ -22,7 +23,7 @@ using test::WriteWholeFile;
 struct Listed {
     std::string name;
     std::uint32_t size;
-    std::int32_t offset;
+    std::int64_t offset;
     bool operator==(const Listed&) const = default;
 };
 
@@ -30,10 +31,15 @@ class ReadHeaderTest : public ::testing::Test {
 protected:
     void SetUp() override { listing_state = ListingState{}; }
 
-    // One full pass the way the host makes it.
-    std::vector<Listed> ListAll(const std::string& bytes, const char* name = "a.pbo") {
+    // One full pass the way the host makes it, ending with `last`.
+    std::vector<Listed> ListAll(const std::string& bytes, const char* name = "a.pbo",
+                                Outcome last = Outcome::end_of_archive) {
         const std::string path = dir_.File(name);
         WriteWholeFile(path, bytes);
+        return ListPath(path, last);
+    }
+
+    std::vector<Listed> ListPath(const std::string& path, Outcome last) {
         const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
         EXPECT_NE(file.handle, nullptr);
         BeginPass(listing_state, file.handle);
@@ -44,7 +50,11 @@ protected:
             listed.push_back({info.file_name, info.unp_size, listing_state.current_offset});
             if (listed.size() > 10000) break;
         }
-        EXPECT_EQ(outcome, Outcome::end_of_archive);
+        EXPECT_EQ(outcome, last);
+        // Once damaged, the pass stays so.
+        if (last == Outcome::bad_archive) {
+            EXPECT_EQ(ReadHeader(listing_state, file.handle, info), last);
+        }
         CloseFile(file.handle);
         return listed;
     }
@@ -88,13 +98,16 @@ TEST_F(ReadHeaderTest, ReportsSizesAndTimesOfEachRecord) {
     BeginPass(listing_state, file.handle);
     HeaderInfo info{};
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
-    EXPECT_EQ(info.unp_size, 30u);           // the stored size, not the original size
+    EXPECT_EQ(info.unp_size, 500u);  // a compressed entry unpacks to its original size
+    EXPECT_EQ(info.pack_size, 30u);
     EXPECT_EQ(info.file_time, 0x00210000u);  // timestamp 0 shows as 1980-01-01 00:00:00
     EXPECT_TRUE(listing_state.current_compressed);
     EXPECT_EQ(listing_state.current_record.original_size, 500u);
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
     EXPECT_STREQ(info.file_name, "same");
     EXPECT_FALSE(listing_state.current_compressed);
+    EXPECT_EQ(info.unp_size, 2u);
+    EXPECT_EQ(info.pack_size, 2u);
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
     EXPECT_STREQ(info.file_name, "same");  // duplicates are listed twice
     EXPECT_EQ(listing_state.current_offset, 32);
@@ -102,7 +115,10 @@ TEST_F(ReadHeaderTest, ReportsSizesAndTimesOfEachRecord) {
     CloseFile(file.handle);
 }
 
-TEST_F(ReadHeaderTest, LongNamesAreCutToTheBufferAndOverlongOnesEndTheHeader) {
+// A string of 1023 characters or more reads as empty: taken for the end of the header, it would
+// make the rest of the archive look like data. The listing says the archive is damaged instead,
+// as for an archive of 4 GiB or more, whose data past 4 GiB 32-bit offsets cannot reach.
+TEST_F(ReadHeaderTest, LongNamesAreCutToTheBufferAndUnreadableOnesAreDamage) {
     const std::string name1022(1022, 'x');
     TestArchive archive = ArchiveWith({{name1022, 4}, {"after", 1}});
     const std::vector<Listed> listed = ListAll(BuildArchive(archive));
@@ -110,9 +126,15 @@ TEST_F(ReadHeaderTest, LongNamesAreCutToTheBufferAndOverlongOnesEndTheHeader) {
     EXPECT_EQ(listed[0].name, std::string(259, 'x'));
     EXPECT_EQ(listed[1].name, "after");
 
-    // 1023 characters read as an empty name: here the end-of-header entry.
-    archive = ArchiveWith({{"first", 1}, {std::string(1023, 'y'), 4}, {"after", 1}});
-    EXPECT_EQ(ListAll(BuildArchive(archive)).size(), 1u);
+    const std::string name1023(1023, 'y');
+    archive = ArchiveWith({{"first", 1}, {name1023, 4}, {"after", 1}});
+    EXPECT_EQ(ListAll(BuildArchive(archive), "a.pbo", Outcome::bad_archive).size(), 1u);
+    EXPECT_TRUE(listing_state.header_seen && !listing_state.data_start_known);
+
+    const std::string large = dir_.File("large.pbo");
+    WriteWholeFile(large, BuildArchive(ArchiveWith({{"first", 1}})));
+    std::filesystem::resize_file(large, (std::uintmax_t{1} << 32) + 100);
+    EXPECT_TRUE(ListPath(large, Outcome::bad_archive).empty());
 }
 
 TEST_F(ReadHeaderTest, TruncatedHeaderListsTheEntriesReadSoFar) {

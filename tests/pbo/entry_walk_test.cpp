@@ -88,8 +88,30 @@ TEST_F(EntryWalkTest, EveryCutBeforeTheEndOfTheDataAreaIsDamage) {
     const std::string bytes = BuildArchive(archive);
     const std::size_t data_end = DataStart(archive) + 17;
     for (std::size_t length = 0; length < bytes.size(); ++length) {
-        EXPECT_EQ(Walk(bytes.substr(0, length)).damaged, length < data_end) << "length " << length;
+        const HeaderWalk walk = Walk(bytes.substr(0, length));
+        EXPECT_EQ(walk.damaged, length < data_end) << "length " << length;
+        const HeaderDamage damage = length >= data_end            ? HeaderDamage::none
+                                    : length < DataStart(archive) ? HeaderDamage::cut_short
+                                                                  : HeaderDamage::data_past_end;
+        EXPECT_EQ(walk.damage, damage) << "length " << length;
     }
+}
+
+// A string of 1023 characters or more reads as empty, and would be taken for the end of the
+// header or of the extension: every editor would then write into the middle of the header.
+TEST_F(EntryWalkTest, AStringTooLongToReadWholeIsDamage) {
+    const std::string long_name(1023, 'n');
+    TestArchive archive = ArchiveWith({{"a", 1}, {long_name, 2}, {"b", 3}});
+    const std::uint32_t second = test::RecordEnds(archive)[0];
+    HeaderWalk walk = Walk(BuildArchive(archive));
+    EXPECT_EQ(walk.damage, HeaderDamage::name_too_long);
+    EXPECT_TRUE(walk.damaged);
+    EXPECT_EQ(walk.damage_offset, second);
+    archive = ArchiveWith({{"a", 1}});
+    archive.extension_strings = {"prefix", long_name};
+    walk = Walk(BuildArchive(archive));
+    EXPECT_EQ(walk.damage, HeaderDamage::name_too_long);
+    EXPECT_EQ(walk.damage_offset, 28u);  // the extension entry, then "prefix"
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/lzss_encoder.h"
+#include "support/piecewise_decode.h"
 #include "support/window_decode.h"
 
 namespace {
@@ -160,6 +161,8 @@ TEST(Lzss, DecodesWhatAGreedyEncoderProduces) {
     EXPECT_EQ(consumed, static_cast<std::int32_t>(stream.size()));
 }
 
+// The window model, the whole-buffer decoder and the streaming one over pieces of every size,
+// from a byte at a time to more than a window at once, all give the same bytes and counts.
 TEST(Lzss, MatchesWindowModelOnRandomStreams) {
     std::mt19937 rng(12345);
     for (int round = 0; round < 400; ++round) {
@@ -183,6 +186,15 @@ TEST(Lzss, MatchesWindowModelOnRandomStreams) {
             qp::LzssDecode(input.data(), actual.data(), inputLength, outputLength);
         ASSERT_EQ(got, want) << "round " << round;
         ASSERT_EQ(actual, expected) << "round " << round;
+        if (outputLength <= 0) continue;
+        const auto input_total = static_cast<std::uint32_t>(inputLength > 0 ? inputLength : size);
+        std::vector<std::uint8_t> streamed(bufferSize, kUntouched);
+        const std::uint32_t pieces[] = {1, 2, 7, 100, 4095, 5000};
+        const qp::LzssCounts counts = qp::test::PiecewiseDecode(
+            input.data(), input_total, streamed.data(), static_cast<std::uint32_t>(outputLength),
+            pieces[rng() % 6], pieces[rng() % 6]);
+        ASSERT_EQ(counts.consumed, want) << "round " << round;
+        ASSERT_EQ(streamed, expected) << "round " << round;
     }
 }
 

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "editing/rewrite_archive.h"
+#include "plugin/host_conventions.h"
 #include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
@@ -41,6 +43,7 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     std::string path = dir.File("a.pbo");
     test::TestArchive archive = ArchiveWith({{"x\\one.txt", 12}});
     archive.entries[0].timestamp = 1700000000;
+    archive.entries.push_back(test::LzssEntry("packed.cpp", std::string(3000, 'x')));
     WriteWholeFile(path, BuildArchive(archive));
 
     tOpenArchiveData data{};
@@ -62,13 +65,63 @@ TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
     EXPECT_EQ(header.FileTime, 1700000000);
 #endif
     EXPECT_EQ(header.UnpSize, 12);
+    EXPECT_EQ(header.PackSize, 12);
+    // A plain file: the archive bit for Windows hosts, -rw-r--r-- for hosts that take a mode.
+    EXPECT_EQ(header.FileAttr, HostFileAttributes());
     EXPECT_EQ(header.ArcName[0], 0x5A);
-    EXPECT_EQ(header.PackSize, 0x5A5A5A5A);
-    EXPECT_EQ(header.FileAttr, 0x5A5A5A5A);
     EXPECT_EQ(header.Method, 0x5A5A5A5A);
+    EXPECT_EQ(header.HostOS, 0x5A5A5A5A);
     EXPECT_EQ(ProcessFile(handle, PK_SKIP, nullptr, nullptr), 0);
+    // A compressed entry shows the size it unpacks to, and the size it takes in the archive.
+    ASSERT_EQ(ReadHeader(handle, &header), 0);
+    EXPECT_EQ(header.UnpSize, 3000);
+    EXPECT_EQ(header.PackSize, static_cast<int>(archive.entries[1].data.size()));
+    EXPECT_EQ(ProcessFile(handle, PK_TEST, nullptr, nullptr), 0);
     EXPECT_EQ(ReadHeader(handle, &header), E_END_ARCHIVE);
     EXPECT_EQ(CloseArchive(handle), 0);
+}
+
+// Overwrites the data size of the record after `name`.
+void PatchDataSize(std::string& bytes, const std::string& name, std::uint32_t size) {
+    const std::size_t at = bytes.find(name + '\0') + name.size() + 1 + 16;
+    for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(size >> (8 * i));
+}
+
+// Headers made to mislead: a name or an extension string too long to read whole, which would
+// read as the end of the header, and data sizes whose sum wraps past 4 GiB. The listing stops at
+// the long strings, and neither editor touches any of them.
+TEST(Exports, HostileHeadersAreDamageToTheListingAndToBothEditors) {
+    const std::string long_name(1023, 'n');
+    test::TestArchive extension = ArchiveWith({{"a", 6}});
+    extension.extension_strings = {"prefix", long_name};
+    std::string wraps = BuildArchive(ArchiveWith({{"a", 6}, {"wraps", 6}, {"third", 6}}));
+    PatchDataSize(wraps, "wraps", 0xFFFFFFFA);
+    const std::pair<std::string, int> cases[] = {
+        {BuildArchive(ArchiveWith({{"a", 6}, {long_name, 1}})), E_BAD_ARCHIVE},
+        {BuildArchive(extension), E_BAD_ARCHIVE},
+        {wraps, E_END_ARCHIVE}};
+    TempDir dir;
+    WriteWholeFile(dir.File("new.txt"), "new");
+    std::string source = dir.File("");
+    std::string add = test::HostList({"new.txt"});
+    std::string remove = test::HostList({"a"});
+    for (const auto& [bytes, listing_end] : cases) {
+        std::string path = dir.File("hostile.pbo");
+        WriteWholeFile(path, bytes);
+        tOpenArchiveData data{};
+        data.ArcName = path.data();
+        void* handle = OpenArchive(&data);
+        tHeaderData header;
+        int result = 0;
+        for (int entries = 0; entries < 4 && result == 0; ++entries) {
+            result = ReadHeader(handle, &header);
+        }
+        EXPECT_EQ(result, listing_end);
+        EXPECT_EQ(CloseArchive(handle), 0);
+        EXPECT_EQ(PackFiles(path.data(), nullptr, source.data(), add.data(), 0), E_BAD_ARCHIVE);
+        EXPECT_EQ(DeleteFiles(path.data(), remove.data()), E_BAD_ARCHIVE);
+        EXPECT_TRUE(test::ReadWholeFile(path) == bytes);
+    }
 }
 
 int WCX_CALL CountingCallback(char*, int) {

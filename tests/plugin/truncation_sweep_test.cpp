@@ -152,9 +152,14 @@ protected:
             std::string shown = entry.name;
             ShowEntryNameToHost(shown.data());  // '/' between folders on POSIX hosts
             EXPECT_EQ(header.FileName, shown);
-            EXPECT_EQ(static_cast<std::size_t>(header.UnpSize), entry.data.size());
+            EXPECT_EQ(static_cast<std::size_t>(header.UnpSize), swept.plain[listed].size());
+            EXPECT_EQ(static_cast<std::size_t>(header.PackSize), entry.data.size());
             std::string out = Out(listed);
+            // The test of an entry comes to what its extraction comes to, and writes nothing.
+            const int tested = ProcessFile(handle, PK_TEST, nullptr, out.data());
+            EXPECT_FALSE(test::FileExists(out)) << entry.name;
             const int result = ProcessFile(handle, PK_EXTRACT, nullptr, out.data());
+            EXPECT_EQ(tested, result) << entry.name;
             const bool whole =
                 length >= data_start &&
                 (entry.data.empty() || offsets[listed] + entry.data.size() <= length);
@@ -163,6 +168,7 @@ protected:
                 EXPECT_EQ(ReadWholeFile(out), swept.plain[listed]) << entry.name;
             } else {
                 EXPECT_NE(result, 0) << entry.name;
+                EXPECT_FALSE(test::FileExists(out)) << entry.name;
             }
             ++listed;
         }

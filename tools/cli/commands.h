@@ -1,4 +1,4 @@
-// The four commands of the quillpack tool; each returns its exit code.
+// The commands of the quillpack tool; each returns its exit code.
 #pragma once
 
 #include "editing/edit_result.h"
@@ -12,6 +12,7 @@ int ListCommand(const Options& options);
 int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
+int VerifyCommand(const Options& options);
 
 // "quillpack: FILE: REASON" on standard error; returns kFailure.
 int Fail(const std::string& file, const std::string& reason);

@@ -1,4 +1,4 @@
-// quillpack: lists, extracts, packs and deletes entries of PBO archives from the command line.
+// quillpack: lists, extracts, packs, deletes and verifies PBO archives from the command line.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
         status = PackCommand(options, progress);
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
+    else if (options.command == "verify")
+        status = VerifyCommand(options);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

@@ -8,12 +8,14 @@ const char kUsageText[] =
     "       quillpack extract ARCHIVE [-C DIR] [ENTRY...]\n"
     "       quillpack pack ARCHIVE [--prefix TEXT | --product] [-C DIR] PATH...\n"
     "       quillpack delete ARCHIVE ENTRY...\n"
+    "       quillpack verify ARCHIVE\n"
     "       quillpack --help | --version\n"
     "\n"
     "Lists, extracts, packs and deletes entries of PBO archives (ArmA, OFP: Resistance).\n"
     "Entry names use backslashes; a folder is named as 'folder\\' or 'folder\\*.*'.\n"
     "pack creates a missing archive (with a 'prefix' pair, or 'product' with --product) and\n"
     "replaces entries of the same name; PATHs are taken relative to -C DIR (default: .).\n"
+    "verify checks the header, every entry's data and the SHA-1 in the trailer, if any.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
@@ -23,7 +25,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     options.command = args[0];
     if (options.command != "list" && options.command != "extract" && options.command != "pack" &&
-        options.command != "delete") {
+        options.command != "delete" && options.command != "verify") {
         error = "unknown command '" + options.command + "'";
         return false;
     }
@@ -66,6 +68,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     if (options.has_prefix && options.product) {
         error = "--prefix and --product exclude each other";
+        return false;
+    }
+    if (options.command == "verify" && !options.operands.empty()) {
+        error = "verify takes one archive";
         return false;
     }
     if ((options.command == "pack" || options.command == "delete") && options.operands.empty()) {

@@ -1,0 +1,40 @@
+// Testing an entry's data without writing it anywhere: the check behind "test archive".
+#pragma once
+
+#include <cstdint>
+
+#include "pbo/entry_record.h"
+#include "pbo/outcome.h"
+#include "platform/file.h"
+
+namespace qp {
+
+// What is wrong with an entry's data.
+enum class DataFault {
+    none,
+    outside_file,  // the data runs past the end of the file, or its offset wrapped past 4 GiB
+    stream_short,  // compressed data that ends before its original size
+    unreadable,    // a read failed
+    no_memory,     // no memory for the decoder's buffers
+};
+
+struct DataCheck {
+    DataFault fault;
+    std::uint64_t decoded;  // the bytes a compressed stream gave before it ended
+};
+
+// Whether `size` bytes at `position`, counted in 64 bits, lie inside a file of `file_size` bytes;
+// an empty entry always does.
+bool DataInside(std::uint64_t position, std::uint32_t size, std::uint32_t file_size);
+
+// Checks the data that `record` describes at `position` of `archive`, a file of `archive_size`
+// bytes: it lies inside the file, and compressed data decodes to exactly its original size,
+// counted but not kept. Reads through `archive`, whose position changes; writes nothing.
+DataCheck CheckEntryData(FileHandle archive, std::uint32_t archive_size, std::uint64_t position,
+                         const EntryRecord& record);
+
+// The outcome a damaged entry gives its caller: bad_data for data that is outside the file or
+// ends early.
+Outcome OutcomeOf(DataFault fault);
+
+}  // namespace qp
