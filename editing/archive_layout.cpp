@@ -42,8 +42,8 @@ std::string EndOfHeaderEntry() {
     return std::string(kEntryOverhead, '\0');
 }
 
-std::string Trailer() {
-    return std::string(1, '\0') + kTrailerText;
+std::string EmptyTrailer() {
+    return std::string(kTrailerSize, '\0');
 }
 
 }  // namespace qp

@@ -24,8 +24,11 @@ std::string NewArchiveHead(std::int32_t pbo_type, std::string_view prefix);
 // A header entry: the name, its NUL and the 20-byte record.
 std::string HeaderEntry(const char* name, std::int32_t timestamp, std::uint32_t data_size);
 
-// The end-of-header entry (an empty name and an all-zero record) and the trailer.
+// The end-of-header entry: an empty name and an all-zero record.
 std::string EndOfHeaderEntry();
-std::string Trailer();
+
+// A trailer to be filled: a zero byte and 20 zero bytes, which the writer of the archive replaces
+// by the SHA-1 of every byte before the zero byte.
+std::string EmptyTrailer();
 
 }  // namespace qp

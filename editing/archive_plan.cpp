@@ -37,7 +37,7 @@ ArchivePlan NewArchivePlan(const NewArchiveSettings& settings) {
     ArchivePlan plan;
     plan.head.own = NewArchiveHead(settings.pbo_type, settings.prefix);
     plan.end_of_header.own = EndOfHeaderEntry();
-    plan.tail.own = Trailer();
+    plan.tail.own = EmptyTrailer();
     return plan;
 }
 

@@ -13,6 +13,7 @@
 #include "editing/merge_ranges.h"
 #include "editing/rewrite_archive.h"
 #include "editing/splice.h"
+#include "editing/trailer_checksum.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
@@ -81,16 +82,18 @@ DeleteMap MapOf(const HeaderWalk& walk, const std::vector<bool>& gone, std::uint
 }
 
 // The fallback where no copy of the archive fits beside it: one compaction pass in place. From
-// its first moved byte until the end of the file is set, the archive is not consistent.
+// its first moved byte until the end of the file is set, the archive is not consistent. The
+// trailer's digest is made again at the end.
 Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, Progress& progress) {
     const Outcome cut = CutRangesInFile(archive, path, map.ranges, progress);
     if (cut != Outcome::ok) return Outcome::write_failed;
-    if (!map.add_extension) return Outcome::ok;
-    const std::string extension = NewArchiveHead(kPboTypeArma, "");  // no prefix: no strings
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(extension.data());
-    const auto size = static_cast<std::uint32_t>(extension.size());
-    return InsertRangeInFile(archive, 0, size, bytes) == Outcome::ok ? Outcome::ok
-                                                                     : Outcome::write_failed;
+    if (map.add_extension) {
+        const std::string extension = NewArchiveHead(kPboTypeArma, "");  // no prefix: no strings
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(extension.data());
+        const auto size = static_cast<std::uint32_t>(extension.size());
+        if (InsertRangeInFile(archive, 0, size, bytes) != Outcome::ok) return Outcome::write_failed;
+    }
+    return RestampTrailer(archive);
 }
 
 EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* delete_list,

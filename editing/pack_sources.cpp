@@ -5,6 +5,7 @@
 #include "editing/archive_plan.h"
 #include "editing/pack_files.h"
 #include "editing/rewrite_archive.h"
+#include "editing/trailer_checksum.h"
 #include "pbo/entry_time.h"
 
 namespace qp {
@@ -33,19 +34,10 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
     return files.size();
 }
 
-// The fallback where no copy of the archive fits beside it: each file is spliced in place, as
-// packing always did. Between the splices of one file the archive is not consistent, so a crash
-// there can damage it; after each file it is whole, and only there does a cancel stop it.
-EditResult PackInPlace(const char* archive_path, FileHandle& archive,
+// Splices each file in place in turn, up to the first that fails or a cancel.
+EditResult SpliceFiles(const char* archive_path, FileHandle archive,
                        const std::vector<SourceFile>& files, std::size_t count,
                        const PackRequest& request, Progress& progress) {
-    if (archive == nullptr) {
-        const Outcome created = CreateArchive(archive_path, request.settings);
-        if (created != Outcome::ok) return {created, IoStatus::ok, {}};
-        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
-        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
-        archive = opened.handle;
-    }
     for (std::size_t i = 0; i < count; ++i) {
         const SourceFile& file = files[i];
         const Outcome packed = AddOrReplaceEntry(archive, archive_path, file.source_path.c_str(),
@@ -57,6 +49,26 @@ EditResult PackInPlace(const char* archive_path, FileHandle& archive,
         if (!go_on && i + 1 < count) return {Outcome::aborted, IoStatus::ok, {}};
     }
     return {};
+}
+
+// The fallback where no copy of the archive fits beside it: each file is spliced in place, as
+// packing always did. Between the splices of one file the archive is not consistent, so a crash
+// there can damage it; after each file it is whole, and only there does a cancel stop it. The
+// trailer's digest is made again at the end, whatever was packed by then.
+EditResult PackInPlace(const char* archive_path, FileHandle& archive,
+                       const std::vector<SourceFile>& files, std::size_t count,
+                       const PackRequest& request, Progress& progress) {
+    if (archive == nullptr) {
+        const Outcome created = CreateArchive(archive_path, request.settings);
+        if (created != Outcome::ok) return {created, IoStatus::ok, {}};
+        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
+        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+        archive = opened.handle;
+    }
+    const EditResult packed = SpliceFiles(archive_path, archive, files, count, request, progress);
+    const Outcome stamped = RestampTrailer(archive);
+    if (packed.outcome == Outcome::ok && stamped != Outcome::ok) return {stamped, IoStatus::ok, {}};
+    return packed;
 }
 
 // `in_place` tells whether the archive held was written through its handle.

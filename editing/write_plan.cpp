@@ -1,15 +1,19 @@
 // The one-pass writer: header from the plan, data copied in blocks, trailer last.
 #include "editing/write_plan.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
+
+#include "pbo/trailer.h"
 
 namespace qp {
 namespace {
 
 constexpr std::uint32_t kBlock = 1 << 20;
 
-// The output side of the pass: the file, the block buffer, and the bytes not yet reported.
+// The output side of the pass: the file, the block buffer, the bytes not yet reported, and the
+// digest of every byte written, for a trailer.
 struct Writer {
     FileHandle out;
     std::unique_ptr<std::uint8_t[]> block;
@@ -17,6 +21,8 @@ struct Writer {
     Progress& progress;
     std::uint32_t unreported = 0;
     long long items_done = 0;
+    Sha1 sha1{};
+    bool hashing = false;
 };
 
 EditResult Failed(Outcome outcome, IoStatus status, std::string path = {}) {
@@ -33,6 +39,7 @@ bool Count(Writer& writer, std::uint32_t bytes) {
 }
 
 EditResult Put(Writer& writer, const void* bytes, std::uint32_t size) {
+    if (writer.hashing) UpdateSha1(writer.sha1, bytes, size);
     const Transfer put = WriteBytes(writer.out, bytes, size);
     if (put.bytes != size) return Failed(Outcome::write_failed, put.status);
     if (!Count(writer, size)) return Failed(Outcome::aborted, IoStatus::ok);
@@ -84,6 +91,36 @@ EditResult CopyNew(Writer& writer, const NewData& data) {
     return {};
 }
 
+// Whether the plan ends in a trailer, whose digest the pass computes: the one of a new archive,
+// or the 21 bytes of the archive being edited that start with a zero byte. Other bytes after the
+// data area are copied as they are, and an archive without any stays without.
+EditResult EndsInTrailer(const PlannedBytes& tail, FileHandle archive, bool& trailer) {
+    if (tail.size == 0) {
+        trailer = IsTrailer(reinterpret_cast<const std::uint8_t*>(tail.own.data()),
+                            static_cast<std::uint32_t>(tail.own.size()));
+        return {};
+    }
+    std::uint8_t first = 0xFF;
+    trailer = false;
+    if (tail.size != kTrailerSize) return {};
+    const IoStatus seek = SeekTo(archive, tail.offset);
+    if (seek != IoStatus::ok) return Failed(Outcome::read_failed, seek);
+    const Transfer read = ReadBytes(archive, &first, 1);
+    if (read.bytes != 1) return Failed(Outcome::read_failed, read.status);
+    trailer = IsTrailer(&first, kTrailerSize);
+    return {};
+}
+
+// The zero byte and the digest of every byte before it.
+EditResult PutTrailer(Writer& writer) {
+    std::uint8_t digest[kSha1Size];
+    writer.hashing = false;
+    if (!FinishSha1(writer.sha1, digest)) return Failed(Outcome::write_failed, IoStatus::io_error);
+    std::uint8_t trailer[kTrailerSize] = {};
+    std::memcpy(trailer + 1, digest, kSha1Size);
+    return Put(writer, trailer, kTrailerSize);
+}
+
 EditResult PutBytes(Writer& writer, FileHandle archive, const PlannedBytes& bytes) {
     if (bytes.size != 0) return CopyOld(writer, archive, bytes.offset, bytes.size);
     return PutText(writer, bytes.own);
@@ -133,9 +170,19 @@ EditResult WritePlan(const ArchivePlan& plan, FileHandle archive, FileHandle out
     Writer writer{out, std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[kBlock]),
                   reports, progress};
     if (!writer.block) return Failed(Outcome::no_memory, IoStatus::ok);
-    EditResult done = PutHeader(writer, plan, archive);
+    bool trailer = false;
+    EditResult done = EndsInTrailer(plan.tail, archive, trailer);
+    if (done.outcome != Outcome::ok) return done;
+    writer.hashing = trailer && StartSha1(writer.sha1);
+    if (trailer && !writer.hashing) return Failed(Outcome::write_failed, IoStatus::io_error);
+    done = PutHeader(writer, plan, archive);
     if (done.outcome == Outcome::ok) done = WriteData(writer, plan, archive);
-    if (done.outcome == Outcome::ok) done = PutBytes(writer, archive, plan.tail);
+    if (done.outcome == Outcome::ok) {
+        done = trailer ? PutTrailer(writer) : PutBytes(writer, archive, plan.tail);
+    }
+    // A digest started must be finished, also when the pass stopped before its trailer.
+    std::uint8_t unused[kSha1Size];
+    if (writer.hashing) FinishSha1(writer.sha1, unused);
     return done;
 }
 

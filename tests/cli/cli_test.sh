@@ -114,4 +114,20 @@ expect_status 1 extract evil.pbo -C inside/target
 grep -q 'refused' err.txt || fail "no refusal message: $(cat err.txt)"
 [ "$(cat inside/target/ok.txt)" = ok ] || fail "the safe entry was not extracted"
 [ -e inside/evil.txt ] || [ -e evil.txt ] && fail "an entry was written outside the folder"
+# Trailers: a new archive, and a real PBO after packing into it and deleting from it, end with a
+# zero byte and the SHA-1 of every byte before it, computed here by sha1sum.
+digest_ok() {
+    local size
+    size=$(wc -c <"$1")
+    [ "$(head -c $((size - 21)) "$1" | sha1sum | cut -c1-40)" = \
+      "$(tail -c 20 "$1" | od -An -tx1 | tr -d ' \n')" ] && [ "$(tail -c 21 "$1" | head -c 1 | od -An -tx1 | tr -d ' ')" = 00 ]
+}
+digest_ok a.pbo || fail "the new archive's trailer is not its SHA-1"
+cp "$samples/checksummed.pbo" real.pbo
+expect_status 0 pack real.pbo -C src config.cpp
+digest_ok real.pbo || fail "packing into a real PBO left a wrong SHA-1"
+expect_status 0 delete real.pbo 'CFGFUNCTIONS.HPP'
+digest_ok real.pbo || fail "deleting from a real PBO left a wrong SHA-1"
+expect_status 0 list real.pbo
+grep -qi 'cfgfunctions' out.txt && fail "a name in another letter case was not deleted"
 echo "cli_test: all checks passed"

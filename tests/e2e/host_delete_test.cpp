@@ -6,6 +6,7 @@
 
 #include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
+#include "support/digests.h"
 #include "support/temp_dir.h"
 #include "tools/wcx_host_driver.h"
 
@@ -96,7 +97,10 @@ TEST_F(HostDeleteTest, DeletesAFolderFromAnArchiveMadeElsewhere) {
                                  before.substr(241 + 1657 + 2500);
 
     EXPECT_EQ(Delete({"data\\*.*"}), 0);
-    EXPECT_EQ(ReadWholeFile(path_), expected);
+    // The trailer now holds the SHA-1 of the archive.
+    const std::string after = ReadWholeFile(path_);
+    EXPECT_EQ(test::WithoutDigest(after), test::WithoutDigest(expected));
+    EXPECT_TRUE(test::EndsInDigestTrailer(after));
     std::vector<host::ListedEntry> entries;
     EXPECT_EQ(host::ListArchive(plugin_, path_, entries), E_END_ARCHIVE);
     ASSERT_EQ(entries.size(), 3u);
@@ -105,6 +109,13 @@ TEST_F(HostDeleteTest, DeletesAFolderFromAnArchiveMadeElsewhere) {
     EXPECT_EQ(entries[1].unp_size, 12286);  // compressed: the size it unpacks to
     EXPECT_EQ(entries[2].name, "readme.txt");
     EXPECT_EQ(entries[2].unp_size, 17);
+
+    // An archive of the community's packers: the name matches whatever its letter case.
+    std::filesystem::copy_file(QUILLPACK_SAMPLES_DIR "/checksummed.pbo", path_,
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(Delete({"CFGFUNCTIONS.hpp"}), 0);
+    EXPECT_EQ(ListNames().size(), 4u);
+    EXPECT_TRUE(test::EndsInDigestTrailer(ReadWholeFile(path_)));
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 
 #include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
+#include "support/digests.h"
 #include "support/sample_manifest.h"
-#include "support/sha256.h"
 #include "support/temp_dir.h"
 #include "tools/wcx_host_driver.h"
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "editing/splice_control.h"
+#include "editing/trailer_checksum.h"
 #include "pbo/entry_locator.h"
 #include "pbo/entry_time.h"
 #include "plugin/plugin_settings.h"
@@ -232,7 +233,12 @@ protected:
         const bool moving = fault.kind == FileCall::read || fault.kind == FileCall::write ||
                             fault.kind == FileCall::seek;
         if (GetParam() == test::EditPath::buffered && moving) return;
-        EXPECT_NE(std::find(states.begin(), states.end(), after), states.end());
+        // In place, the digest of the trailer comes last and may be all that failed.
+        const bool in_place = GetParam() != test::EditPath::rewrite;
+        EXPECT_TRUE(std::any_of(states.begin(), states.end(), [&](const std::string& state) {
+            return in_place ? test::WithoutDigest(state) == test::WithoutDigest(after)
+                            : state == after;
+        }));
     }
 
     std::vector<std::pair<std::string, std::string>> sources_;  // path and bytes of each source
@@ -292,8 +298,15 @@ TEST_P(PackFailureTest, EveryFailedFileCallLeavesTheArchiveAsAfterSomeWholeItem)
     test::UseEditPath(GetParam(), archive_);
     // In place, the cut of b's old data ends the replacement: its last seek and end of file come
     // after the bytes behind it have moved over the cut bytes, so a failure there cannot be undone.
+    // The trailer's digest is made after it, with seeks of its own.
     WriteWholeFile(archive_, states[0]);
-    const test::FileCallCounts through_cut = test::CountFileCalls([&] { Pack({"new1", "b"}); });
+    test::FileCallCounts through_cut = test::CountFileCalls([&] { Pack({"new1", "b"}); });
+    const test::FileCallCounts restamp = test::CountFileCalls([&] {
+        const OpenResult file = OpenFile(archive_.c_str(), OpenMode::read_write);
+        RestampTrailer(file.handle);
+        CloseFile(file.handle);
+    });
+    through_cut[static_cast<int>(FileCall::seek)] -= restamp[static_cast<int>(FileCall::seek)];
     Outcome outcome = Outcome::ok;
     test::SweepFileFaults(
         [&] { WriteWholeFile(archive_, states[0]); }, [&] { outcome = Pack(items); },
@@ -347,6 +360,12 @@ TEST_F(PackFilesTest, TheExportReturnsTheHostsResultCodes) {
     EXPECT_EQ(ReadWholeFile(archive_), before);
     std::string missing = HostList({"nothing.txt"});
     EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), missing.data(), 0), E_EOPEN);
+    // An archive of 4 GiB or more is beyond its 32-bit offsets: two sparse files of 2.2 GB.
+    for (const char* item : {"big1", "big2"})
+        std::filesystem::resize_file(Source(item, ""), 2200000000);
+    std::string big = HostList({"big1", "big2"});
+    EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), big.data(), 0), E_ECREATE);
+    EXPECT_TRUE(ReadWholeFile(archive_) == before);
     WriteWholeFile(archive_, before.substr(0, 30));
     EXPECT_EQ(::PackFiles(archive.data(), nullptr, src.data(), list.data(), 0), E_BAD_ARCHIVE);
     std::string nowhere = dir_.File("no-folder") + "/x.pbo";

@@ -1,6 +1,7 @@
 // The test archive builder: header extension, entries, end-of-header entry, data, trailer.
 #include "support/archive_builder.h"
 
+#include "support/digests.h"
 #include "support/lzss_encoder.h"
 
 namespace qp::test {
@@ -42,8 +43,9 @@ std::string BuildArchive(const TestArchive& archive) {
     std::string out = Header(archive);
     for (const TestEntry& entry : archive.entries) out += entry.data;
     if (archive.trailer) {
+        const std::string digest = archive.fixed_trailer ? "quillpack trailer id" : Sha1(out);
         out.push_back('\0');
-        out += "quillpack trailer id";
+        out += digest;
     }
     return out;
 }
@@ -77,6 +79,10 @@ std::vector<std::uint32_t> DataOffsets(const TestArchive& archive) {
 
 TestEntry LzssEntry(const std::string& name, const std::string& text) {
     return {name, LzssEncode(text), 0x43707273, static_cast<std::uint32_t>(text.size())};
+}
+
+std::string WithoutDigest(const std::string& archive) {
+    return archive.substr(0, archive.size() < 20 ? 0 : archive.size() - 20);
 }
 
 std::string ContentFor(const std::string& name, std::size_t size) {

@@ -20,7 +20,8 @@ struct TestArchive {
     bool extension = true;
     std::vector<std::string> extension_strings;  // key, value, key, value, ...
     std::vector<TestEntry> entries;
-    bool trailer = true;
+    bool trailer = true;         // a zero byte and the SHA-1 of every byte before it
+    bool fixed_trailer = false;  // the fixed text of older quillpack archives instead of the SHA-1
 };
 
 // The archive's bytes, laid out as the format says.
@@ -31,6 +32,10 @@ std::uint32_t DataStart(const TestArchive& archive);
 std::vector<std::uint32_t> RecordEnds(const TestArchive& archive);
 // Offset of each file entry's data.
 std::vector<std::uint32_t> DataOffsets(const TestArchive& archive);
+
+// The archive but for its trailer's digest (its last 20 bytes): an edit in place whose last step,
+// making the digest, fails leaves the archive whole and its digest out of date.
+std::string WithoutDigest(const std::string& archive);
 
 // Content of a given size that differs from name to name.
 std::string ContentFor(const std::string& name, std::size_t size);

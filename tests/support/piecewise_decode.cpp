@@ -15,8 +15,8 @@ LzssCounts PiecewiseDecode(const std::uint8_t* input, std::uint32_t input_length
     std::uint32_t in = 0;
     std::uint32_t out = 0;
     for (std::uint32_t step = 0; !stream.ended; ++step) {
-        const LzssStep done = LzssDecodeStep(stream, input + in, input_piece + step % 3, output + out,
-                                             output_piece + step % 2);
+        const LzssStep done = LzssDecodeStep(stream, input + in, input_piece + step % 3,
+                                             output + out, output_piece + step % 2);
         in += done.consumed;
         out += done.produced;
         // Both pieces were offered, so a step that did nothing must have ended the stream.

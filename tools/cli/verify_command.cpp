@@ -8,13 +8,11 @@
 
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
-#include "platform/sha1.h"
+#include "pbo/trailer.h"
 #include "tools/cli/commands.h"
 
 namespace qp::cli {
 namespace {
-
-constexpr std::uint32_t kHashBlock = 1u << 20;
 
 std::string Offset(std::uint32_t offset) {
     return std::to_string(offset);
@@ -70,21 +68,6 @@ std::string FaultText(const DataCheck& check, const EntryRecord& record) {
     return "damaged data";
 }
 
-// The SHA-1 of the first `count` bytes of the file; false when they cannot all be read.
-bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size]) {
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kHashBlock]);
-    Sha1 sha1;
-    if (!block || !StartSha1(sha1)) return false;
-    bool read_all = SeekTo(file, 0) == IoStatus::ok;
-    for (std::uint32_t done = 0; read_all && done < count;) {
-        const std::uint32_t wanted = std::min(count - done, kHashBlock);
-        read_all = ReadBytes(file, block.get(), wanted).bytes == wanted;
-        UpdateSha1(sha1, block.get(), wanted);
-        done += wanted;
-    }
-    return FinishSha1(sha1, digest) && read_all;
-}
-
 // Whatever follows the data area: nothing, or a zero byte and 20 bytes that are the SHA-1 of
 // everything before the zero byte (or, in archives of older versions, a fixed text).
 int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t data_end,
@@ -102,7 +85,7 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
         ReadBytes(file, trailer, kTrailerSize).bytes != kTrailerSize) {
         return Fail(archive, "cannot read the trailer");
     }
-    if (trailer[0] != 0) return Fail(archive, not_trailer);
+    if (!IsTrailer(trailer, kTrailerSize)) return Fail(archive, not_trailer);
     if (std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
         std::printf("trailer: no checksum (the fixed text of older quillpack archives)\n");
         return kSuccess;

@@ -1,0 +1,20 @@
+// The trailer an archive may end with: right after the data area, a zero byte and 20 bytes that
+// hold the SHA-1 of every byte before the zero byte (older quillpack archives hold a fixed text).
+#pragma once
+
+#include <cstdint>
+
+#include "pbo/entry_record.h"
+#include "platform/file.h"
+#include "platform/sha1.h"
+
+namespace qp {
+
+// Whether the `size` bytes that follow the data area are a trailer.
+bool IsTrailer(const std::uint8_t* bytes, std::uint32_t size);
+
+// The SHA-1 of the first `count` bytes of the file, read front to back (the position changes);
+// false when they cannot all be read or no digest can be had.
+bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size]);
+
+}  // namespace qp
