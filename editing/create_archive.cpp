@@ -11,8 +11,7 @@ namespace qp {
 Outcome CreateArchive(const char* packed_file, const NewArchiveSettings& settings) {
     const OpenResult created = OpenFile(packed_file, OpenMode::create_new);
     if (created.handle == nullptr) return Outcome::create_failed;
-    const std::string bytes =
-        NewArchiveHead(settings.pbo_type, settings.prefix) + EndOfHeaderEntry() + Trailer();
+    const std::string bytes = NewArchiveHead(settings) + EndOfHeaderEntry() + Trailer();
     const auto length = static_cast<std::uint32_t>(bytes.size());
     const bool written = WriteBytes(created.handle, bytes.data(), length).bytes == length;
     const bool closed = CloseFile(created.handle) == IoStatus::ok;
