@@ -2,8 +2,9 @@
 // ANSI code page of older names. Holds only generic Win32 code (kernel32, shell32).
 #if defined(_WIN32)
 
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/program_text.h"
 
