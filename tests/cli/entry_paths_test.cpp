@@ -87,17 +87,16 @@ TEST(HeaderFiles, PairsGoOutAndComeBackInTheirOrder) {
 TEST(NameText, EscapesWhatCouldDriveATerminalOrBreakJson) {
     const std::string name = "a\x1B[31m\n\x7F\xC2\x9B\xFF\xC3\xA9\\b\"\xE2\x82";
     EXPECT_EQ(ShownName(name), "a\\x1B[31m\\x0A\\x7F\\xC2\\x9B\\xFF\xC3\xA9\\b\"\\xE2\\x82");
-    std::string json;
-    AppendJsonString(json, name);
-    EXPECT_EQ(json, "\"a\\u001B[31m\\u000A\\u007F\\u009B\\u00FF\xC3\xA9\\\\b\\\"\\u00E2\\u0082\"");
+    EXPECT_EQ(JsonString(name),
+              "\"a\\u001B[31m\\u000A\\u007F\\u009B\\u00FF\xC3\xA9\\\\b\\\"\\u00E2\\u0082\"");
 }
 
 TEST(TextFormat, TimesAreUtcCalendarDates) {
-    std::string text;
-    AppendUtcTime(text, 0);
-    AppendUtcTime(text, 951782400, true);  // a leap day of a year divisible by 400
-    AppendUtcTime(text, -1);
-    EXPECT_EQ(text, "1970-01-01 00:00:002000-02-29T00:00:00Z1969-12-31 23:59:59");
+    char text[64];
+    char* at = WriteUtcTime(text, 0);
+    at = WriteUtcTime(at, 951782400, true);  // a leap day of a year divisible by 400
+    at = WriteUtcTime(at, -1);
+    EXPECT_EQ(std::string(text, at), "1970-01-01 00:00:002000-02-29T00:00:00Z1969-12-31 23:59:59");
 }
 
 TEST(Options, ParsesEachCommandAndRefusesBadUsage) {

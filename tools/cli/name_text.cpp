@@ -1,6 +1,8 @@
 // Escaping of names: the UTF-8 rules, then the two forms of escape.
 #include "tools/cli/name_text.h"
 
+#include <cstring>
+
 namespace qp::cli {
 namespace {
 
@@ -43,78 +45,120 @@ bool IsControl(std::string_view sequence) {
     return sequence.size() == 2 && lead == 0xC2 && static_cast<unsigned char>(sequence[1]) < 0xA0;
 }
 
-void AppendHexEscape(std::string& out, const char* prefix, std::string_view bytes) {
-    for (const char c : bytes) {
-        const auto value = static_cast<unsigned char>(c);
-        out += prefix;
-        out += kHex[value >> 4];
-        out += kHex[value & 15];
+// Whether every byte is printable ASCII: the smallest is a space or more, the largest a tilde or
+// less. Both are found without stopping early, which the compiler does many bytes at a time.
+bool PrintableAscii(std::string_view text) {
+    unsigned char smallest = 0xFF;
+    unsigned char largest = 0;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        smallest = byte < smallest ? byte : smallest;
+        largest = byte > largest ? byte : largest;
     }
+    return smallest >= 0x20 && largest < 0x7F;
+}
+
+// The same, and neither a quote nor a backslash: what a JSON string holds as it is.
+bool PlainJson(std::string_view text) {
+    bool special = false;
+    for (const char c : text) special |= (c == '"') | (c == '\\');
+    return !special && PrintableAscii(text);
+}
+
+// The length of the run of printable ASCII from `from`; for JSON without a quote or backslash.
+std::size_t PlainRun(std::string_view text, std::size_t from, bool json) {
+    std::size_t end = from;
+    for (; end < text.size(); ++end) {
+        const char c = text[end];
+        if (static_cast<unsigned char>(c - 0x20) >= 0x5F || (json && (c == '"' || c == '\\'))) {
+            break;
+        }
+    }
+    return end - from;
+}
+
+char* CopyBytes(char* at, std::string_view bytes) {
+    std::memcpy(at, bytes.data(), bytes.size());
+    return at + bytes.size();
+}
+
+// "\xNN" or "\u00NN" for the byte.
+char* WriteHexEscape(char* at, const char* prefix, unsigned char value) {
+    while (*prefix != '\0') *at++ = *prefix++;
+    *at++ = kHex[value >> 4];
+    *at++ = kHex[value & 15];
+    return at;
 }
 
 }  // namespace
 
-void AppendShownName(std::string& out, std::string_view name) {
-    std::size_t start = 0;  // of the plain run not yet appended
-    std::size_t at = 0;
-    while (at < name.size()) {
-        const auto byte = static_cast<unsigned char>(name[at]);
-        if (byte >= 0x20 && byte < 0x7F) {
-            ++at;
+char* WriteShownName(char* at, std::string_view name) {
+    // Most names are printable ASCII through and through, and go in whole.
+    if (PrintableAscii(name)) return CopyBytes(at, name);
+    std::size_t next = 0;
+    while (next < name.size()) {
+        const std::size_t plain = PlainRun(name, next, false);
+        at = CopyBytes(at, name.substr(next, plain));
+        next += plain;
+        if (next == name.size()) break;
+        const std::size_t length = Utf8Length(name.substr(next));
+        if (length != 0 && !IsControl(name.substr(next, length))) {
+            at = CopyBytes(at, name.substr(next, length));
+            next += length;
             continue;
         }
-        const std::size_t length = Utf8Length(name.substr(at));
-        if (length != 0 && !IsControl(name.substr(at, length))) {
-            at += length;
-            continue;
-        }
-        out.append(name, start, at - start);
+        // A control character is escaped whole, C1 too; a stray byte alone.
         const std::size_t escaped = length != 0 ? length : 1;
-        AppendHexEscape(out, "\\x", name.substr(at, escaped));
-        at += escaped;
-        start = at;
+        for (std::size_t i = 0; i < escaped; ++i) {
+            at = WriteHexEscape(at, "\\x", static_cast<unsigned char>(name[next + i]));
+        }
+        next += escaped;
     }
-    out.append(name, start, at - start);
+    return at;
 }
 
 std::string ShownName(std::string_view name) {
-    std::string shown;
-    AppendShownName(shown, name);
+    std::string shown(ShownSize(name.size()), '\0');
+    shown.resize(static_cast<std::size_t>(WriteShownName(shown.data(), name) - shown.data()));
     return shown;
 }
 
-void AppendJsonString(std::string& out, std::string_view text) {
-    out += '"';
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const char c = text[at];
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-            ++at;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            AppendHexEscape(out, "\\u00", text.substr(at, 1));
-            ++at;
-        } else if (byte < 0x80) {
-            out += c;
-            ++at;
-        } else if (const std::size_t length = Utf8Length(text.substr(at)); length != 0) {
-            if (IsControl(text.substr(at, length))) {
-                // U+0080..U+009F: valid JSON raw, yet some terminals obey them.
-                out += "\\u00";
-                out += kHex[static_cast<unsigned char>(text[at + 1]) >> 4];
-                out += kHex[static_cast<unsigned char>(text[at + 1]) & 15];
-            } else {
-                out.append(text, at, length);
-            }
-            at += length;
-        } else {
-            AppendHexEscape(out, "\\u00", text.substr(at, 1));
-            ++at;
-        }
+char* WriteJsonString(char* at, std::string_view text) {
+    *at++ = '"';
+    if (PlainJson(text)) {
+        at = CopyBytes(at, text);
+        *at++ = '"';
+        return at;
     }
-    out += '"';
+    std::size_t next = 0;
+    while (next < text.size()) {
+        const std::size_t plain = PlainRun(text, next, true);
+        at = CopyBytes(at, text.substr(next, plain));
+        next += plain;
+        if (next == text.size()) break;
+        const char c = text[next];
+        const std::size_t length = Utf8Length(text.substr(next));
+        if (c == '"' || c == '\\') {
+            *at++ = '\\';
+            *at++ = c;
+        } else if (length == 0) {
+            at = WriteHexEscape(at, "\\u00", static_cast<unsigned char>(c));
+        } else if (IsControl(text.substr(next, length))) {
+            // C0 and DEL are the byte itself; C1 (C2 80..C2 9F) is the second byte's value.
+            at = WriteHexEscape(at, "\\u00", static_cast<unsigned char>(text[next + length - 1]));
+        } else {
+            at = CopyBytes(at, text.substr(next, length));
+        }
+        next += length != 0 ? length : 1;
+    }
+    *at++ = '"';
+    return at;
+}
+
+std::string JsonString(std::string_view text) {
+    std::string json(JsonSize(text.size()), '\0');
+    json.resize(static_cast<std::size_t>(WriteJsonString(json.data(), text) - json.data()));
+    return json;
 }
 
 }  // namespace qp::cli
