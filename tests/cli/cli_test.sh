@@ -181,6 +181,7 @@ expect_status 1 list cut-data.pbo
 grep -q 'data area is cut short' err.txt || fail "list of a cut data area: $(cat err.txt)"
 expect_status 1 extract cut.pbo -C cut-out
 grep -q 'header is cut short' err.txt || fail "extract of a cut header: $(cat err.txt)"
+[ -z "$(ls -A cut-out 2>/dev/null)" ] || fail "extract of a cut header wrote $(ls -A cut-out)"
 
 # ---- Safe extraction: links planted in the target folder are never written through
 mkdir -p planted/out planted/elsewhere
