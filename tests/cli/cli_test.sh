@@ -182,6 +182,11 @@ grep -q 'data area is cut short' err.txt || fail "list of a cut data area: $(cat
 expect_status 1 extract cut.pbo -C cut-out
 grep -q 'header is cut short' err.txt || fail "extract of a cut header: $(cat err.txt)"
 [ -z "$(ls -A cut-out 2>/dev/null)" ] || fail "extract of a cut header wrote $(ls -A cut-out)"
+# Sizes 6, 2^32 - 6, 6: the third entry's offset wraps past 4 GiB onto the first one's data.
+{ printf 'a\0'; record '\6'; printf 'b\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\372\377\377\377'
+  printf 'c\0'; record '\6'; printf '\0'; record '\0'; printf 'AAAAAACCCCCC'; } >wrap.pbo
+expect_status 1 extract wrap.pbo -C wrap-out c
+[ -e wrap-out/c ] && fail "an entry whose offset wraps past 4 GiB was extracted"
 
 # ---- Safe extraction: links planted in the target folder are never written through
 mkdir -p planted/out planted/elsewhere

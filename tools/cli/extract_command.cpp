@@ -58,21 +58,21 @@ struct Extraction {
 
 // One entry into its file below the folder: its folders made without following links, its data
 // written to a new file that then takes the target's place.
-void ExtractEntry(Extraction& run, const WalkedEntry& entry) {
+void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
     const std::string& name = entry.name;
     const std::string unsafe = UnsafeEntryReason(NameInUtf8(name));
     if (!unsafe.empty()) {
-        run.status = Fail(name,
-                          "refused, it would be written outside the folder or to another "
-                          "name (" +
-                              unsafe + ")");
+        run.status = Fail(name, "refused (" + unsafe +
+                                    "): it would be written outside the folder or under "
+                                    "another name");
         return;
     }
-    const auto position = static_cast<std::uint32_t>(entry.location.data_offset);
-    if (!DataInside(position, entry.record.data_size, run.archive_size)) {
+    // Counted in 64 bits: an offset that wrapped past 4 GiB would point at another entry's data.
+    if (!DataInside(data_position, entry.record.data_size, run.archive_size)) {
         run.status = Fail(name, "not extracted: its data lies outside the file");
         return;
     }
+    const auto position = static_cast<std::uint32_t>(data_position);
     std::vector<std::string> folders = NameParts(NameInUtf8(name));
     if (folders.empty()) {
         run.status = Fail(name, "refused, the name has no file name");
@@ -155,7 +155,10 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     const bool everything = options.operands.empty();
     const ExtensionPairs pairs = everything ? ReadHeaderExtension(run.archive) : ExtensionPairs{};
     std::vector<bool> used(options.operands.size(), false);
+    std::uint64_t next_data = static_cast<std::uint32_t>(walk.data_start);
     for (const WalkedEntry& entry : walk.entries) {
+        const std::uint64_t data_position = next_data;
+        next_data += entry.record.data_size;
         if (!Selected(options.operands, entry.name, used)) continue;
         if (everything && HeaderFileName(entry.name, pairs)) {
             run.status = Fail(entry.name,
@@ -163,7 +166,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
                               "archive's header pairs");
             continue;
         }
-        ExtractEntry(run, entry);
+        ExtractEntry(run, entry, data_position);
         if (run.progress.cancelled) return run.status;
     }
     if (everything) WriteHeaderFiles(run, pairs);
