@@ -32,6 +32,20 @@ std::string NewArchiveHead(std::int32_t pbo_type, std::string_view prefix) {
     return head;
 }
 
+std::string NewArchiveHead(const NewArchiveSettings& settings) {
+    std::string head = NewArchiveHead(settings.pbo_type, settings.prefix);
+    head.pop_back();  // the list goes on
+    for (const auto& [key, value] : settings.pairs) {
+        const bool whole = !key.empty() && !value.empty() && key.find('\0') == std::string::npos &&
+                           value.find('\0') == std::string::npos;
+        if (!whole) continue;
+        AppendCString(head, key);
+        AppendCString(head, value);
+    }
+    head.push_back('\0');
+    return head;
+}
+
 std::string HeaderEntry(const char* name, std::int32_t timestamp, std::uint32_t data_size) {
     std::string entry;
     AppendCString(entry, name);

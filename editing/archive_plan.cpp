@@ -35,7 +35,7 @@ Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, Archive
 
 ArchivePlan NewArchivePlan(const NewArchiveSettings& settings) {
     ArchivePlan plan;
-    plan.head.own = NewArchiveHead(settings.pbo_type, settings.prefix);
+    plan.head.own = NewArchiveHead(settings);
     plan.end_of_header.own = EndOfHeaderEntry();
     plan.tail.own = EmptyTrailer();
     return plan;

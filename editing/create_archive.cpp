@@ -11,7 +11,7 @@
 namespace qp {
 
 Outcome CreateArchive(const char* packed_file, const NewArchiveSettings& settings) {
-    std::string bytes = NewArchiveHead(settings.pbo_type, settings.prefix) + EndOfHeaderEntry();
+    std::string bytes = NewArchiveHead(settings) + EndOfHeaderEntry();
     std::uint8_t digest[kSha1Size];
     Sha1 sha1;
     if (!StartSha1(sha1)) return Outcome::create_failed;

@@ -27,8 +27,9 @@ namespace {
 // every entry below a folder item. One report per item; a report answered with stop ends the
 // marking (aborted) before anything is written. Names are looked up in one index of the
 // entries, so that many names in a large archive cost a pass over each, not their product.
+// With `unmatched`, the items that name no entry are added to it.
 Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<bool>& gone,
-                   Progress& progress) {
+                   Progress& progress, std::vector<std::string>* unmatched) {
     gone.assign(walk.entries.size(), false);
     const int count = CountListItems(delete_list);
     std::unordered_map<std::string, std::size_t> last_named;
@@ -39,14 +40,16 @@ Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<
     const char* item = delete_list;
     for (int done = 1; done <= count; ++done, item += std::strlen(item) + 1) {
         const std::string prefix = FolderPrefix(item);
+        bool matched = false;
         if (!prefix.empty()) {
             for (std::size_t i = 0; i < walk.entries.size(); ++i) {
-                if (InEntryFolder(walk.entries[i].name, prefix)) gone[i] = true;
+                if (InEntryFolder(walk.entries[i].name, prefix)) gone[i] = matched = true;
             }
         } else if (const auto found = last_named.find(FoldedEntryName(item));
                    found != last_named.end()) {
-            gone[found->second] = true;
+            gone[found->second] = matched = true;
         }
+        if (!matched && unmatched != nullptr) unmatched->emplace_back(item);
         if (!Report(progress, "Creating map - ", item, ItemsPercent(done, count))) {
             return Outcome::aborted;
         }
@@ -97,15 +100,16 @@ Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, P
 }
 
 EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* delete_list,
-                          Progress& progress, bool& in_place) {
+                          Progress& progress, std::vector<std::string>* unmatched, bool& in_place) {
     if (CountListItems(delete_list) == 0) return {};
     const HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
     if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
     if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
     std::vector<bool> gone;
-    const Outcome marked = MarkListed(walk, delete_list, gone, progress);
+    const Outcome marked = MarkListed(walk, delete_list, gone, progress, unmatched);
     if (marked != Outcome::ok) return {marked, IoStatus::ok, {}};
+    if (unmatched != nullptr && !unmatched->empty()) return {};
     if (std::find(gone.begin(), gone.end(), true) == gone.end()) return {};
     const DeleteMap map = MapOf(walk, gone, size.size);
     if (map.outcome != Outcome::ok) return {map.outcome, IoStatus::ok, {}};
@@ -132,18 +136,20 @@ DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progr
     if (walk.damaged) return {{}, Outcome::bad_archive};
     if (size.status != IoStatus::ok) return {{}, Outcome::read_failed};
     std::vector<bool> gone;
-    const Outcome marked = MarkListed(walk, delete_list, gone, progress);
+    const Outcome marked = MarkListed(walk, delete_list, gone, progress, nullptr);
     if (marked != Outcome::ok) return {{}, marked};
     return MapOf(walk, gone, size.size);
 }
 
-EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress) {
+EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress,
+                         std::vector<std::string>* unmatched) {
     const OpenResult opened = OpenFile(packed_file, OpenMode::edit);
     if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
     FileHandle archive = opened.handle;
     RemoveLeftover(packed_file);
     bool in_place = false;
-    const EditResult result = DeleteFromHeld(archive, packed_file, delete_list, progress, in_place);
+    const EditResult result =
+        DeleteFromHeld(archive, packed_file, delete_list, progress, unmatched, in_place);
     if (archive == nullptr) return result;
     // A rewrite is on disk already, and a failing close of the old archive changes nothing; a
     // cut that wrote through the handle reports it.

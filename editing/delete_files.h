@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "editing/edit_result.h"
@@ -30,8 +31,12 @@ DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progr
 
 // Deletes the listed entries. The archive is held for the whole edit (another editor gets
 // in_use) and written again without them in one step, so that it is never seen half edited; a
-// cancel leaves it as it was. Where no copy fits beside it, the ranges are cut in place.
-EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress);
+// cancel leaves it as it was. Where no copy fits beside it, the ranges are cut in place. With
+// `unmatched`, every item that names no entry (a folder item with no entry below it too) is added
+// to it, and when there is any, nothing is deleted: the result is then ok with the archive as it
+// was, and the caller decides what that means.
+EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress,
+                         std::vector<std::string>* unmatched = nullptr);
 // The same, for the host.
 Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress);
 

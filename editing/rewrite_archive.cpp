@@ -53,8 +53,11 @@ EditResult RewriteArchive(const char* archive_path, FileHandle& archive, const A
 
 bool NoRoomForCopy(const EditResult& rewrite) {
     const bool full = rewrite.status == IoStatus::no_space;
+    // Something that is not a file standing where the copy would go (a folder) leaves no room
+    // for it either.
     if (rewrite.outcome == Outcome::create_failed) {
-        return full || rewrite.status == IoStatus::access_denied;
+        return full || rewrite.status == IoStatus::access_denied ||
+               rewrite.status == IoStatus::not_regular;
     }
     return rewrite.outcome == Outcome::write_failed && full;
 }

@@ -20,8 +20,9 @@ DataCheck CheckEntryData(FileHandle archive, std::uint32_t archive_size, std::ui
         return {DataFault::unreadable, 0};
     }
     std::uint64_t decoded = 0;
-    const Outcome outcome =
-        DecodeEntry(archive, record.data_size, record.original_size, nullptr, *buffers, decoded);
+    IoStatus status = IoStatus::ok;
+    const Outcome outcome = DecodeEntry(archive, record.data_size, record.original_size, nullptr,
+                                        *buffers, decoded, status);
     if (outcome == Outcome::ok) return {DataFault::none, decoded};
     return {outcome == Outcome::bad_data ? DataFault::stream_short : DataFault::unreadable,
             decoded};

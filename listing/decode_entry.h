@@ -25,8 +25,10 @@ std::unique_ptr<DecodeBuffers> NewDecodeBuffers();
 // Reads `size` packed bytes from the archive's current position, block by block as the decoder
 // needs them, and writes what they decode to to `target` when it is not null. ok when the stream
 // gives exactly `original_size` bytes; bad_data when it ends before; read_failed or write_failed
-// when a transfer fails. `decoded` is the number of bytes the stream gave.
+// when a transfer fails, with the system's reason in `status`. `decoded` is the number of bytes
+// the stream gave.
 Outcome DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
-                    FileHandle target, DecodeBuffers& buffers, std::uint64_t& decoded);
+                    FileHandle target, DecodeBuffers& buffers, std::uint64_t& decoded,
+                    IoStatus& status);
 
 }  // namespace qp

@@ -50,8 +50,8 @@ bool ReportChunks(const char* destination, std::uint32_t written, std::uint32_t 
 
 // Copies through a block of many chunks, one read and one write per block; the host still sees
 // one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
-Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
-                   const char* destination, Progress& progress) {
+DataWritten CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
+                       const char* destination, Progress& progress) {
     std::uint8_t chunk[kChunkSize];
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize]);
     std::uint8_t* const buffer = block ? block.get() : chunk;
@@ -63,14 +63,23 @@ Outcome CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
         if (read.bytes > 0) {
             const Transfer written = WriteBytes(target, buffer, read.bytes);
             const bool go_on = ReportChunks(destination, written.bytes, read.bytes, progress);
-            if (written.bytes != read.bytes) return Outcome::write_failed;
-            if (!go_on) return Outcome::aborted;
+            if (written.bytes != read.bytes) return {Outcome::write_failed, written.status};
+            if (!go_on) return {Outcome::aborted, IoStatus::ok};
         }
         // A short read would otherwise leave the loop waiting for bytes that never come.
-        if (read.bytes != wanted) return Outcome::read_failed;
+        if (read.bytes != wanted) return {Outcome::read_failed, read.status};
         remaining -= read.bytes;
     }
-    return Outcome::ok;
+    return {Outcome::ok, IoStatus::ok};
+}
+
+DataWritten Decode(ArchiveReader& reader, std::uint32_t size, std::uint32_t original_size,
+                   FileHandle target, DecodeBuffers& buffers) {
+    std::uint64_t decoded = 0;
+    IoStatus status = IoStatus::ok;
+    const Outcome outcome =
+        DecodeEntry(reader.input.file, size, original_size, target, buffers, decoded, status);
+    return {outcome, status};
 }
 
 }  // namespace
@@ -81,7 +90,7 @@ Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint
     if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
     Outcome outcome = Outcome::read_failed;
     if (SeekTo(reader.input.file, position) == IoStatus::ok) {
-        outcome = CopyChunks(reader, size, target, destination, progress);
+        outcome = CopyChunks(reader, size, target, destination, progress).outcome;
     }
     return FinishDestination(target, destination, timestamp, outcome);
 }
@@ -94,10 +103,21 @@ Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t
     if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
     Outcome outcome = Outcome::read_failed;
     if (SeekTo(reader.input.file, position) == IoStatus::ok) {
-        std::uint64_t decoded = 0;
-        outcome = DecodeEntry(reader.input.file, size, original_size, target, *buffers, decoded);
+        outcome = Decode(reader, size, original_size, target, *buffers).outcome;
     }
     return FinishDestination(target, destination, timestamp, outcome);
+}
+
+DataWritten WriteEntryData(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
+                           FileHandle target, const char* report_name, Progress& progress) {
+    const IoStatus sought = SeekTo(reader.input.file, position);
+    if (sought != IoStatus::ok) return {Outcome::read_failed, sought};
+    if (record.method != kMethodCompressed) {
+        return CopyChunks(reader, record.data_size, target, report_name, progress);
+    }
+    const std::unique_ptr<DecodeBuffers> buffers = NewDecodeBuffers();
+    if (!buffers) return {Outcome::no_memory, IoStatus::ok};
+    return Decode(reader, record.data_size, record.original_size, target, *buffers);
 }
 
 }  // namespace qp

@@ -28,4 +28,18 @@ Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint
 Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
                     const char* destination, std::uint32_t original_size, std::int32_t timestamp);
 
+// An entry's data written to a file: the outcome, and the system's reason when a read or a write
+// failed.
+struct DataWritten {
+    Outcome outcome;
+    IoStatus status;
+};
+
+// The work of both workers for a caller that creates the destination itself: writes the data
+// `record` describes at `position` into `target`, a file open for writing, decoding it when it is
+// compressed, with the reports of CopyStoredEntry under `report_name` for stored data. The
+// caller closes `target` (and removes it when this fails) and gives it the entry's time.
+DataWritten WriteEntryData(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
+                           FileHandle target, const char* report_name, Progress& progress);
+
 }  // namespace qp

@@ -36,6 +36,12 @@ bool ReadRecord(FileHandle file, EntryRecord& record) {
 }
 
 bool ReadRecord(BufferedReader& reader, EntryRecord& record) {
+    // A record inside the window is decoded where it lies: a header walk reads one per entry.
+    if (reader.held - reader.next >= kRecordSize) {
+        record = DecodeRecord(reader.bytes + reader.next);
+        reader.next += kRecordSize;
+        return true;
+    }
     std::uint8_t bytes[kRecordSize];
     if (ReadBuffered(reader, bytes, kRecordSize) != kRecordSize) return false;
     record = DecodeRecord(bytes);

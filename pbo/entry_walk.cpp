@@ -37,7 +37,7 @@ HeaderDamage SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings
 
 }  // namespace
 
-HeaderWalk WalkHeader(FileHandle file) {
+HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)>& meet) {
     HeaderWalk walk;
     const SizeResult size = FileSize32(file);
     if (size.status == IoStatus::too_large) return Damaged(walk, HeaderDamage::too_large, 0);
@@ -68,27 +68,36 @@ HeaderWalk WalkHeader(FileHandle file) {
             break;
         }
         // The record was read after the name, so the name is still whole in the buffer.
-        const std::string entry_name(name);
-        walk.entries.push_back({entry_name,
-                                {static_cast<std::int32_t>(start),
-                                 static_cast<std::int32_t>(entry_name.size() + kEntryOverhead),
-                                 static_cast<std::int32_t>(running_offset),
-                                 static_cast<std::int32_t>(record.data_size)},
-                                record});
+        meet({name, start, running_offset, record});
         running_offset += record.data_size;
     }
-    // Data offsets were counted from the data area, whose start is known only now.
     const std::uint32_t data_start = ReaderPosition(reader);
     walk.data_start = static_cast<std::int32_t>(data_start);
-    // In 32 bits, as every offset of the layout: sizes that run past 2 GiB wrap instead of
-    // overflowing (the walk is then damaged, the data being beyond the end of any such file).
-    for (WalkedEntry& entry : walk.entries) {
-        entry.location.data_offset = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(entry.location.data_offset) + data_start);
-    }
     const std::int64_t data_end = data_start + running_offset;
     walk.data_end = static_cast<std::int32_t>(data_end);
     if (data_end > size.size) Damaged(walk, HeaderDamage::data_past_end, data_start);
+    return walk;
+}
+
+HeaderWalk WalkHeader(FileHandle file) {
+    std::vector<WalkedEntry> entries;
+    HeaderWalk walk = WalkHeader(file, [&](const MetEntry& met) {
+        entries.push_back({std::string(met.name),
+                           {static_cast<std::int32_t>(met.header_offset),
+                            static_cast<std::int32_t>(met.name.size() + kEntryOverhead),
+                            static_cast<std::int32_t>(met.relative_data_offset),
+                            static_cast<std::int32_t>(met.record.data_size)},
+                           met.record});
+    });
+    // Data offsets were counted from the data area, whose start is known only now. In 32 bits,
+    // as every offset of the layout: sizes that run past 2 GiB wrap instead of overflowing (the
+    // walk is then damaged, the data being beyond the end of any such file).
+    const auto data_start = static_cast<std::uint32_t>(walk.data_start);
+    for (WalkedEntry& entry : entries) {
+        entry.location.data_offset = static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(entry.location.data_offset) + data_start);
+    }
+    walk.entries = std::move(entries);
     return walk;
 }
 

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pbo/entry_locator.h"
@@ -42,6 +44,20 @@ struct HeaderWalk {
 
 // Walks the header of an archive open for reading from its first byte (the position changes).
 HeaderWalk WalkHeader(FileHandle file);
+
+// An entry as the walk meets it. The name lives until the next entry is met; the data offset is
+// counted from the start of the data area, which is known only at the end of the header.
+struct MetEntry {
+    std::string_view name;
+    std::uint32_t header_offset;
+    std::int64_t relative_data_offset;
+    const EntryRecord& record;
+};
+
+// The same walk, handing each entry to `meet` as it is read instead of keeping them all: for
+// callers that need each entry once, such as a listing of a million of them. The walk returned
+// holds no entries; its other fields are those WalkHeader gives.
+HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)>& meet);
 
 // The last entry named `name` (ignoring ASCII case), or null; an empty name is never found.
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name);

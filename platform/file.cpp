@@ -1,4 +1,5 @@
-// The file services the core calls: each asks the test's fault plan first, then the backend.
+// The file services the core calls: each asks the test's fault plan first, then the backend; and
+// the process's choice of path encoding.
 #include "platform/fault_injection.h"
 #include "platform/native_file.h"
 
@@ -13,6 +14,7 @@ struct ActivePlan {
 };
 
 ActivePlan active{};
+bool paths_are_utf8 = false;
 
 // Counts the call; true when the plan fails it. Without a plan this is one branch.
 bool Fails(FileCall kind) {
@@ -22,6 +24,14 @@ bool Fails(FileCall kind) {
 }
 
 }  // namespace
+
+void SetPathsAreUtf8(bool utf8) {
+    paths_are_utf8 = utf8;
+}
+
+bool PathsAreUtf8() {
+    return paths_are_utf8;
+}
 
 void StartFaultPlan(const FaultPlan& plan) {
     active = {true, plan, {}, {}};

@@ -39,6 +39,9 @@ enum class IoStatus {
     no_space,
     too_large,  // does not fit 32 bits or the address space
     io_error,
+    not_regular,    // a folder, device or pipe where a regular file is wanted
+    link_refused,   // a symbolic link or junction where none may be followed
+    name_too_long,  // longer than the file system takes
 };
 
 // The outcome of an open: a handle, or null with the reason.
@@ -53,6 +56,8 @@ struct Transfer {
     IoStatus status;
 };
 
+// Opens regular files only: a folder, device or pipe at the path is not_regular, found without
+// waiting on it (a pipe with no writer is not waited for).
 OpenResult OpenFile(const char* path, OpenMode mode);
 // Closes the handle; ok, or io_error when the system reports a failure.
 IoStatus CloseFile(FileHandle file);
@@ -109,6 +114,24 @@ IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds);
 bool PathExists(const char* path);
 // Deletes a file that is not open; false when it cannot be deleted.
 bool RemoveFile(const char* path);
+
+// Creates the folder at `path`, whose parent must exist. ok when it is there afterwards as a
+// folder of its own: an existing folder will do, a symbolic link or junction standing there is
+// link_refused (never followed), and a file already_exists.
+IoStatus MakeFolder(const char* path);
+// Puts the closed file at `from` in the place of `to`, replacing a file there. A symbolic link at
+// `to` is replaced itself, so the file it points to stays as it was; a folder is not_regular.
+IoStatus MoveFileOver(const char* from, const char* to);
+// Whether the two paths name one file (through links, other names or letter case alike); false
+// when either does not exist.
+bool SameFile(const char* a, const char* b);
+
+// How the paths given to these calls are encoded. POSIX paths are bytes and this changes
+// nothing. On Windows they are in the system's ANSI code page (what the plugin's hosts pass)
+// unless a program sets UTF-8, as the command-line tool does: its paths then reach the system
+// through the Unicode calls, whatever the code page.
+void SetPathsAreUtf8(bool utf8);
+bool PathsAreUtf8();
 
 enum class MapAccess { read_only, read_write };
 

@@ -31,9 +31,15 @@ IoStatus FromErrno(int error) {
             return IoStatus::not_found;
         case EACCES:
         case EPERM:
-        case EISDIR:
         case EROFS:
             return IoStatus::access_denied;
+        case EISDIR:
+        case ENXIO:  // a pipe opened for writing that no one reads
+            return IoStatus::not_regular;
+        case ELOOP:
+            return IoStatus::link_refused;
+        case ENAMETOOLONG:
+            return IoStatus::name_too_long;
         case EWOULDBLOCK:
             return IoStatus::in_use;
         case EEXIST:
@@ -90,13 +96,20 @@ bool StillAtPath(int fd, const char* path) {
 
 OpenResult OpenLocked(const char* path, int flags) {
     // Truncation must wait until the lock is held, or a file held by another handle would be
-    // emptied by an open that then fails.
-    const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC, 0644);
+    // emptied by an open that then fails. The open does not wait: a pipe would block it until
+    // someone opened the other end, and only a regular file is kept.
+    const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) return {nullptr, FromErrno(errno)};
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return {nullptr, IoStatus::access_denied};
+        return {nullptr, IoStatus::not_regular};
+    }
+    const int status_flags = ::fcntl(fd, F_GETFL);
+    if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+        const IoStatus status = FromErrno(errno);
+        ::close(fd);
+        return {nullptr, status};
     }
     // No sharing, as on Windows: an advisory lock that every open of ours takes.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -278,6 +291,27 @@ bool PathExists(const char* path) {
 
 bool RemoveFile(const char* path) {
     return ::unlink(path) == 0;
+}
+
+IoStatus MakeFolder(const char* path) {
+    if (::mkdir(path, 0777) == 0) return IoStatus::ok;
+    if (errno != EEXIST) return FromErrno(errno);
+    // lstat, not stat: a link to a folder must not pass for one.
+    struct stat info {};
+    if (::lstat(path, &info) != 0) return FromErrno(errno);
+    if (S_ISLNK(info.st_mode)) return IoStatus::link_refused;
+    return S_ISDIR(info.st_mode) ? IoStatus::ok : IoStatus::already_exists;
+}
+
+IoStatus MoveFileOver(const char* from, const char* to) {
+    return ::rename(from, to) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+bool SameFile(const char* a, const char* b) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
 }
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {

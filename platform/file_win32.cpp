@@ -1,9 +1,11 @@
-// Win32 backend of the file services. Holds only generic Win32 code (kernel32, ANSI calls).
+// Win32 backend of the file services. Holds only generic Win32 code (kernel32): the ANSI calls,
+// or the Unicode ones for a program whose paths are UTF-8.
 #if defined(_WIN32)
 
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "platform/native_file.h"
 
@@ -35,6 +37,10 @@ IoStatus FromError(DWORD error) {
             return IoStatus::too_large;
         case ERROR_HANDLE_EOF:
             return IoStatus::truncated;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return IoStatus::name_too_long;
+        case ERROR_DIRECTORY:
+            return IoStatus::not_regular;
         default:
             return IoStatus::io_error;
     }
@@ -42,6 +48,58 @@ IoStatus FromError(DWORD error) {
 
 IoStatus LastError() {
     return FromError(GetLastError());
+}
+
+// A UTF-8 path for the Unicode calls; false, with the system's error for a bad name, when it is
+// not UTF-8.
+bool WidePath(const char* path, std::wstring& wide) {
+    const int length = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, nullptr, 0);
+    if (length <= 0) {
+        SetLastError(ERROR_INVALID_NAME);
+        return false;
+    }
+    wide.resize(static_cast<std::size_t>(length));
+    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path, -1, wide.data(), length);
+    return true;
+}
+
+// Each call below takes the path as the process said its paths are: through the ANSI call as
+// the plugin always did, or converted from UTF-8 for the Unicode call.
+HANDLE CreateFileAt(const char* path, DWORD access, DWORD sharing, DWORD disposition, DWORD flags) {
+    if (!PathsAreUtf8()) {
+        return CreateFileA(path, access, sharing, nullptr, disposition, flags, nullptr);
+    }
+    std::wstring wide;
+    if (!WidePath(path, wide)) return INVALID_HANDLE_VALUE;
+    return CreateFileW(wide.c_str(), access, sharing, nullptr, disposition, flags, nullptr);
+}
+
+BOOL MoveFileAt(const char* from, const char* to, DWORD flags) {
+    if (!PathsAreUtf8()) return MoveFileExA(from, to, flags);
+    std::wstring wide_from;
+    std::wstring wide_to;
+    if (!WidePath(from, wide_from) || !WidePath(to, wide_to)) return FALSE;
+    return MoveFileExW(wide_from.c_str(), wide_to.c_str(), flags);
+}
+
+DWORD AttributesAt(const char* path) {
+    if (!PathsAreUtf8()) return GetFileAttributesA(path);
+    std::wstring wide;
+    if (!WidePath(path, wide)) return INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(wide.c_str());
+}
+
+// Why an open of `path` failed: a folder cannot be opened as a file, and says so as access
+// denied, which would send the user looking at permissions.
+IoStatus OpenError(const char* path) {
+    const DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED) {
+        const DWORD attributes = AttributesAt(path);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return IoStatus::not_regular;
+        }
+    }
+    return FromError(error);
 }
 
 IoStatus SetSize(HANDLE file, std::uint32_t size) {
@@ -103,9 +161,14 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
             disposition = CREATE_ALWAYS;
             break;
     }
-    HANDLE handle =
-        CreateFileA(path, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return {nullptr, LastError()};
+    HANDLE handle = CreateFileAt(path, access, sharing, disposition, FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return {nullptr, OpenError(path)};
+    // Device names (NUL, CON, COM1, also with an extension) open the device, and a pipe opens
+    // as one: neither is a file to read or write as one.
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        CloseHandle(handle);
+        return {nullptr, IoStatus::not_regular};
+    }
     return {handle, IoStatus::ok};
 }
 
@@ -189,19 +252,19 @@ IoStatus native::MoveOverFile(FileHandle replacement, const char* replacement_pa
         return LastError();
     }
     constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-    if (MoveFileExA(replacement_path, original_path, kFlags)) return IoStatus::ok;
+    if (MoveFileAt(replacement_path, original_path, kFlags)) return IoStatus::ok;
     const DWORD error = GetLastError();
     if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return FromError(error);
     // Where an open file cannot be replaced, let go of it first: another program may take it in
     // that moment, and the replacement then fails with the original unchanged.
     CloseHandle(original);
     original = nullptr;
-    return MoveFileExA(replacement_path, original_path, kFlags) ? IoStatus::ok : LastError();
+    return MoveFileAt(replacement_path, original_path, kFlags) ? IoStatus::ok : LastError();
 }
 
 IoStatus native::MoveNewFile(const char* from, const char* to) {
     // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
-    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) ? IoStatus::ok : LastError();
+    return MoveFileAt(from, to, MOVEFILE_WRITE_THROUGH) ? IoStatus::ok : LastError();
 }
 
 IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
@@ -213,15 +276,68 @@ IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
 }
 
 bool PathExists(const char* path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA(path, &found);
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (!PathsAreUtf8()) {
+        WIN32_FIND_DATAA found;
+        search = FindFirstFileA(path, &found);
+    } else if (std::wstring wide; WidePath(path, wide)) {
+        WIN32_FIND_DATAW found;
+        search = FindFirstFileW(wide.c_str(), &found);
+    }
     if (search == INVALID_HANDLE_VALUE) return false;
     FindClose(search);
     return true;
 }
 
 bool RemoveFile(const char* path) {
-    return DeleteFileA(path) != 0;
+    if (!PathsAreUtf8()) return DeleteFileA(path) != 0;
+    std::wstring wide;
+    return WidePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+}
+
+IoStatus MakeFolder(const char* path) {
+    BOOL made = FALSE;
+    if (!PathsAreUtf8()) {
+        made = CreateDirectoryA(path, nullptr);
+    } else if (std::wstring wide; WidePath(path, wide)) {
+        made = CreateDirectoryW(wide.c_str(), nullptr);
+    }
+    if (made) return IoStatus::ok;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) return FromError(error);
+    // Junctions and symbolic links to folders are reparse points; they must not pass for folders.
+    const DWORD attributes = AttributesAt(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return IoStatus::link_refused;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? IoStatus::ok : IoStatus::already_exists;
+}
+
+IoStatus MoveFileOver(const char* from, const char* to) {
+    // A folder cannot be replaced by a file; it says so as access denied.
+    const DWORD attributes = AttributesAt(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return IoStatus::not_regular;
+    }
+    return MoveFileAt(from, to, MOVEFILE_REPLACE_EXISTING) ? IoStatus::ok : LastError();
+}
+
+bool SameFile(const char* a, const char* b) {
+    // Opened for no access at all, which neither a sharing mode nor an exclusive holder refuses;
+    // folders need the backup flag to be opened.
+    constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE first = CreateFileAt(a, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (first == INVALID_HANDLE_VALUE) return false;
+    HANDLE second = CreateFileAt(b, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    BY_HANDLE_FILE_INFORMATION one{};
+    BY_HANDLE_FILE_INFORMATION other{};
+    const bool same = second != INVALID_HANDLE_VALUE && GetFileInformationByHandle(first, &one) &&
+                      GetFileInformationByHandle(second, &other) &&
+                      one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
+                      one.nFileIndexHigh == other.nFileIndexHigh &&
+                      one.nFileIndexLow == other.nFileIndexLow;
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+    CloseHandle(first);
+    return same;
 }
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {

@@ -18,11 +18,17 @@ const char* IoStatusText(IoStatus status) {
         case IoStatus::truncated:
             return "unexpected end of file";
         case IoStatus::no_space:
-            return "no space left on device";
+            return "disk full (no space left on the device)";
         case IoStatus::too_large:
             return "file too large";
         case IoStatus::io_error:
             return "input/output error";
+        case IoStatus::not_regular:
+            return "not a regular file (a folder, device or pipe)";
+        case IoStatus::link_refused:
+            return "a symbolic link or junction, not followed";
+        case IoStatus::name_too_long:
+            return "name too long for the file system";
     }
     return "unknown error";
 }

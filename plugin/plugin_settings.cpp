@@ -9,7 +9,7 @@ PluginSettings plugin_settings;
 
 NewArchiveSettings NewArchiveSettingsChosen() {
     const std::size_t length = strnlen(plugin_settings.prefix, kPrefixBufferSize - 1);
-    return {plugin_settings.pbo_type, std::string(plugin_settings.prefix, length)};
+    return {plugin_settings.pbo_type, std::string(plugin_settings.prefix, length), {}};
 }
 
 }  // namespace qp

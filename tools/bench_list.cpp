@@ -1,5 +1,8 @@
-// Benchmark: listing a 20,000-entry archive through the exports, beside one read of its header
-// bytes and the least parse that finds every name and record.
+// Benchmark: listing a 20,000-entry archive through the exports and with `quillpack list`, beside
+// one read of its header bytes and the least parse that finds every name and record.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,10 +12,13 @@
 #include "platform/file.h"
 #include "plugin/wcx.h"
 #include "tools/bench_support.h"
+#include "tools/cli/commands.h"
 
 namespace {
 
 constexpr int kEntries = 20000;
+// Each figure is the best of this many runs: a listing takes a millisecond, and noise more.
+constexpr int kRuns = 30;
 
 std::string EntryName(int index) {
     char name[64];
@@ -55,6 +61,24 @@ int ParseHeaderBytes(const std::string& path, std::uint32_t header_size) {
     return data_size != 0 ? listed : -1;
 }
 
+// The tool's listing in this process, its output going to /dev/null as to a pipe nobody reads.
+int ListWithTool(const std::string& path, bool json) {
+    qp::cli::Options options;
+    options.command = "list";
+    options.archive = path;
+    options.json = json;
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    const int null = ::open("/dev/null", O_WRONLY);
+    ::dup2(null, 1);
+    const int status = qp::cli::ListCommand(options);
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(null);
+    ::close(saved);
+    return status;
+}
+
 }  // namespace
 
 int main() {
@@ -65,9 +89,20 @@ int main() {
     int listed = 0;
     int parsed = 0;
     const double exports_seconds =
-        qp::bench::BestSeconds([&] { listed = ListThroughExports(path); });
+        qp::bench::BestSeconds([&] { listed = ListThroughExports(path); }, {}, kRuns);
     const double parse_seconds =
-        qp::bench::BestSeconds([&] { parsed = ParseHeaderBytes(path, header_size); });
+        qp::bench::BestSeconds([&] { parsed = ParseHeaderBytes(path, header_size); }, {}, kRuns);
+    int tool_status = 0;
+    const double tool_seconds =
+        qp::bench::BestSeconds([&] { tool_status |= ListWithTool(path, false); }, {}, kRuns);
+    const double json_seconds =
+        qp::bench::BestSeconds([&] { tool_status |= ListWithTool(path, true); }, {}, kRuns);
+    // The same as a user runs them: whole processes, output to /dev/null.
+    const std::string quoted = "'" + path + "'";
+    const double head_seconds = qp::bench::BestShellSeconds(
+        "head -c " + std::to_string(header_size) + " " + quoted + " >/dev/null");
+    const double process_seconds = qp::bench::BestShellSeconds(std::string("'") + QUILLPACK_TOOL +
+                                                               "' list " + quoted + " >/dev/null");
 
     std::printf("archive: %d entries of ~%zu-character names, header %u bytes; load %s\n", kEntries,
                 EntryName(0).size(), header_size, qp::bench::LoadAverage().c_str());
@@ -75,6 +110,14 @@ int main() {
     std::printf("read header once + parse:     %9.5f s (%d entries)\n", parse_seconds, parsed);
     std::printf("listing / reference:          %8.1f x (goal: within 3x)\n",
                 exports_seconds / parse_seconds);
+    std::printf("quillpack list, in process:   %9.5f s, %.1f x the reference\n", tool_seconds,
+                tool_seconds / parse_seconds);
+    std::printf("quillpack list --json:        %9.5f s, %.1f x the reference\n", json_seconds,
+                json_seconds / parse_seconds);
+    std::printf(
+        "as a user runs them: quillpack list %.5f s, head -c HEADER %.5f s: %.1f x "
+        "(goal: within 3x)\n",
+        process_seconds, head_seconds, process_seconds / head_seconds);
     std::filesystem::remove_all(folder);
-    return listed == kEntries && parsed == kEntries ? 0 : 1;
+    return listed == kEntries && parsed == kEntries && tool_status == 0 ? 0 : 1;
 }

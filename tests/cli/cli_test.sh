@@ -43,7 +43,7 @@ grep -q 'prefix = my\\addon' out.txt || fail "list --long shows no prefix: $(cat
 grep -q 'data\\sub\\init.sqf' out.txt || fail "list misses a nested entry"
 grep -q '^4 entries' out.txt || fail "list counts $(tail -1 out.txt)"
 expect_status 0 extract a.pbo -C out
-diff -r -x empty-dir src out || fail "extracted files differ"
+diff -r -x empty-dir -x '$PBOPREFIX$' src out || fail "extracted files differ"
 [ -d out/empty-dir ] && fail "an empty folder has no entry, so nothing to extract"
 
 # On a terminal, packing draws a progress bar on standard error (native builds: Wine's console
@@ -130,4 +130,112 @@ expect_status 0 delete real.pbo 'CFGFUNCTIONS.HPP'
 digest_ok real.pbo || fail "deleting from a real PBO left a wrong SHA-1"
 expect_status 0 list real.pbo
 grep -qi 'cfgfunctions' out.txt && fail "a name in another letter case was not deleted"
+
+# ---- The modder's round trip: header pairs in $PBOPREFIX$ and $PBOHEADER$, sorted new archives
+mkdir -p rt/Data
+for f in a_c.txt b.txt B2.txt Data/x.sqf data0.txt data_z.txt; do printf '%s' "$f" >"rt/$f"; done
+printf '\xef\xbb\xbf\\my\\mod \r\n' >'rt/$pboprefix$'
+printf 'version = 1.4\r\nauthor=someone\n' >'rt/$PBOHEADER$'
+expect_status 0 pack rt.pbo -C rt . --header hash=abc
+expect_status 0 list --json rt.pbo
+mv out.txt rt.json
+python3 - rt.json <<'PY' || fail "list --json: $(cat rt.json)"
+import json, sys
+listing = json.load(open(sys.argv[1]))
+assert [(p["key"], p["value"]) for p in listing["header"]] == [
+    ("prefix", "my\\mod"), ("version", "1.4"), ("author", "someone"), ("hash", "abc")], listing
+# By name ignoring case, with backslashes: '0' < '\' < '_'.
+assert [e["name"] for e in listing["entries"]] == [
+    "a_c.txt", "b.txt", "B2.txt", "data0.txt", "Data\\x.sqf", "data_z.txt"], listing
+assert listing["error"] is None and listing["entries"][0]["data_offset"] == listing["data_start"]
+PY
+expect_status 0 extract rt.pbo -C rt-out
+[ "$(cat 'rt-out/$PBOPREFIX$')" = 'my\mod' ] || fail "\$PBOPREFIX\$ holds $(cat 'rt-out/$PBOPREFIX$')"
+[ "$(cat 'rt-out/$PBOHEADER$')" = "$(printf 'version=1.4\nauthor=someone\nhash=abc')" ] ||
+    fail "\$PBOHEADER\$ holds $(cat 'rt-out/$PBOHEADER$')"
+expect_status 0 pack rt2.pbo -C rt-out .
+expect_status 0 list --json rt2.pbo
+python3 - rt.json out.txt <<'PY' || fail "the round trip changed the archive"
+import json, sys
+first, second = (json.load(open(name)) for name in sys.argv[1:])
+assert first["header"] == second["header"], second
+assert [(e["name"], e["size"]) for e in first["entries"]] == [
+    (e["name"], e["size"]) for e in second["entries"]], second
+PY
+expect_status 0 extract rt2.pbo -C rt-out2
+diff -r rt-out rt-out2 || fail "the repacked archive extracts differently"
+# An existing archive keeps its header and says so.
+cp rt.pbo rt-kept.pbo
+expect_status 0 pack rt-kept.pbo -C rt --prefix other b.txt
+grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used: $(cat err.txt)"
+cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
+
+# ---- Exit codes and messages in words
+for command in list extract pack delete verify; do
+    expect_status 0 "$command" --help
+    grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
+done
+cp rt.pbo rt-before.pbo
+expect_status 1 delete rt.pbo b.txt nosuch.txt 'nosuchdir\'
+grep -q 'nosuch.txt: not in the archive' err.txt && grep -q 'nosuchdir\\: not in' err.txt ||
+    fail "delete of missing names: $(cat err.txt)"
+expect_status 1 delete rt.pbo b.txt "$(printf 'x%.0s' $(seq 255))"
+grep -q 'too long' err.txt || fail "delete of a 255-character name: $(cat err.txt)"
+cmp -s rt.pbo rt-before.pbo || fail "a refused deletion changed the archive"
+mkfifo fifo
+timeout 20 "${runner:-env}" "$tool" list fifo >out.txt 2>err.txt
+[ $? -eq 1 ] && grep -q 'not a regular file' err.txt || fail "a FIFO as the archive: $(cat err.txt)"
+expect_status 1 list rt
+grep -q 'not a regular file' err.txt || fail "a folder as the archive: $(cat err.txt)"
+cp rt.pbo rt/self.pbo
+expect_status 1 pack rt/self.pbo -C rt .
+grep -q 'the same file as the archive' err.txt || fail "packing into itself: $(cat err.txt)"
+cmp -s rt.pbo rt/self.pbo || fail "packing an archive into itself changed it"
+rm rt/self.pbo
+# Damage is reported by every command that reads it: a cut data area, a cut header.
+head -c $(($(wc -c <rt.pbo) - 25)) rt.pbo >cut-data.pbo
+expect_status 1 list cut-data.pbo
+grep -q 'data area is cut short' err.txt || fail "list of a cut data area: $(cat err.txt)"
+expect_status 1 extract cut.pbo -C cut-out
+grep -q 'header is cut short' err.txt || fail "extract of a cut header: $(cat err.txt)"
+[ -z "$(ls -A cut-out 2>/dev/null)" ] || fail "extract of a cut header wrote $(ls -A cut-out)"
+# Sizes 6, 2^32 - 6, 6: the third entry's offset wraps past 4 GiB onto the first one's data.
+{ printf 'a\0'; record '\6'; printf 'b\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\372\377\377\377'
+  printf 'c\0'; record '\6'; printf '\0'; record '\0'; printf 'AAAAAACCCCCC'; } >wrap.pbo
+expect_status 1 extract wrap.pbo -C wrap-out c
+[ -e wrap-out/c ] && fail "an entry whose offset wraps past 4 GiB was extracted"
+
+# ---- Safe extraction: links planted in the target folder are never written through
+mkdir -p planted/out planted/elsewhere
+echo secret >planted/elsewhere/target.txt
+ln -s ../elsewhere planted/out/Data
+ln -s ../elsewhere/target.txt planted/out/b.txt
+expect_status 1 extract rt.pbo -C planted/out
+grep -q 'Data\\x.sqf: .*symbolic link' err.txt || fail "a linked folder was not refused: $(cat err.txt)"
+[ "$(cat planted/elsewhere/target.txt)" = secret ] && [ ! -e planted/elsewhere/x.sqf ] ||
+    fail "extraction wrote through a link"
+[ ! -L planted/out/b.txt ] && [ "$(cat planted/out/b.txt)" = b.txt ] || fail "b.txt not extracted"
+# Names that would drive a terminal are escaped; Windows device names are never written to.
+{ printf 'a\033[31m\nfake\0'; record '\1'; printf 'NUL.txt\0'; record '\1'; printf 'ok\0'
+  record '\1'; printf '\0'; record '\0'; printf 'XYZ'; } >names.pbo
+expect_status 0 list names.pbo
+grep -q 'a\\x1B\[31m\\x0Afake' out.txt && ! grep -q "$(printf '\033')" out.txt ||
+    fail "list shows names raw: $(cat -v out.txt)"
+if [ -n "$runner" ]; then
+    expect_status 1 extract names.pbo -C names-out
+    grep -q 'NUL.txt: refused.*device name' err.txt || fail "NUL.txt: $(cat err.txt)"
+    grep -q 'a\\x1B\[31m\\x0Afake: refused' err.txt || fail "a control name: $(cat -v err.txt)"
+    [ "$(cat names-out/ok)" = Z ] || fail "the other entry was not extracted"
+else
+    expect_status 0 extract names.pbo -C names-out
+fi
+
+# ---- Names outside any code page: stored as UTF-8, the same bytes on every system
+mkdir -p uni/данные
+printf 'u' >'uni/данные/файл.txt'
+printf 'j' >'uni/日本語.txt'
+expect_status 0 pack uni.pbo -C uni .
+grep -aqF 'данные\файл.txt' uni.pbo && grep -aqF '日本語.txt' uni.pbo || fail "names not in UTF-8"
+expect_status 0 extract uni.pbo -C uni-out
+diff -r uni uni-out || fail "UTF-8 names did not come back"
 echo "cli_test: all checks passed"

@@ -1,10 +1,13 @@
-// The command-line tool keeps extraction inside its target folder and names entries with
-// backslashes.
+// The command-line tool keeps extraction inside its target folder, names entries with
+// backslashes, reads and writes the header pair files, and shows names safely.
 #include "tools/cli/entry_paths.h"
 
 #include <gtest/gtest.h>
 
+#include "tools/cli/header_files.h"
+#include "tools/cli/name_text.h"
 #include "tools/cli/options.h"
+#include "tools/cli/text_format.h"
 
 namespace qp::cli {
 namespace {
@@ -22,26 +25,103 @@ TEST(EntryPaths, RefusesNamesThatLeaveTheFolder) {
     EXPECT_NE(UnsafeEntryReason(""), "");
 }
 
+// Windows writes device names to the device and drops trailing dots and spaces: either would
+// write somewhere else than the entry's name says.
+TEST(EntryPaths, RefusesWhatWindowsWouldNotWriteUnderTheName) {
+    for (const char* unsafe : {"NUL", "nul.txt", "data\\Con.paa", "COM1.log", "lpt9", "aux .x",
+                               "conout$", "name.", "dir \\a.txt", "what?.txt", "a|b"}) {
+        EXPECT_NE(UnsafeEntryReason(unsafe, NameRules::windows), "") << unsafe;
+        if (std::string_view(unsafe).find_first_of("?|") == std::string_view::npos) {
+            EXPECT_EQ(UnsafeEntryReason(unsafe, NameRules::portable), "") << unsafe;
+        }
+    }
+    for (const char* safe : {"console.txt", "nullable\\COM10", "lpt0", "a.b\\.\\c", "CONFIG"}) {
+        EXPECT_EQ(UnsafeEntryReason(safe, NameRules::windows), "") << safe;
+    }
+}
+
 TEST(EntryPaths, MapsBackslashNamesToPathsAndBack) {
+    EXPECT_EQ(NameParts("a\\b/\\c.txt"), (std::vector<std::string>{"a", "b", "c.txt"}));
     const std::filesystem::path folder = std::filesystem::path("out") / "dir";
-    EXPECT_EQ(TargetPath(folder, "a\\b\\c.txt"), folder / "a" / "b" / "c.txt");
     EXPECT_EQ(EntryNameFor(folder, folder / "a" / "b.txt"), "a\\b.txt");
     EXPECT_EQ(EntryNameFor(folder, std::filesystem::path("out") / "other.txt"), "");
+}
+
+TEST(HeaderFiles, ReadThePrefixInEveryAcceptedForm) {
+    bool more = false;
+    EXPECT_EQ(PrefixFromFile("x\\y", more), "x\\y");
+    EXPECT_FALSE(more);
+    EXPECT_EQ(PrefixFromFile("\xEF\xBB\xBF\r\n  \\x\\y \r\n", more), "x\\y");
+    EXPECT_FALSE(more);
+    EXPECT_EQ(PrefixFromFile("Prefix = \\\\x\\y\nversion=2\n", more), "x\\y");
+    EXPECT_TRUE(more);
+    EXPECT_EQ(PrefixFromFile("", more), "");
+}
+
+TEST(HeaderFiles, PairsGoOutAndComeBackInTheirOrder) {
+    const ExtensionPairs pairs = {{"version", "1.2"},
+                                  {"author", "a = b"},
+                                  {"odd key ", "x"},
+                                  {"product", "two\nlines"},
+                                  {"hash", "0f"}};
+    std::vector<std::string> unwritable;
+    const std::string text = PairsFileText(pairs, unwritable);
+    EXPECT_EQ(text, "version=1.2\nauthor=a = b\nhash=0f\n");
+    EXPECT_EQ(unwritable, (std::vector<std::string>{"odd key ", "product"}));
+    ExtensionPairs read;
+    std::string error;
+    ASSERT_TRUE(PairsFromFile("\r\n" + text + " extra = 1 \r\n", read, error));
+    EXPECT_EQ(read, (ExtensionPairs{
+                        {"version", "1.2"}, {"author", "a = b"}, {"hash", "0f"}, {"extra", "1"}}));
+    ExtensionPairs bad;
+    EXPECT_FALSE(PairsFromFile("version=1\nno pair here\n", bad, error));
+    EXPECT_EQ(error, "line 2 is not KEY=VALUE");
+
+    SetPair(read, "author", "c");  // replaced in its place
+    SetPair(read, "hash", "");     // removed
+    SetPair(read, "new", "n");     // added at the end
+    EXPECT_EQ(read,
+              (ExtensionPairs{{"version", "1.2"}, {"author", "c"}, {"extra", "1"}, {"new", "n"}}));
+}
+
+TEST(NameText, EscapesWhatCouldDriveATerminalOrBreakJson) {
+    const std::string name = "a\x1B[31m\n\x7F\xC2\x9B\xFF\xC3\xA9\\b\"\xE2\x82";
+    EXPECT_EQ(ShownName(name), "a\\x1B[31m\\x0A\\x7F\\xC2\\x9B\\xFF\xC3\xA9\\b\"\\xE2\\x82");
+    EXPECT_EQ(JsonString(name),
+              "\"a\\u001B[31m\\u000A\\u007F\\u009B\\u00FF\xC3\xA9\\\\b\\\"\\u00E2\\u0082\"");
+}
+
+TEST(TextFormat, TimesAreUtcCalendarDates) {
+    char text[64];
+    char* at = WriteUtcTime(text, 0);
+    at = WriteUtcTime(at, 951782400, true);  // a leap day of a year divisible by 400
+    at = WriteUtcTime(at, -1);
+    EXPECT_EQ(std::string(text, at), "1970-01-01 00:00:002000-02-29T00:00:00Z1969-12-31 23:59:59");
 }
 
 TEST(Options, ParsesEachCommandAndRefusesBadUsage) {
     Options options;
     std::string error;
-    ASSERT_TRUE(ParseOptions({"pack", "a.pbo", "--prefix", "x\\y", "-C", "src", "one", "two"},
-                             options, error));
+    ASSERT_TRUE(ParseOptions(
+        {"pack", "a.pbo", "--prefix", "x\\y", "-C", "src", "one", "--header", "version=1=2", "two"},
+        options, error));
     EXPECT_EQ(options.archive, "a.pbo");
     EXPECT_EQ(options.prefix, "x\\y");
     EXPECT_EQ(options.folder, "src");
     EXPECT_EQ(options.operands, (std::vector<std::string>{"one", "two"}));
+    using Pairs = std::vector<std::pair<std::string, std::string>>;
+    EXPECT_EQ(options.header_pairs, (Pairs{{"prefix", "x\\y"}, {"version", "1=2"}}));
 
     Options listing;
-    ASSERT_TRUE(ParseOptions({"list", "--long", "a.pbo"}, listing, error));
-    EXPECT_TRUE(listing.long_listing);
+    ASSERT_TRUE(ParseOptions({"list", "--json", "a.pbo"}, listing, error));
+    EXPECT_TRUE(listing.json);
+    for (const char* command : {"list", "extract", "pack", "delete", "verify"}) {
+        Options help;
+        ASSERT_TRUE(ParseOptions({command, "--help"}, help, error)) << command;
+        EXPECT_TRUE(help.help);
+        EXPECT_NE(CommandUsage(command).find(std::string("quillpack ") + command),
+                  std::string::npos);
+    }
 
     for (const std::vector<std::string>& bad :
          std::vector<std::vector<std::string>>{{},
@@ -50,6 +130,8 @@ TEST(Options, ParsesEachCommandAndRefusesBadUsage) {
                                                {"pack", "a.pbo"},
                                                {"delete", "a.pbo"},
                                                {"pack", "a.pbo", "--prefix", "x", "--product", "f"},
+                                               {"pack", "a.pbo", "--header", "=x", "f"},
+                                               {"list", "a.pbo", "--long", "--json"},
                                                {"list", "a.pbo", "--prefix", "x"},
                                                {"extract", "a.pbo", "-C"},
                                                {"list", "a.pbo", "--bogus"}}) {

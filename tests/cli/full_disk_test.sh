@@ -26,6 +26,6 @@ cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a new entry that did not fit ch
 qp pack "$disk/a.pbo" -C "$work/other" small.txt 2>>"$work/err.txt" && fail "a replacement that does not fit succeeded"
 cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a replacement that did not fit changed the archive"
 qp extract "$disk/a.pbo" -C "$disk/out" 2>>"$work/err.txt" && fail "extracting onto a full disk succeeded"
-grep -q "write failed" "$work/err.txt" || fail "no write failure reported: $(cat "$work/err.txt")"
+grep -q "write failed: disk full" "$work/err.txt" || fail "no full disk reported: $(cat "$work/err.txt")"
 qp list "$disk/a.pbo" >/dev/null || fail "the archive no longer lists"
 echo "full_disk_test: all checks passed"

@@ -196,6 +196,7 @@ main_keys F8
 confirm_dialog '^Double Commander$'
 wait_for "the deleted folder" cmp -s "$work/L/addon.pbo" "$work/expected/addon.pbo"
 "$tool" extract "$work/L/addon.pbo" -C "$work/final" >/dev/null || fail "the archive does not extract"
-[ "$(find "$work/final" -type f | wc -l)" -eq 4 ] || fail "unexpected entries: $(find "$work/final")"
+# Four entries, and the archive's prefix and version beside them.
+[ "$(find "$work/final" -type f | wc -l)" -eq 6 ] || fail "unexpected entries: $(find "$work/final")"
 
 echo "doublecmd_test: all checks passed"

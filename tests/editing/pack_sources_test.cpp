@@ -77,7 +77,7 @@ protected:
     // Packs all files into the archive in one edit, or none of them.
     EditResult PackAll(const std::string& path, std::int32_t type, const char* prefix,
                        const std::vector<SourceFile>& files) {
-        const PackRequest request{{type, prefix}, static_cast<int>(files.size()), true};
+        const PackRequest request{{type, prefix, {}}, static_cast<int>(files.size()), true};
         return PackSources(path.c_str(), files, request, test::recorded);
     }
 

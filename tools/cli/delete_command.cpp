@@ -1,8 +1,9 @@
-// quillpack delete: removes entries, or whole folders given as "folder\" or "folder\*.*".
+// quillpack delete: removes entries, or whole folders given as "folder\" or "folder\*.*"; when any
+// of them is not in the archive, nothing.
 #include <string>
+#include <vector>
 
 #include "editing/delete_files.h"
-#include "platform/file.h"
 #include "tools/cli/commands.h"
 
 namespace qp::cli {
@@ -11,15 +12,19 @@ int DeleteCommand(const Options& options, Progress& progress) {
     std::string list;
     for (const std::string& entry : options.operands) {
         // The host's list format ends at an item of 255 characters or more.
-        if (entry.size() >= 255) return Fail(entry, "entry name too long (254 characters at most)");
+        if (entry.size() >= 255) {
+            return Fail(entry, "entry name too long (254 characters at most); nothing deleted");
+        }
         list += entry;
         list.push_back('\0');
     }
     list.push_back('\0');
-    if (!PathExists(options.archive.c_str())) return Fail(options.archive, "no such file");
-    const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress);
+    std::vector<std::string> unmatched;
+    const EditResult result =
+        DeleteEntries(options.archive.c_str(), list.c_str(), progress, &unmatched);
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
-    return kSuccess;
+    for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
+    return unmatched.empty() ? kSuccess : kFailure;
 }
 
 }  // namespace qp::cli

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+#include "platform/program_text.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt.h"
 #include "tools/cli/options.h"
@@ -14,7 +16,11 @@
 
 int main(int argc, char** argv) {
     using namespace qp::cli;
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    // Paths and names are UTF-8 throughout, on Windows too, so that a folder packs to the same
+    // bytes on every system.
+    qp::SetPathsAreUtf8(true);
+    qp::ShowUtf8OnConsole();
+    const std::vector<std::string> args = qp::ProgramArguments(argc, argv);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
         std::fputs(kUsageText, stdout);
         return kSuccess;
@@ -26,8 +32,14 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (!ParseOptions(args, options, error)) {
-        std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(), kUsageText);
+        const std::string usage = args.empty() ? "" : CommandUsage(args[0]);
+        std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(),
+                     usage.empty() ? kUsageText : usage.c_str());
         return kUsage;
+    }
+    if (options.help) {
+        std::fputs(CommandUsage(options.command).c_str(), stdout);
+        return kSuccess;
     }
     CatchInterrupts();
     qp::Progress progress = StartProgressBar();

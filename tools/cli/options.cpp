@@ -2,21 +2,76 @@
 #include "tools/cli/options.h"
 
 namespace qp::cli {
+namespace {
+
+struct CommandText {
+    const char* name;
+    const char* usage;
+    const char* details;
+};
+
+const CommandText kCommands[] = {
+    {"list", "quillpack list ARCHIVE [--long | --json]",
+     "Lists the entries: size, date (UTC), method and name. --long adds the header pairs and\n"
+     "where the data area starts; --json prints one object with the header pairs and every\n"
+     "entry (name, sizes, method, timestamp, data offset) for scripts.\n"},
+    {"extract", "quillpack extract ARCHIVE [-C DIR] [ENTRY...]",
+     "Extracts every entry, or the ENTRYs named, below DIR (default: .), making folders as\n"
+     "needed. A folder is named as 'folder\\' or 'folder\\*.*'. Extracting everything also\n"
+     "writes the archive's prefix to $PBOPREFIX$ and its other header pairs to $PBOHEADER$.\n"
+     "Names that would leave DIR, or pass through a symbolic link in it, are refused.\n"},
+    {"pack",
+     "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
+     "                      PATH...",
+     "Packs the files named, or the files below the folders named, taken relative to DIR\n"
+     "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
+     "A new archive is created with its entries sorted by name; its header pairs come from\n"
+     "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
+     "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
+     "the pair. An existing archive keeps its header and its order.\n"},
+    {"delete", "quillpack delete ARCHIVE ENTRY...",
+     "Deletes the ENTRYs named, or whole folders named as 'folder\\' or 'folder\\*.*'. When any\n"
+     "of them is not in the archive, nothing is deleted.\n"},
+    {"verify", "quillpack verify ARCHIVE",
+     "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"},
+};
+
+const CommandText* FindCommand(const std::string& name) {
+    for (const CommandText& command : kCommands) {
+        if (name == command.name) return &command;
+    }
+    return nullptr;
+}
+
+// "KEY=VALUE" with a key that is not empty.
+bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pair) {
+    const std::size_t equals = text.find('=');
+    if (equals == 0 || equals == std::string::npos) return false;
+    pair = {text.substr(0, equals), text.substr(equals + 1)};
+    return true;
+}
+
+}  // namespace
 
 const char kUsageText[] =
-    "usage: quillpack list ARCHIVE [--long]\n"
+    "usage: quillpack list ARCHIVE [--long | --json]\n"
     "       quillpack extract ARCHIVE [-C DIR] [ENTRY...]\n"
-    "       quillpack pack ARCHIVE [--prefix TEXT | --product] [-C DIR] PATH...\n"
+    "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
+    "                      PATH...\n"
     "       quillpack delete ARCHIVE ENTRY...\n"
     "       quillpack verify ARCHIVE\n"
-    "       quillpack --help | --version\n"
+    "       quillpack COMMAND --help | --help | --version\n"
     "\n"
-    "Lists, extracts, packs and deletes entries of PBO archives (ArmA, OFP: Resistance).\n"
-    "Entry names use backslashes; a folder is named as 'folder\\' or 'folder\\*.*'.\n"
-    "pack creates a missing archive (with a 'prefix' pair, or 'product' with --product) and\n"
-    "replaces entries of the same name; PATHs are taken relative to -C DIR (default: .).\n"
-    "verify checks the header, every entry's data and the SHA-1 in the trailer, if any.\n"
+    "Lists, extracts, packs, deletes and verifies entries of PBO archives (ArmA, OFP:\n"
+    "Resistance). Entry names use backslashes; a folder is named as 'folder\\' or 'folder\\*.*'.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+std::string CommandUsage(const std::string& command) {
+    const CommandText* found = FindCommand(command);
+    if (found == nullptr) return {};
+    return std::string("usage: ") + found->usage + "\n\n" + found->details +
+           "Exit status: 0 success, 1 failure, 2 usage error.\n";
+}
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
     if (args.empty()) {
@@ -24,11 +79,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         return false;
     }
     options.command = args[0];
-    if (options.command != "list" && options.command != "extract" && options.command != "pack" &&
-        options.command != "delete" && options.command != "verify") {
+    if (FindCommand(options.command) == nullptr) {
         error = "unknown command '" + options.command + "'";
         return false;
     }
+    const std::string& command = options.command;
     bool operands_only = false;  // after "--", names that begin with '-' are operands
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -40,25 +95,39 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 options.operands.push_back(arg);
         } else if (arg == "--") {
             operands_only = true;
-        } else if (arg == "--long" && options.command == "list") {
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+            return true;
+        } else if (arg == "--long" && command == "list") {
             options.long_listing = true;
-        } else if (arg == "-C" && (options.command == "extract" || options.command == "pack")) {
+        } else if (arg == "--json" && command == "list") {
+            options.json = true;
+        } else if (arg == "-C" && (command == "extract" || command == "pack")) {
             if (!has_value) {
                 error = "-C needs a folder";
                 return false;
             }
             options.folder = args[++i];
-        } else if (arg == "--prefix" && options.command == "pack") {
+        } else if (arg == "--prefix" && command == "pack") {
             if (!has_value) {
                 error = "--prefix needs a text";
                 return false;
             }
             options.has_prefix = true;
             options.prefix = args[++i];
-        } else if (arg == "--product" && options.command == "pack") {
+            options.header_pairs.emplace_back("prefix", options.prefix);
+        } else if (arg == "--product" && command == "pack") {
             options.product = true;
+            options.header_pairs.emplace_back("product", "OFP: Resistance");
+        } else if (arg == "--header" && command == "pack") {
+            std::pair<std::string, std::string> pair;
+            if (!has_value || !SplitPair(args[++i], pair)) {
+                error = "--header needs KEY=VALUE";
+                return false;
+            }
+            options.header_pairs.push_back(std::move(pair));
         } else {
-            error = "unknown option '" + arg + "' for " + options.command;
+            error = "unknown option '" + arg + "' for " + command;
             return false;
         }
     }
@@ -70,12 +139,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--prefix and --product exclude each other";
         return false;
     }
-    if (options.command == "verify" && !options.operands.empty()) {
+    if (options.long_listing && options.json) {
+        error = "--long and --json exclude each other";
+        return false;
+    }
+    if (command == "verify" && !options.operands.empty()) {
         error = "verify takes one archive";
         return false;
     }
-    if ((options.command == "pack" || options.command == "delete") && options.operands.empty()) {
-        error = options.command == "pack" ? "nothing to pack" : "no entry to delete";
+    if ((command == "pack" || command == "delete") && options.operands.empty()) {
+        error = command == "pack" ? "nothing to pack" : "no entry to delete";
         return false;
     }
     return true;

@@ -2,8 +2,10 @@
 #include "tools/cli/progress_bar.h"
 
 #include <cstdio>
+#include <string>
 
 #include "tools/cli/interrupt.h"
+#include "tools/cli/name_text.h"
 #if defined(_WIN32)
 #include <io.h>
 #else
@@ -25,6 +27,16 @@ bool StandardErrorIsTerminal() {
 bool drawn = false;
 long long bytes_done = 0;
 
+// The name as names are shown, cut to 40 bytes where no UTF-8 sequence is cut in two.
+std::string BarName(const char* name) {
+    std::string shown = ShownName(name);
+    if (shown.size() <= 40) return shown;
+    std::size_t end = 40;
+    while (end > 0 && (static_cast<unsigned char>(shown[end]) & 0xC0) == 0x80) --end;
+    shown.resize(end);
+    return shown;
+}
+
 bool Draw(void*, const char* name, int size) {
     // An interrupt stops the command here, at a report, where it can stop cleanly.
     if (InterruptSignal() != 0) return false;
@@ -32,13 +44,13 @@ bool Draw(void*, const char* name, int size) {
     constexpr int kWidth = 30;
     if (size >= 0) {
         bytes_done += size;
-        std::fprintf(stderr, "\r%12lld bytes  %.40s\033[K", bytes_done, name);
+        std::fprintf(stderr, "\r%12lld bytes  %s\033[K", bytes_done, BarName(name).c_str());
     } else {
         const int percent = -size > 100 ? 100 : -size;
         char bar[kWidth + 1];
         for (int i = 0; i < kWidth; ++i) bar[i] = i < percent * kWidth / 100 ? '#' : '.';
         bar[kWidth] = '\0';
-        std::fprintf(stderr, "\r[%s] %3d%%  %.40s\033[K", bar, percent, name);
+        std::fprintf(stderr, "\r[%s] %3d%%  %s\033[K", bar, percent, BarName(name).c_str());
     }
     drawn = true;
     return true;

@@ -14,43 +14,6 @@
 namespace qp::cli {
 namespace {
 
-std::string Offset(std::uint32_t offset) {
-    return std::to_string(offset);
-}
-
-// The first entry whose data runs past the end of the file, counted in 64 bits.
-const WalkedEntry* FirstEntryPastEnd(const HeaderWalk& walk, std::uint32_t file_size) {
-    std::uint64_t position = static_cast<std::uint32_t>(walk.data_start);
-    for (const WalkedEntry& entry : walk.entries) {
-        position += entry.record.data_size;
-        if (position > file_size) return &entry;
-    }
-    return nullptr;
-}
-
-std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size) {
-    switch (walk.damage) {
-        case HeaderDamage::none:
-            break;
-        case HeaderDamage::unreadable:
-            return "cannot read the archive";
-        case HeaderDamage::too_large:
-            return "damaged archive: 4 GiB or more, past the reach of its 32-bit offsets";
-        case HeaderDamage::cut_short:
-            return "damaged archive: the header is cut short at offset " +
-                   Offset(walk.damage_offset);
-        case HeaderDamage::name_too_long:
-            return "damaged archive: the name at offset " + Offset(walk.damage_offset) +
-                   " is 1023 characters or more";
-        case HeaderDamage::data_past_end:
-            if (const WalkedEntry* entry = FirstEntryPastEnd(walk, file_size)) {
-                return entry->name + ": data runs past the end of the file";
-            }
-            return "damaged archive: the data area runs past the end of the file";
-    }
-    return "damaged archive";
-}
-
 std::string FaultText(const DataCheck& check, const EntryRecord& record) {
     switch (check.fault) {
         case DataFault::none:
