@@ -7,23 +7,42 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake g++ googletest zlib1g-dev libssl-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          wine wine32 wine64 xvfb xauth zip unzip clang libclang-rt-14-dev
+          wine wine64 xvfb xauth zip unzip clang libclang-rt-14-dev
           doublecmd-gtk openbox xdotool imagemagick)
+# Runs the 32-bit builds under Wine; without it (or on a kernel that refuses 32-bit programs) the
+# 32-bit plugin is still built and its tests run on the 64-bit one.
+optional_packages=(wine32)
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "ok installed"; }
+
 install_missing() {
-    local missing=()
-    for package in "${packages[@]}"; do
-        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
-            missing+=("$package")
+    local missing=() missing_optional=()
+    for package in "${packages[@]}"; do installed "$package" || missing+=("$package"); done
+    for package in "${optional_packages[@]}"; do
+        installed "$package" || missing_optional+=("$package")
     done
-    [ ${#missing[@]} -eq 0 ] && return 0
-    echo "== installing: ${missing[*]}"
+    [ ${#missing[@]} -eq 0 ] && [ ${#missing_optional[@]} -eq 0 ] && return 0
+    echo "== installing: ${missing[*]} ${missing_optional[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
-    as_root apt-get update -qq
-    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
-        "${missing[@]}" >/dev/null
+    # A mirror in the middle of a sync fails the update now and then: try again, and go on with
+    # the indexes there are; the install below says clearly what it cannot find.
+    local attempt
+    for attempt in 1 2 3; do
+        as_root apt-get update -qq && break
+        echo "== apt-get update failed (attempt $attempt of 3)"
+        [ "$attempt" -lt 3 ] && sleep 20
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            "${missing[@]}" >/dev/null
+    fi
+    if [ ${#missing_optional[@]} -gt 0 ] &&
+        ! as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq \
+            "${missing_optional[@]}" >/dev/null; then
+        echo "== could not install ${missing_optional[*]}: going on without it"
+    fi
 }
 
 # The demo needs the first three; the tests also run the sanitizer and fuzz builds.
