@@ -9,7 +9,7 @@
 #include "pbo/lzss.h"
 #include "platform/memory_files.h"
 #include "plugin/host_conventions.h"
-#include "plugin/listing_state.h"
+#include "plugin/host_archive.h"
 #include "plugin/wcx.h"
 
 using qp::fuzz::Check;
@@ -74,7 +74,7 @@ std::vector<Listed> ListAndExtract(std::size_t archive_size, bool& damaged) {
               "the name is terminated inside FileName");
         // Every entry takes at least its NUL and its record, so the walk must end.
         Check(listed.size() < archive_size / qp::kEntryOverhead + 1, "the listing terminates");
-        const qp::ListingState& state = qp::listing_state;
+        const qp::ListingState& state = static_cast<qp::HostArchive*>(handle)->listing;
         Listed entry{header.FileName,
                      static_cast<std::uint32_t>(header.UnpSize),
                      static_cast<std::uint32_t>(header.PackSize),

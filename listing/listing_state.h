@@ -1,6 +1,7 @@
 // The state that carries one listing or extraction pass from call to call, and its reader.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -11,7 +12,11 @@
 
 namespace qp {
 
-constexpr int kNameBufferSize = 260;
+// Names as read: every name the walk can read whole (up to 1022 characters) fits. The host's
+// older records take 259 characters; its functions cut names to fit them.
+constexpr int kNameBufferSize = 1024;
+// The longest destination the host's ANSI functions can name: 259 characters (Windows' MAX_PATH).
+constexpr std::size_t kMaxAnsiDestination = 259;
 
 // Reads through the handle of the archive being listed. It never closes the handle: the host
 // owns it and closes it through CloseArchive.

@@ -1,7 +1,7 @@
 // ProcessFile: the destination path, the data-area start, the test and the choice of worker.
 #include "listing/process_file.h"
 
-#include <cstring>
+#include <string>
 
 #include "listing/check_entry.h"
 #include "listing/extract_entry.h"
@@ -10,15 +10,11 @@ namespace qp {
 namespace {
 
 // DestPath followed directly by DestName, with no separator; false when it does not fit.
-bool JoinDestination(const char* dest_path, const char* dest_name,
-                     char (&destination)[kNameBufferSize]) {
-    const std::size_t path_length = dest_path != nullptr ? std::strlen(dest_path) : 0;
-    const std::size_t name_length = dest_name != nullptr ? std::strlen(dest_name) : 0;
-    if (path_length + name_length >= kNameBufferSize) return false;
-    if (path_length != 0) std::memcpy(destination, dest_path, path_length);
-    if (name_length != 0) std::memcpy(destination + path_length, dest_name, name_length);
-    destination[path_length + name_length] = '\0';
-    return true;
+bool JoinDestination(const char* dest_path, const char* dest_name, std::size_t max_length,
+                     std::string& destination) {
+    destination = std::string(dest_path != nullptr ? dest_path : "") +
+                  (dest_name != nullptr ? dest_name : "");
+    return destination.size() <= max_length;
 }
 
 // The host's extraction pass extracts each entry before the header has been read to its end, so
@@ -83,22 +79,23 @@ Outcome TestCurrentEntry(ListingState& state) {
 }  // namespace
 
 Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
-                    const char* dest_name, Progress& progress) {
+                    const char* dest_name, Progress& progress, std::size_t max_destination) {
     if (operation != kExtractEntry && operation != kTestEntry) return Outcome::ok;
     // Without an entry described in this pass there is nothing to extract or test.
     if (!state.reader || state.reader->input.file == nullptr || !state.header_seen ||
         state.damaged) {
         return Outcome::bad_archive;
     }
-    char destination[kNameBufferSize];
-    if (operation == kExtractEntry && !JoinDestination(dest_path, dest_name, destination)) {
+    std::string destination;
+    if (operation == kExtractEntry &&
+        !JoinDestination(dest_path, dest_name, max_destination, destination)) {
         return Outcome::create_failed;
     }
 
     const std::uint32_t noted = Position(*state.reader);
     const Outcome outcome = operation == kTestEntry
                                 ? TestCurrentEntry(state)
-                                : ExtractCurrentEntry(state, destination, progress);
+                                : ExtractCurrentEntry(state, destination.c_str(), progress);
     // The workers moved the handle; the reader's window still holds what it read, and is kept
     // when the noted position lies in it.
     if (SeekReader(state.reader->input, noted) != IoStatus::ok && outcome == Outcome::ok) {

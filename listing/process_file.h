@@ -16,9 +16,10 @@ enum EntryOperation : int { kSkipEntry = 0, kTestEntry = 1, kExtractEntry = 2 };
 // and, compressed, decode to exactly its original size. Either gives bad_data for data outside
 // the file (also when its offset passes 4 GiB) or a stream that ends early. Every other
 // operation does nothing and returns ok. The archive position afterwards is the one before, so
-// the listing goes on with the next entry. A joined destination of 260 characters or more is
-// create_failed.
+// the listing goes on with the next entry. A joined destination longer than `max_destination`
+// bytes is create_failed.
 Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
-                    const char* dest_name, Progress& progress);
+                    const char* dest_name, Progress& progress,
+                    std::size_t max_destination = kMaxAnsiDestination);
 
 }  // namespace qp

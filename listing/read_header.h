@@ -10,7 +10,7 @@ namespace qp {
 
 // What the host learns of one entry.
 struct HeaderInfo {
-    char file_name[kNameBufferSize];  // cut to 259 bytes and a NUL
+    char file_name[kNameBufferSize];  // whole, since longer names are damage
     std::uint32_t pack_size;          // the bytes the entry takes in the data area
     std::uint32_t unp_size;           // its size once extracted: the original size when compressed
     std::uint32_t file_time;          // DOS date/time
@@ -24,7 +24,7 @@ struct HeaderInfo {
 // bad_archive, for this call and every later one of the pass.
 Outcome ReadHeader(ListingState& state, FileHandle file, HeaderInfo& info);
 
-// Copies a name into a 260-byte buffer, cutting it to 259 bytes and a NUL.
+// Copies a name into the name buffer, cutting it to 1023 bytes and a NUL.
 void CopyName(char (&target)[kNameBufferSize], const char* name);
 
 }  // namespace qp

@@ -14,7 +14,8 @@ struct ActivePlan {
 };
 
 ActivePlan active{};
-bool paths_are_utf8 = false;
+// Per thread: a plugin serving ANSI and Unicode calls on several threads at once sets it per call.
+thread_local bool paths_are_utf8 = false;
 
 // Counts the call; true when the plan fails it. Without a plan this is one branch.
 bool Fails(FileCall kind) {

@@ -129,7 +129,8 @@ bool SameFile(const char* a, const char* b);
 // How the paths given to these calls are encoded. POSIX paths are bytes and this changes
 // nothing. On Windows they are in the system's ANSI code page (what the plugin's hosts pass)
 // unless a program sets UTF-8, as the command-line tool does: its paths then reach the system
-// through the Unicode calls, whatever the code page.
+// through the Unicode calls, whatever the code page. The plugin's Unicode functions set it too.
+// The setting holds for the calling thread only.
 void SetPathsAreUtf8(bool utf8);
 bool PathsAreUtf8();
 

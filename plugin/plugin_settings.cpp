@@ -1,15 +1,54 @@
-// The process-wide settings, at their values at load.
+// The process-wide settings, at their defaults until the host's ini file is read.
 #include "plugin/plugin_settings.h"
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include "platform/profile.h"
 
 namespace qp {
+namespace {
 
+constexpr char kSection[] = "quillpack";
+std::string ini_file;  // under plugin_settings_lock
+
+}  // namespace
+
+std::mutex plugin_settings_lock;
 PluginSettings plugin_settings;
 
 NewArchiveSettings NewArchiveSettingsChosen() {
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
     const std::size_t length = strnlen(plugin_settings.prefix, kPrefixBufferSize - 1);
     return {plugin_settings.pbo_type, std::string(plugin_settings.prefix, length), {}};
+}
+
+void LoadRememberedSettings(const char* ini_path) {
+    if (ini_path == nullptr || ini_path[0] == '\0') return;
+    const std::string type = ReadProfileValue(ini_path, kSection, "type", "");
+    const std::string prefix = ReadProfileValue(ini_path, kSection, "prefix", "");
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    ini_file = ini_path;
+    // Only the values the dialog offers are taken; anything else keeps the default.
+    if (type == "0" || type == "1") plugin_settings.pbo_type = std::atoi(type.c_str());
+    if (prefix.size() < kPrefixBufferSize) {
+        std::memcpy(plugin_settings.prefix, prefix.c_str(), prefix.size() + 1);
+    }
+}
+
+bool RememberSettings() {
+    std::string ini_path, type, prefix;
+    {
+        const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+        ini_path = ini_file;
+        type = std::to_string(plugin_settings.pbo_type);
+        prefix.assign(plugin_settings.prefix, strnlen(plugin_settings.prefix, kPrefixBufferSize));
+    }
+    if (ini_path.empty()) return false;
+    return WriteProfileValue(ini_path.c_str(), kSection, "type", type.c_str()) &&
+           WriteProfileValue(ini_path.c_str(), kSection, "prefix", prefix.c_str());
 }
 
 }  // namespace qp

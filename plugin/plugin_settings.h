@@ -1,7 +1,9 @@
-// What a newly created archive carries in its header extension, chosen in the settings dialog.
+// What a newly created archive carries in its header extension, chosen in the settings dialog and
+// remembered in the host's ini file.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 #include "editing/pack_files.h"
 
@@ -9,16 +11,25 @@ namespace qp {
 
 constexpr int kPrefixBufferSize = 260;
 
-// Lives in memory only, as long as the host keeps the plugin loaded.
 struct PluginSettings {
     void* module_instance = nullptr;
     char prefix[kPrefixBufferSize] = {};
     std::int32_t pbo_type = kPboTypeArma;  // any other value: no extension pair
 };
 
+// Held by whoever reads or writes the settings: packing on a background thread reads them while
+// the dialog may be storing new ones.
+extern std::mutex plugin_settings_lock;
 extern PluginSettings plugin_settings;
 
 // What the settings give a new archive.
 NewArchiveSettings NewArchiveSettingsChosen();
+
+// Takes the host's ini file, where the settings live in a [quillpack] section, and reads them
+// from it. A missing file, section or value leaves the default.
+void LoadRememberedSettings(const char* ini_path);
+// Writes the settings to the ini file taken at load; false when there is none or it cannot be
+// written.
+bool RememberSettings();
 
 }  // namespace qp

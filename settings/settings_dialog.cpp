@@ -36,6 +36,7 @@ void InitSettingsDialog(HWND dialog) {
 // Stores the type and the prefix together. A prefix too long for the buffer is dropped whole
 // rather than shortened into a different folder name.
 void SaveSettings(HWND dialog) {
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
     plugin_settings.pbo_type =
         static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_GETCURSEL, 0, 0));
     const LRESULT length = SendDlgItemMessageA(dialog, IDC_PREFIX, EM_LINELENGTH, 0, 0);

@@ -84,7 +84,25 @@ bool LoadPlugin(const std::string& path, Plugin& plugin, std::string& error) {
         Resolve(module, "GetPackerCaps", "_GetPackerCaps@0", plugin.get_packer_caps, error) &&
         Resolve(module, "PackFiles", "_PackFiles@20", plugin.pack_files, error) &&
         Resolve(module, "DeleteFiles", "_DeleteFiles@8", plugin.delete_files, error) &&
-        Resolve(module, "ConfigurePacker", "_ConfigurePacker@8", plugin.configure_packer, error);
+        Resolve(module, "ConfigurePacker", "_ConfigurePacker@8", plugin.configure_packer, error) &&
+        Resolve(module, "OpenArchiveW", "_OpenArchiveW@4", plugin.open_archive_w, error) &&
+        Resolve(module, "ReadHeaderEx", "_ReadHeaderEx@8", plugin.read_header_ex, error) &&
+        Resolve(module, "ReadHeaderExW", "_ReadHeaderExW@8", plugin.read_header_ex_w, error) &&
+        Resolve(module, "ProcessFileW", "_ProcessFileW@16", plugin.process_file_w, error) &&
+        Resolve(module, "SetChangeVolProcW", "_SetChangeVolProcW@8", plugin.set_change_vol_proc_w,
+                error) &&
+        Resolve(module, "SetProcessDataProcW", "_SetProcessDataProcW@8",
+                plugin.set_process_data_proc_w, error) &&
+        Resolve(module, "PackFilesW", "_PackFilesW@20", plugin.pack_files_w, error) &&
+        Resolve(module, "DeleteFilesW", "_DeleteFilesW@8", plugin.delete_files_w, error) &&
+        Resolve(module, "GetBackgroundFlags", "_GetBackgroundFlags@0", plugin.get_background_flags,
+                error) &&
+        Resolve(module, "PackSetDefaultParams", "_PackSetDefaultParams@4",
+                plugin.pack_set_default_params, error) &&
+        Resolve(module, "CanYouHandleThisFile", "_CanYouHandleThisFile@4",
+                plugin.can_you_handle_this_file, error) &&
+        Resolve(module, "CanYouHandleThisFileW", "_CanYouHandleThisFileW@4",
+                plugin.can_you_handle_this_file_w, error);
     if (!resolved) UnloadPlugin(plugin);
     return resolved;
 }

@@ -21,6 +21,19 @@ struct Plugin {
     decltype(&::PackFiles) pack_files = nullptr;
     decltype(&::DeleteFiles) delete_files = nullptr;
     decltype(&::ConfigurePacker) configure_packer = nullptr;
+    // The Unicode and optional functions, which hosts look up first.
+    decltype(&::OpenArchiveW) open_archive_w = nullptr;
+    decltype(&::ReadHeaderEx) read_header_ex = nullptr;
+    decltype(&::ReadHeaderExW) read_header_ex_w = nullptr;
+    decltype(&::ProcessFileW) process_file_w = nullptr;
+    decltype(&::SetChangeVolProcW) set_change_vol_proc_w = nullptr;
+    decltype(&::SetProcessDataProcW) set_process_data_proc_w = nullptr;
+    decltype(&::PackFilesW) pack_files_w = nullptr;
+    decltype(&::DeleteFilesW) delete_files_w = nullptr;
+    decltype(&::GetBackgroundFlags) get_background_flags = nullptr;
+    decltype(&::PackSetDefaultParams) pack_set_default_params = nullptr;
+    decltype(&::CanYouHandleThisFile) can_you_handle_this_file = nullptr;
+    decltype(&::CanYouHandleThisFileW) can_you_handle_this_file_w = nullptr;
 };
 
 // Loads the module and resolves every export under its plain name and, on 32-bit Windows, its

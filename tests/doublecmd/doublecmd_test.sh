@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The native plugin in a real file manager: Double Commander, on a virtual display, opens a sample
 # archive with Enter, copies every entry out (F5), packs a file into a folder of the archive (F5)
-# and deletes a folder (F8), all by keystrokes. Every result is checked byte for byte with the
+# and deletes a folder (F8), then opens a copy without extension by its content (Ctrl+PgDn) and
+# deletes an entry there, all by keystrokes. Every result is checked byte for byte with the
 # quillpack tool. Skipped (77) where Double Commander, openbox, xdotool, Xvfb or ImageMagick are
 # missing.
 # Usage: doublecmd_test.sh PLUGIN TOOL SAMPLES_DIR WORK_DIR
@@ -47,6 +48,10 @@ wait_for() {
 # The files the test works on, and a home of its own so that nothing outside is touched.
 cp "$samples/addon.pbo" "$work/L/addon.pbo"
 chmod u+w "$work/L/addon.pbo"
+# The same archive without its extension, which only detection by content opens. Its name sorts
+# before the archive's, so that End still finds the archive.
+cp "$samples/addon.pbo" "$work/L/0mission"
+chmod u+w "$work/L/0mission"
 printf 'hint "packed by Double Commander";\n' >"$work/R/zz_added.sqf"
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.data" \
     XDG_CACHE_HOME="$work/home/.cache"
@@ -67,7 +72,7 @@ cat >"$work/config/doublecmd.xml" <<EOF
       <WcxPlugin Enabled="True">
         <ArchiveExt>pbo</ArchiveExt>
         <Path>$plugin</Path>
-        <Flags>15</Flags>
+        <Flags>207</Flags>
       </WcxPlugin>
     </WcxPlugins>
   </Plugins>
@@ -198,5 +203,18 @@ wait_for "the deleted folder" cmp -s "$work/L/addon.pbo" "$work/expected/addon.p
 "$tool" extract "$work/L/addon.pbo" -C "$work/final" >/dev/null || fail "the archive does not extract"
 # Four entries, and the archive's prefix and version beside them.
 [ "$(find "$work/final" -type f | wc -l)" -eq 6 ] || fail "unexpected entries: $(find "$work/final")"
+
+# Out of the archive to its folder, where the cursor lands on it; one up is the copy without
+# extension, which Ctrl+PgDn opens by its content. Its last entry (a file) is deleted there.
+entries_in() { "$tool" list "$work/L/0mission" | tail -n1; }
+before=$(entries_in)
+main_keys_and_settle BackSpace
+main_keys_and_settle Up
+main_keys_and_settle ctrl+Next
+main_keys_and_settle End
+main_keys F8
+confirm_dialog '^Double Commander$'
+wait_for "the entry deleted from the archive opened by content" test "$(entries_in)" != "$before"
+"$tool" verify "$work/L/0mission" >/dev/null || fail "the archive opened by content is damaged"
 
 echo "doublecmd_test: all checks passed"

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -289,13 +290,38 @@ TEST_F(SettingsDialog, AboutBoxOpensAgainAndAgainAndKeepsUnsavedChanges) {
     EXPECT_EQ(Reopen().selected_text, "ArmA PBO");
 }
 
-TEST_F(SettingsDialog, ReloadingTheModuleStartsFromTheDefaults) {
+// Without the host's ini file a reload starts from the defaults; with it, what OK stored is
+// found again after the module is unloaded and loaded.
+TEST_F(SettingsDialog, ReloadingTheModuleFindsTheSettingsInTheHostsIniFile) {
     Save(1, "x");
     host::UnloadPlugin(plugin_);
     Load();
-    const SettingsView view = Reopen();
+    SettingsView view = Reopen();
     EXPECT_EQ(view.selected_text, "ArmA PBO");
     EXPECT_EQ(view.prefix, "");
+
+    test::TempDir dir;
+    PackDefaultParamStruct params{};
+    params.size = sizeof params;
+    std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s",
+                  dir.File("wincmd.ini").c_str());
+    plugin_.pack_set_default_params(&params);
+    Save(0, "addons\\kept");
+    test::WriteWholeFile(dir.File("a.txt"), "hello");
+    std::string source = dir.path + "\\";
+    std::string add_list("a.txt\0", 7);
+    std::string archive = dir.File("before.pbo");
+    ASSERT_EQ(plugin_.pack_files(archive.data(), nullptr, source.data(), add_list.data(), 0), 0);
+    host::UnloadPlugin(plugin_);
+    Load();
+    plugin_.pack_set_default_params(&params);
+    view = Reopen();
+    EXPECT_EQ(view.selected_text, "ArmA PBO");
+    EXPECT_EQ(view.prefix, "addons\\kept");
+    archive = dir.File("after.pbo");
+    ASSERT_EQ(plugin_.pack_files(archive.data(), nullptr, source.data(), add_list.data(), 0), 0);
+    EXPECT_NE(test::ReadWholeFile(archive).find(std::string("prefix\0addons\\kept\0", 19)),
+              std::string::npos);
 }
 
 TEST_F(SettingsDialog, NewArchivesCarryThePairChosenWithOk) {

@@ -7,14 +7,16 @@
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "platform/fault_injection.h"
-#include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
+
+ListingState listing_state;  // the pass these tests drive, as the host's calls would
 
 // Extracts the only entry of `bytes` with `fault` planned, the host answering stop at report
 // `stop_at` (0: never).

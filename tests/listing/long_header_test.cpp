@@ -8,14 +8,16 @@
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "pbo/buffered_reader.h"
-#include "plugin/listing_state.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
+
+ListingState listing_state;  // the pass these tests drive, as the host's calls would
 
 // The host's extraction pass: entries are extracted right after ReadHeader describes them, before
 // the end of the header is known, so the first extraction reads the rest of the header through

@@ -10,16 +10,18 @@
 #include <vector>
 
 #include "listing/read_header.h"
-#include "plugin/listing_state.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/fault_sweep.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
+
+ListingState listing_state;  // the pass these tests drive, as the host's calls would
 
 using test::ArchiveWith;
 using test::BuildArchive;

@@ -96,7 +96,8 @@ TEST_F(PosixHostTest, ListingGivesUnixTimesAndNoOptionsAreOffered) {
     // The creation time where the file system records one: never later than the last write.
     EXPECT_LE(listed[0].second, written_unix.count());
     EXPECT_GT(listed[0].second, written_unix.count() - 60);
-    EXPECT_EQ(GetPackerCaps(), PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE);
+    EXPECT_EQ(GetPackerCaps(), PK_CAPS_NEW | PK_CAPS_MODIFY | PK_CAPS_MULTIPLE | PK_CAPS_DELETE |
+                                   PK_CAPS_BY_CONTENT | PK_CAPS_SEARCHTEXT);
 }
 
 }  // namespace

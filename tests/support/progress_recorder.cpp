@@ -26,11 +26,11 @@ void StartRecordingProgress() {
     progress_reports.clear();
     recorded = Progress{Record, nullptr, false};
     stop_at_report = 0;
-    StoreProgressCallback(RecordFromHost);
+    StoreThreadCallback({RecordFromHost, nullptr});
 }
 
 void StopRecordingProgress() {
-    StoreProgressCallback(nullptr);
+    StoreThreadCallback({});
 }
 
 std::string HostList(const std::vector<std::string>& items) {
