@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 0; i < listed.size(); ++i) {
         const Listed& entry = listed[i];
         const qp::EntryLocation& location = walk.entries[i].location;
-        std::string walked = walk.entries[i].name.substr(0, qp::kNameBufferSize - 1);
+        std::string walked = walk.entries[i].name.substr(0, sizeof(tHeaderData::FileName) - 1);
         qp::ShowEntryNameToHost(walked.data());  // the host sees folders as it writes them
         Check(entry.name == walked, "the listed name is the walked one");
         Check(entry.pack_size == static_cast<std::uint32_t>(location.data_size),

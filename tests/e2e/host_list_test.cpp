@@ -15,7 +15,7 @@ using host::ListedEntry;
 using HostTest = PluginTest;
 
 TEST_F(HostTest, ReportsCapabilities) {
-    EXPECT_EQ(plugin_.get_packer_caps(), 31);
+    EXPECT_EQ(plugin_.get_packer_caps(), 223);
 }
 
 TEST_F(HostTest, ListsAnArchiveAsTheFileManagerDoes) {
