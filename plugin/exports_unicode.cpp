@@ -1,7 +1,6 @@
 // The exported Unicode functions: the host's UTF-16 becomes UTF-8 paths for the platform and
 // UTF-8 entry names for the archive; names that are not UTF-8 in the archive travel both ways
 // through their Windows-1252 form.
-#include <cstring>
 #include <new>
 #include <string>
 
