@@ -31,10 +31,10 @@ std::string EntryNameFromWideHost(const char16_t* name) {
     return EntryNameFromHost(text.c_str(), storage);
 }
 
-std::string EntryListFromWideHost(const char16_t* list) {
-    const std::string text = Utf8ListFromUtf16(list);
+// `list` is already UTF-8: the add list names both the files on disk and the entries.
+std::string EntryListInArchiveForm(const std::string& list) {
     std::string storage;
-    return std::string(EntryListFromHost(text.c_str(), storage), text.size());
+    return std::string(EntryListFromHost(list.c_str(), storage), list.size());
 }
 
 }  // namespace
@@ -99,7 +99,7 @@ int WCX_CALL PackFilesW(char16_t* PackedFile, char16_t* SubPath, char16_t* SrcPa
         const std::string source = Utf8FromUtf16(SrcPath);
         const std::string add_list = Utf8ListFromUtf16(AddList);
         const std::string shown_sub_path = EntryNameFromWideHost(SubPath);
-        const std::string shown_list = EntryListFromWideHost(AddList);
+        const std::string shown_list = EntryListInArchiveForm(add_list);
         // An entry whose stored name is not UTF-8 is replaced under that name.
         const StoredNames names =
             ReadStoredNames(archive.c_str(), shown_sub_path + '\0' + shown_list);
@@ -118,7 +118,7 @@ int WCX_CALL DeleteFilesW(char16_t* PackedFile, char16_t* DeleteList) {
     const PathEncoding utf8(true);
     try {
         const std::string archive = Utf8FromUtf16(PackedFile);
-        const std::string shown_list = EntryListFromWideHost(DeleteList);
+        const std::string shown_list = EntryListInArchiveForm(Utf8ListFromUtf16(DeleteList));
         const StoredNames names = ReadStoredNames(archive.c_str(), shown_list);
         return DeleteForHost(archive.c_str(), StoredDeleteList(names, shown_list).c_str());
     } catch (const std::bad_alloc&) {
