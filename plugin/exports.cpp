@@ -111,9 +111,18 @@ void WCX_CALL PackSetDefaultParams(PackDefaultParamStruct* dps) {
 }
 
 int WCX_CALL ConfigurePacker(void* Parent, void* DllInstance) {
-    const int result = qp::ConfigurePacker(Parent, DllInstance);
-    // OK: the choice outlives this session of the host.
-    if (result == 1) RememberSettings();
+    {
+        const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+        plugin_settings.module_instance = DllInstance;
+    }
+    // The dialog edits a copy: packing on another thread meanwhile sees the settings as they were.
+    DialogSettings chosen = SettingsForDialog();
+    const int result = ShowSettingsDialog(Parent, DllInstance, chosen);
+    // OK: the choice takes effect, and outlives this session of the host.
+    if (result == 1) {
+        TakeDialogSettings(chosen);
+        RememberSettings();
+    }
     return result;
 }
 

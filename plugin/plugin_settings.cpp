@@ -25,6 +25,20 @@ NewArchiveSettings NewArchiveSettingsChosen() {
     return {plugin_settings.pbo_type, std::string(plugin_settings.prefix, length), {}};
 }
 
+DialogSettings SettingsForDialog() {
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    DialogSettings shown;
+    shown.pbo_type = plugin_settings.pbo_type;
+    std::memcpy(shown.prefix, plugin_settings.prefix, kPrefixBufferSize);
+    return shown;
+}
+
+void TakeDialogSettings(const DialogSettings& chosen) {
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    plugin_settings.pbo_type = chosen.pbo_type;
+    std::memcpy(plugin_settings.prefix, chosen.prefix, kPrefixBufferSize);
+}
+
 void LoadRememberedSettings(const char* ini_path) {
     if (ini_path == nullptr || ini_path[0] == '\0') return;
     const std::string type = ReadProfileValue(ini_path, kSection, "type", "");

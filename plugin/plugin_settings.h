@@ -6,10 +6,9 @@
 #include <mutex>
 
 #include "editing/pack_files.h"
+#include "settings/settings_dialog.h"
 
 namespace qp {
-
-constexpr int kPrefixBufferSize = 260;
 
 struct PluginSettings {
     void* module_instance = nullptr;
@@ -24,6 +23,10 @@ extern PluginSettings plugin_settings;
 
 // What the settings give a new archive.
 NewArchiveSettings NewArchiveSettingsChosen();
+
+// The settings as the dialog shows them, and the dialog's choice taken in after OK.
+DialogSettings SettingsForDialog();
+void TakeDialogSettings(const DialogSettings& chosen);
 
 // Takes the host's ini file, where the settings live in a [quillpack] section, and reads them
 // from it. A missing file, section or value leaves the default.

@@ -3,11 +3,20 @@
 
 #include <windows.h>
 
-#include "plugin/plugin_settings.h"
 #include "settings/resource_ids.h"
 
 namespace qp {
 namespace {
+
+// The dialog runs modally on its caller's thread: what it edits and where its templates are stay
+// here for that long.
+struct OpenDialog {
+    HINSTANCE instance;
+    DialogSettings* settings;
+};
+thread_local OpenDialog open_dialog{};
+
+constexpr LRESULT kOfpIndex = 1;
 
 // Index 0 and 1 of the list are the values of `pbo_type`; the sorted list keeps this order.
 constexpr const char* kArmaItem = "ArmA PBO";
@@ -17,7 +26,7 @@ constexpr const char* kOfpItem = "OFP: Resistance PBO";
 // The text stays, and is saved with the rest on OK.
 void UpdatePrefixControls(HWND dialog) {
     const LRESULT selection = SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_GETCURSEL, 0, 0);
-    const BOOL enable = selection == kPboTypeOfp ? FALSE : TRUE;
+    const BOOL enable = selection == kOfpIndex ? FALSE : TRUE;
     EnableWindow(GetDlgItem(dialog, IDC_PREFIX_LABEL), enable);
     EnableWindow(GetDlgItem(dialog, IDC_PREFIX), enable);
 }
@@ -26,21 +35,22 @@ void InitSettingsDialog(HWND dialog) {
     SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kArmaItem));
     SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOfpItem));
     // -1 (a list saved without a selection) selects nothing.
-    SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_SETCURSEL,
-                        static_cast<WPARAM>(plugin_settings.pbo_type), 0);
+    const DialogSettings& settings = *open_dialog.settings;
+    SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_SETCURSEL, static_cast<WPARAM>(settings.pbo_type),
+                        0);
     SendDlgItemMessageA(dialog, IDC_PREFIX, WM_SETTEXT, 0,
-                        reinterpret_cast<LPARAM>(plugin_settings.prefix));
+                        reinterpret_cast<LPARAM>(settings.prefix));
     UpdatePrefixControls(dialog);
 }
 
 // Stores the type and the prefix together. A prefix too long for the buffer is dropped whole
 // rather than shortened into a different folder name.
 void SaveSettings(HWND dialog) {
-    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
-    plugin_settings.pbo_type =
+    DialogSettings& settings = *open_dialog.settings;
+    settings.pbo_type =
         static_cast<std::int32_t>(SendDlgItemMessageA(dialog, IDC_PBO_TYPE, CB_GETCURSEL, 0, 0));
     const LRESULT length = SendDlgItemMessageA(dialog, IDC_PREFIX, EM_LINELENGTH, 0, 0);
-    char* prefix = plugin_settings.prefix;
+    char* prefix = settings.prefix;
     if (length < 1 || length >= kPrefixBufferSize) {
         prefix[0] = '\0';
         return;
@@ -88,7 +98,7 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
             EndDialog(dialog, static_cast<INT_PTR>(wparam));
             return TRUE;
         case IDC_ABOUT:
-            DialogBoxParamA(static_cast<HINSTANCE>(plugin_settings.module_instance),
+            DialogBoxParamA(open_dialog.instance,
                             MAKEINTRESOURCEA(IDD_ABOUT), dialog, AboutDlgProc, 0);
             return FALSE;
         case IDC_PBO_TYPE:
@@ -101,11 +111,12 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
 
 }  // namespace
 
-int ConfigurePacker(void* parent, void* instance) {
-    plugin_settings.module_instance = instance;
+int ShowSettingsDialog(void* parent, void* instance, DialogSettings& settings) {
+    open_dialog = {static_cast<HINSTANCE>(instance), &settings};
     const INT_PTR result =
         DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_SETTINGS),
                         static_cast<HWND>(parent), SettingsDlgProc, 0);
+    open_dialog = {};
     return static_cast<int>(result);
 }
 

@@ -3,7 +3,7 @@
 
 namespace qp {
 
-int ConfigurePacker(void*, void*) {
+int ShowSettingsDialog(void*, void*, DialogSettings&) {
     return 0;
 }
 

@@ -1,13 +1,13 @@
 // The command-line tool keeps extraction inside its target folder, names entries with
 // backslashes, reads and writes the header pair files, and shows names safely.
-#include "tools/cli/entry_paths.h"
+#include "cli/entry_paths.h"
 
 #include <gtest/gtest.h>
 
-#include "tools/cli/header_files.h"
-#include "tools/cli/name_text.h"
-#include "tools/cli/options.h"
-#include "tools/cli/text_format.h"
+#include "cli/header_files.h"
+#include "cli/name_text.h"
+#include "cli/options.h"
+#include "cli/text_format.h"
 
 namespace qp::cli {
 namespace {

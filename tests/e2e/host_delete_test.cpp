@@ -8,7 +8,7 @@
 #include "support/archive_builder.h"
 #include "support/digests.h"
 #include "support/temp_dir.h"
-#include "tools/wcx_host_driver.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

@@ -8,7 +8,7 @@
 #include "support/digests.h"
 #include "support/sample_manifest.h"
 #include "support/temp_dir.h"
-#include "tools/wcx_host_driver.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

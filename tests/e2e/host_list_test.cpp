@@ -4,8 +4,8 @@
 #include "e2e/plugin_test.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
-#include "tools/dos_time_text.h"
-#include "tools/wcx_host_driver.h"
+#include "host/dos_time_text.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

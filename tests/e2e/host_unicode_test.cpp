@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "e2e/plugin_test.h"
-#include "tools/wcx_host_unicode.h"
+#include "host/wcx_host_unicode.h"
 
 namespace qp {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "support/temp_dir.h"
-#include "tools/wcx_host_driver.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 

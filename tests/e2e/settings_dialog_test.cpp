@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "support/temp_dir.h"
-#include "tools/wcx_host_driver.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

@@ -1,0 +1,62 @@
+// quillpack: lists, extracts, packs, deletes and verifies PBO archives from the command line.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/file.h"
+#include "platform/program_text.h"
+#include "cli/commands.h"
+#include "cli/interrupt.h"
+#include "cli/options.h"
+#include "cli/progress_bar.h"
+
+#ifndef QUILLPACK_VERSION
+#define QUILLPACK_VERSION "0.0.0"
+#endif
+
+int main(int argc, char** argv) {
+    using namespace qp::cli;
+    // Paths and names are UTF-8 throughout, on Windows too, so that a folder packs to the same
+    // bytes on every system.
+    qp::SetPathsAreUtf8(true);
+    qp::ShowUtf8OnConsole();
+    const std::vector<std::string> args = qp::ProgramArguments(argc, argv);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kUsageText, stdout);
+        return kSuccess;
+    }
+    if (!args.empty() && args[0] == "--version") {
+        std::printf("quillpack %s\n", QUILLPACK_VERSION);
+        return kSuccess;
+    }
+    Options options;
+    std::string error;
+    if (!ParseOptions(args, options, error)) {
+        const std::string usage = args.empty() ? "" : CommandUsage(args[0]);
+        std::fprintf(stderr, "quillpack: %s\n%s", error.c_str(),
+                     usage.empty() ? kUsageText : usage.c_str());
+        return kUsage;
+    }
+    if (options.help) {
+        std::fputs(CommandUsage(options.command).c_str(), stdout);
+        return kSuccess;
+    }
+    CatchInterrupts();
+    qp::Progress progress = StartProgressBar();
+    int status = kUsage;
+    if (options.command == "list")
+        status = ListCommand(options);
+    else if (options.command == "extract")
+        status = ExtractCommand(options, progress);
+    else if (options.command == "pack")
+        status = PackCommand(options, progress);
+    else if (options.command == "delete")
+        status = DeleteCommand(options, progress);
+    else if (options.command == "verify")
+        status = VerifyCommand(options);
+    EndProgressBar();
+    // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
+    // that finished before it could stop has done its work.
+    if (progress.cancelled && status != kSuccess) return 128 + InterruptSignal();
+    return status;
+}

@@ -1,0 +1,91 @@
+// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "listing/check_entry.h"
+#include "pbo/entry_walk.h"
+#include "pbo/trailer.h"
+#include "cli/commands.h"
+
+namespace qp::cli {
+namespace {
+
+std::string FaultText(const DataCheck& check, const EntryRecord& record) {
+    switch (check.fault) {
+        case DataFault::none:
+            break;
+        case DataFault::outside_file:
+            return "data lies outside the file";
+        case DataFault::stream_short:
+            return "compressed data ends after " + std::to_string(check.decoded) + " of " +
+                   std::to_string(record.original_size) + " bytes";
+        case DataFault::unreadable:
+            return "read failed";
+        case DataFault::no_memory:
+            return "not enough memory";
+    }
+    return "damaged data";
+}
+
+// Whatever follows the data area: nothing, or a zero byte and 20 bytes that are the SHA-1 of
+// everything before the zero byte (or, in archives of older versions, a fixed text).
+int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t data_end,
+                  std::uint32_t file_size) {
+    const std::uint32_t after = file_size - data_end;
+    if (after == 0) {
+        std::printf("no trailer\n");
+        return kSuccess;
+    }
+    const std::string not_trailer =
+        std::to_string(after) + " bytes after the data area are no trailer";
+    if (after != kTrailerSize) return Fail(archive, not_trailer);
+    std::uint8_t trailer[kTrailerSize];
+    if (SeekTo(file, data_end) != IoStatus::ok ||
+        ReadBytes(file, trailer, kTrailerSize).bytes != kTrailerSize) {
+        return Fail(archive, "cannot read the trailer");
+    }
+    if (!IsTrailer(trailer, kTrailerSize)) return Fail(archive, not_trailer);
+    if (std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
+        std::printf("trailer: no checksum (the fixed text of older quillpack archives)\n");
+        return kSuccess;
+    }
+    std::uint8_t digest[kSha1Size];
+    if (!HashFront(file, data_end, digest)) return Fail(archive, "cannot compute the SHA-1");
+    if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
+        return Fail(archive, "the trailer's SHA-1 does not match the archive");
+    }
+    std::printf("trailer: SHA-1 matches\n");
+    return kSuccess;
+}
+
+int Verify(const std::string& archive, FileHandle file) {
+    const HeaderWalk walk = WalkHeader(file);
+    const SizeResult size = FileSize32(file);
+    if (walk.damaged) return Fail(archive, DamageText(walk, size.size));
+    for (const WalkedEntry& entry : walk.entries) {
+        // The walk found the whole data area inside the file, so no offset has wrapped.
+        const auto position = static_cast<std::uint32_t>(entry.location.data_offset);
+        const DataCheck check = CheckEntryData(file, size.size, position, entry.record);
+        if (check.fault != DataFault::none) {
+            return Fail(archive + ": " + entry.name, FaultText(check, entry.record));
+        }
+    }
+    std::printf("%u entries, data whole\n", static_cast<unsigned>(walk.entries.size()));
+    return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size);
+}
+
+}  // namespace
+
+int VerifyCommand(const Options& options) {
+    const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
+    if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
+    const int status = Verify(options.archive, file.handle);
+    CloseFile(file.handle);
+    return status;
+}
+
+}  // namespace qp::cli
