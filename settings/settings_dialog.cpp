@@ -98,8 +98,8 @@ INT_PTR CALLBACK SettingsDlgProc(HWND dialog, UINT message, WPARAM wparam, LPARA
             EndDialog(dialog, static_cast<INT_PTR>(wparam));
             return TRUE;
         case IDC_ABOUT:
-            DialogBoxParamA(open_dialog.instance,
-                            MAKEINTRESOURCEA(IDD_ABOUT), dialog, AboutDlgProc, 0);
+            DialogBoxParamA(open_dialog.instance, MAKEINTRESOURCEA(IDD_ABOUT), dialog, AboutDlgProc,
+                            0);
             return FALSE;
         case IDC_PBO_TYPE:
             if (HIWORD(wparam) == CBN_SELCHANGE) UpdatePrefixControls(dialog);
