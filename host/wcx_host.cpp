@@ -7,6 +7,7 @@
 
 #include "host/dos_time_text.h"
 #include "host/wcx_host_driver.h"
+#include "host/wcx_words.h"
 
 namespace {
 
@@ -27,7 +28,8 @@ int List(const qp::host::Plugin& plugin, const char* archive) {
                     qp::FormatDosTime(static_cast<std::uint32_t>(entry.file_time)).c_str(),
                     entry.name.c_str());
     }
-    std::printf("%zu entries, ReadHeader ended with %d\n", entries.size(), result);
+    std::printf("%zu entries, ReadHeader ended with %d (%s)\n", entries.size(), result,
+                qp::host::ResultText(result).c_str());
     return result == qp::E_END_ARCHIVE ? 0 : 1;
 }
 
@@ -40,7 +42,7 @@ int Delete(const qp::host::Plugin& plugin, int count, char** arguments) {
     for (const auto& report : reports) {
         std::printf("progress %4d  %s\n", report.size, report.name.c_str());
     }
-    std::printf("DeleteFiles returned %d\n", result);
+    std::printf("DeleteFiles returned %d (%s)\n", result, qp::host::ResultText(result).c_str());
     return result == 0 ? 0 : 1;
 }
 
@@ -52,12 +54,13 @@ int Extract(const qp::host::Plugin& plugin, const char* archive, const char* fol
     for (const auto& entry : entries) {
         std::printf("%s  %s\n", entry.result == 0 ? "ok  " : "FAIL", entry.target.c_str());
         if (entry.result != 0) {
-            std::printf("      ProcessFile returned %d\n", entry.result);
+            std::printf("      ProcessFile returned %d (%s)\n", entry.result,
+                        qp::host::ResultText(entry.result).c_str());
             ++failed;
         }
     }
-    std::printf("%zu entries, %d failed, ReadHeader ended with %d\n", entries.size(), failed,
-                result);
+    std::printf("%zu entries, %d failed, ReadHeader ended with %d (%s)\n", entries.size(), failed,
+                result, qp::host::ResultText(result).c_str());
     return result == qp::E_END_ARCHIVE && failed == 0 ? 0 : 1;
 }
 
@@ -70,7 +73,8 @@ int Pack(const qp::host::Plugin& plugin, const char* archive, const char* folder
     std::vector<qp::host::ProgressReport> reports;
     const int result = qp::host::PackFiles(plugin, archive, sub_path, source, items, reports);
     for (const auto& report : reports) std::printf("%5d  %s\n", report.size, report.name.c_str());
-    std::printf("%zu items, PackFiles returned %d\n", items.size(), result);
+    std::printf("%zu items, PackFiles returned %d (%s)\n", items.size(), result,
+                qp::host::ResultText(result).c_str());
     return result == 0 ? 0 : 1;
 }
 
@@ -84,8 +88,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "wcx_host: %s\n", error.c_str());
         return 1;
     }
-    std::printf("loaded %s: all exports resolved, capabilities %d\n", argv[2],
-                plugin.get_packer_caps());
+    const int caps = plugin.get_packer_caps();
+    std::printf("loaded %s: all exports resolved, capabilities %d (%s)\n", argv[2], caps,
+                qp::host::CapabilitiesText(caps).c_str());
     int status = 2;
     const bool extract = std::strcmp(argv[1], "extract") == 0 && argc >= 5;
     const bool pack = std::strcmp(argv[1], "pack") == 0 && argc >= 5;

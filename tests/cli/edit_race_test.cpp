@@ -67,7 +67,8 @@ class EditRaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::vector<std::pair<std::string, std::size_t>> entries;
-        for (int i = 0; i < 40; ++i) entries.emplace_back("e" + std::to_string(100 + i), 100000);
+        for (int i = 0; i < 40; ++i)
+            entries.emplace_back(std::string("e").append(std::to_string(100 + i)), 100000);
         original_ = test::BuildArchive(test::ArchiveWith(entries));
         for (int i = 0; i < 3; ++i) {
             WriteWholeFile(dir_.File("new" + std::to_string(i)), test::ContentFor("n", 300000));
@@ -134,9 +135,9 @@ TEST_F(EditRaceTest, TwoEditorsAtOnceLeaveTheArchiveWhole) {
     const std::string log_b = dir_.File("log_b.txt");
     int in_use = 0;
     for (int round = 0; round < 20; ++round) {
-        const std::string added = "r" + std::to_string(round);
+        const std::string added = std::string("r").append(std::to_string(round));
         WriteWholeFile(dir_.File(added), test::ContentFor(added, 200000));
-        const std::string gone = "e" + std::to_string(100 + round);
+        const std::string gone = std::string("e").append(std::to_string(100 + round));
         const pid_t a = Start({"pack", archive_, "-C", dir_.path, added}, log_);
         const pid_t b = Start({"delete", archive_, gone}, log_b);
         for (const auto& [status, log] :

@@ -10,7 +10,7 @@ qp() { ${runner:+"$runner"} "$tool" "$@"; }
 work=$(mktemp -d)
 disk="$work/disk"
 mkdir -p "$disk" "$work/src" "$work/other"
-mount -t tmpfs -o size=2m tmpfs "$disk" 2>/dev/null || { echo "cannot mount a tmpfs: skipped"; rm -rf "$work"; exit 77; }
+mount -t tmpfs -o size=2m tmpfs "$disk" 2>/dev/null || { echo "SKIP: cannot mount a tmpfs here (needs root)"; rm -rf "$work"; exit 77; }
 trap 'cd /; umount "$disk"; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 

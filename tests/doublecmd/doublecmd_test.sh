@@ -8,7 +8,7 @@
 # Usage: doublecmd_test.sh PLUGIN TOOL SAMPLES_DIR WORK_DIR
 set -u
 for command in doublecmd openbox xdotool Xvfb import sha256sum; do
-    command -v "$command" >/dev/null || { echo "$command is missing: skipped"; exit 77; }
+    command -v "$command" >/dev/null || { echo "SKIP: $command is missing"; exit 77; }
 done
 
 plugin=$(realpath "$1") tool=$(realpath "$2") samples=$(realpath "$3") work=$4

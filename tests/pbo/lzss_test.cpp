@@ -44,7 +44,6 @@ Bytes Encode(const Bytes& data) {
     return Bytes(stream.begin(), stream.end());
 }
 
-
 TEST(Lzss, WorkedExamples) {
     std::int32_t consumed = 0;
     const Bytes letters = {0xFF, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 1, 2, 3, 4};
@@ -145,7 +144,7 @@ TEST(Lzss, DecodesWhatAGreedyEncoderProduces) {
     std::mt19937 rng(7);
     Bytes data;
     while (data.size() < 12000) {
-        const std::string line = "class Item" + std::to_string(rng() % 50) +
+        const std::string line = std::string("class Item").append(std::to_string(rng() % 50)) +
                                  " { scope = " + std::to_string(rng() % 3) +
                                  "; model = \"\\a3\\m.p3d\"; };\n";
         data.insert(data.end(), line.begin(), line.end());

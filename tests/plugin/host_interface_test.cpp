@@ -238,7 +238,8 @@ TEST(BackgroundOperations, TwoExtractionsAndAPackingRunAtOnce) {
     std::vector<std::pair<std::string, std::string>> expected;  // extracted name and content
     for (int a = 0; a < 2; ++a) {
         for (int i = 0; i < 40; ++i) {
-            const std::string name = "a" + std::to_string(a) + "_" + std::to_string(i) + ".txt";
+            const std::string name =
+                std::string("a").append(std::to_string(a)) + "_" + std::to_string(i) + ".txt";
             const std::string content = test::ContentFor(name, 20000 + i);
             archives[a].entries.push_back(i % 4 == 0 ? test::LzssEntry(name, content)
                                                      : test::TestEntry{name, content});
@@ -249,7 +250,7 @@ TEST(BackgroundOperations, TwoExtractionsAndAPackingRunAtOnce) {
     }
     std::string list;
     for (int i = 0; i < 60; ++i) {
-        const std::string name = "p" + std::to_string(i) + ".bin";
+        const std::string name = std::string("p").append(std::to_string(i)) + ".bin";
         Write(fs::path(dir.File("src")) / name, test::ContentFor(name, 50000));
         list += name + '\0';
     }
@@ -294,7 +295,7 @@ TEST(BackgroundOperations, TwoExtractionsAndAPackingRunAtOnce) {
     const fs::path out = fs::path(dir.File("check"));
     EXPECT_EQ(ListW(packed, &out).size(), 60u);
     for (int i = 0; i < 60; ++i) {
-        const std::string name = "p" + std::to_string(i) + ".bin";
+        const std::string name = std::string("p").append(std::to_string(i)) + ".bin";
         EXPECT_TRUE(Read(out / name) == test::ContentFor(name, 50000)) << name;
     }
 }

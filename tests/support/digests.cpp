@@ -114,7 +114,9 @@ std::string Sha1(const std::string& bytes) {
 bool EndsInDigestTrailer(const std::string& archive) {
     if (archive.size() < 21) return false;
     const std::string before = archive.substr(0, archive.size() - 21);
-    return archive.substr(before.size()) == std::string(1, '\0') + Sha1(before);
+    std::string trailer(1, '\0');
+    trailer += Sha1(before);
+    return archive.substr(before.size()) == trailer;
 }
 
 }  // namespace qp::test
