@@ -134,7 +134,7 @@ demo() {
         bits=64 plugin=build/win64/quillpack.wcx64
     fi
     local wine=build/win$bits/wine-run host=build/win$bits/wcx_host.exe
-    local quillpack=build/native/quillpack work
+    local quillpack=build/native/quillpack
     work=$(mktemp -d)
     trap 'rm -rf "$work"' EXIT
     cp tests/data/addon.pbo "$work/addon.pbo"
