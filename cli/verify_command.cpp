@@ -81,8 +81,8 @@ int Verify(const std::string& archive, FileHandle file) {
 }  // namespace
 
 int VerifyCommand(const Options& options) {
-    const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
+    const OpenResult file = OpenArchiveToRead(options.archive);
+    if (file.handle == nullptr) return kFailure;
     const int status = Verify(options.archive, file.handle);
     CloseFile(file.handle);
     return status;
