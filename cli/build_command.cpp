@@ -4,12 +4,12 @@
 #include <filesystem>
 #include <string>
 
-#include "listing/detect_archive.h"
-#include "pbo/entry_name.h"
-#include "platform/file.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/header_files.h"
+#include "listing/detect_archive.h"
+#include "pbo/entry_name.h"
+#include "platform/file.h"
 
 namespace qp::cli {
 namespace {
@@ -67,9 +67,9 @@ int BuildCommand(const Options& given, Progress& progress) {
     if (options.archive.empty()) options.archive = DefaultArchive(options.folder);
     if (options.archive.empty()) return Fail(options.folder, "no archive name: give ARCHIVE");
     if (!options.list_only && !Replaceable(options.archive)) return kFailure;
-    const bool prefix_given =
-        std::any_of(options.header_pairs.begin(), options.header_pairs.end(),
-                    [](const auto& pair) { return pair.first == "prefix" && !pair.second.empty(); });
+    const bool prefix_given = std::any_of(
+        options.header_pairs.begin(), options.header_pairs.end(),
+        [](const auto& pair) { return pair.first == "prefix" && !pair.second.empty(); });
     if (!prefix_given && !options.product && !HasPrefixFile(folder)) {
         Note(options.folder, "no $PBOPREFIX$ and no --prefix: the archive gets no prefix");
     }

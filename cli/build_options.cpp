@@ -29,8 +29,8 @@ OptionTaken Failed(std::string& error, const char* text) {
 
 }  // namespace
 
-OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i,
-                            Options& options, std::string& error) {
+OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
+                            std::string& error) {
     const std::string& arg = args[i];
     const std::string& command = options.command;
     const std::string* value = i + 1 < args.size() ? &args[i + 1] : nullptr;

@@ -4,13 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/options.h"
 #include "editing/edit_result.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
 #include "platform/file.h"
-#include "cli/options.h"
 
 namespace qp::cli {
 

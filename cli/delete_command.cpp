@@ -4,11 +4,11 @@
 #include <unordered_set>
 #include <vector>
 
+#include "cli/commands.h"
+#include "cli/name_patterns.h"
 #include "editing/delete_files.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
-#include "cli/commands.h"
-#include "cli/name_patterns.h"
 
 namespace qp::cli {
 namespace {

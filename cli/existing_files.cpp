@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "listing/extract_entry.h"
 #include "cli/entry_paths.h"
 #include "cli/safe_output.h"
+#include "listing/extract_entry.h"
 
 namespace qp::cli {
 namespace {
@@ -78,7 +78,7 @@ Standing WhatStandsAt(ArchiveReader& reader, const std::string& root, const Plan
     if (existing.handle == nullptr) return Standing::differs;
     const SizeResult size = FileSize32(existing.handle);
     const EntryRecord* record = file.record;
-    const std::uint64_t wanted = record == nullptr                       ? file.text.size()
+    const std::uint64_t wanted = record == nullptr                     ? file.text.size()
                                  : record->method == kMethodCompressed ? record->original_size
                                                                        : record->data_size;
     bool same = size.status == IoStatus::ok && size.size == wanted;

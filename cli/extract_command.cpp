@@ -7,12 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "listing/check_entry.h"
-#include "listing/extract_entry.h"
-#include "pbo/entry_name.h"
-#include "pbo/entry_walk.h"
-#include "pbo/header_extension.h"
-#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/existing_files.h"
@@ -21,6 +15,12 @@
 #include "cli/name_text.h"
 #include "cli/progress_bar.h"
 #include "cli/safe_output.h"
+#include "listing/check_entry.h"
+#include "listing/extract_entry.h"
+#include "pbo/entry_name.h"
+#include "pbo/entry_walk.h"
+#include "pbo/header_extension.h"
+#include "platform/program_text.h"
 
 namespace qp::cli {
 namespace {
@@ -144,16 +144,16 @@ void WriteHeaderFile(Extraction& run, const PlannedFile& file) {
 int ToStandardOutput(Extraction& run, const std::vector<PlannedFile>& picked,
                      const std::vector<const WalkedEntry*>& entries) {
     if (picked.size() != 1) {
-        return Fail(run.options.archive, std::to_string(picked.size()) +
-                                             " entries match; -o - writes one");
+        return Fail(run.options.archive,
+                    std::to_string(picked.size()) + " entries match; -o - writes one");
     }
     const WalkedEntry& entry = *entries[0];
     if (!DataInside(picked[0].position, entry.record.data_size, run.archive_size)) {
         return Fail(entry.name, "not extracted: its data lies outside the file");
     }
-    const DataWritten written = WriteEntryData(run.reader, picked[0].position, entry.record,
-                                               StandardOutputFile(), entry.name.c_str(),
-                                               run.progress);
+    const DataWritten written =
+        WriteEntryData(run.reader, picked[0].position, entry.record, StandardOutputFile(),
+                       entry.name.c_str(), run.progress);
     if (written.outcome == Outcome::aborted) return kFailure;
     if (written.outcome != Outcome::ok) {
         return Fail(entry.name, OutcomeText(written.outcome, written.status));
@@ -247,8 +247,8 @@ int ExtractCommand(const Options& options, Progress& progress) {
         status = Fail(options.archive, DamageText(walk, size.size));
     } else {
         // The reader's buffers are large for the stack.
-        const auto run = std::make_unique<Extraction>(
-            Extraction{options, file.handle, size.size, {}, progress});
+        const auto run =
+            std::make_unique<Extraction>(Extraction{options, file.handle, size.size, {}, progress});
         StartReader(run->reader.input, file.handle, 0);
         status = Extract(*run, walk);
     }

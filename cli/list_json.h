@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
+#include "cli/name_patterns.h"
+#include "cli/output.h"
 #include "pbo/entry_walk.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
-#include "cli/name_patterns.h"
-#include "cli/output.h"
 
 namespace qp::cli {
 

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 
+#include "cli/entry_paths.h"
 #include "pbo/entry_name.h"
 #include "pbo/folder_item.h"
-#include "cli/entry_paths.h"
 
 namespace qp::cli {
 namespace {
@@ -79,7 +79,8 @@ bool PatternExcludes(std::string_view pattern, const Parts& name, bool folder) {
     // The file or folder itself, or one of the folders it lies in.
     const std::size_t last = folders_only && !folder ? name.size() - 1 : name.size();
     if (!anchored) {
-        const std::string_view bare = folders_only ? pattern.substr(0, pattern.size() - 1) : pattern;
+        const std::string_view bare =
+            folders_only ? pattern.substr(0, pattern.size() - 1) : pattern;
         for (std::size_t i = 0; i < last; ++i) {
             if (PartMatches(bare, name[i])) return true;
         }

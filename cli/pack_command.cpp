@@ -7,10 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "editing/pack_sources.h"
-#include "pbo/entry_name.h"
-#include "pbo/header_extension.h"
-#include "platform/file.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/header_files.h"
@@ -18,6 +14,10 @@
 #include "cli/output.h"
 #include "cli/progress_bar.h"
 #include "cli/source_folder.h"
+#include "editing/pack_sources.h"
+#include "pbo/entry_name.h"
+#include "pbo/header_extension.h"
+#include "platform/file.h"
 
 namespace qp::cli {
 namespace {
@@ -176,8 +176,8 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (mode.list_only) return ListSources(collected.files);
     ExpectFiles(collected.files.size());
     const NewArchiveSettings settings{kPboTypeOwnPairs, {}, pairs};
-    const PackRequest request{
-        settings, static_cast<int>(collected.files.size()), true, mode.times, mode.fresh};
+    const PackRequest request{settings, static_cast<int>(collected.files.size()), true, mode.times,
+                              mode.fresh};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return kSuccess;

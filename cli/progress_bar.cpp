@@ -58,8 +58,8 @@ std::string BarName(const std::string& name) {
 void PutLine() {
     char done[96] = "";
     if (bar.files_total != 0) {
-        const std::uint64_t files = bar.files_done < bar.files_total ? bar.files_done
-                                                                     : bar.files_total;
+        const std::uint64_t files =
+            bar.files_done < bar.files_total ? bar.files_done : bar.files_total;
         std::snprintf(done, sizeof done, "%llu/%llu files %3d%%",
                       static_cast<unsigned long long>(files),
                       static_cast<unsigned long long>(bar.files_total),

@@ -1,7 +1,7 @@
 // Opening an archive to read: a file that is no PBO at all is said to be so, before anything is
 // shown or written from it.
-#include "listing/detect_archive.h"
 #include "cli/commands.h"
+#include "listing/detect_archive.h"
 
 namespace qp::cli {
 

@@ -4,11 +4,11 @@
 #include <algorithm>
 #include <utility>
 
-#include "pbo/entry_name.h"
-#include "platform/file.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/name_patterns.h"
+#include "pbo/entry_name.h"
+#include "platform/file.h"
 
 namespace qp::cli {
 namespace {

@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
+#include "cli/commands.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
-#include "cli/commands.h"
 
 namespace qp::cli {
 namespace {

@@ -25,8 +25,8 @@ std::int32_t EntryTime(FileHandle source, EntryTimes times) {
 
 // Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
 // which `failure` names. Returns how many were planned.
-std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
-                        EntryTimes times, EditResult& failure) {
+std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files, EntryTimes times,
+                        EditResult& failure) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const char* path = files[i].source_path.c_str();
         const OpenResult source = OpenFile(path, OpenMode::read);

@@ -35,8 +35,7 @@ bool StartsLikeArchive(FileHandle file) {
     // A first entry with an empty name opens the header extension, whose record names its method;
     // a run of zero bytes would otherwise read as an empty archive.
     if (name.empty()) return record.method == kMethodVersion;
-    const bool method_known =
-        record.method == kMethodStored || record.method == kMethodCompressed;
+    const bool method_known = record.method == kMethodStored || record.method == kMethodCompressed;
     return NameIsText(name) && method_known && record.data_size <= size.size;
 }
 
@@ -47,9 +46,10 @@ bool LooksLikeArchive(const char* path) {
     bool text = true;
     const bool starts = StartsLikeArchive(opened.handle);
     const HeaderWalk walk =
-        starts ? WalkHeader(opened.handle,
-                            [&text](const MetEntry& entry) { text = text && NameIsText(entry.name); })
-               : HeaderWalk{};
+        starts
+            ? WalkHeader(opened.handle,
+                         [&text](const MetEntry& entry) { text = text && NameIsText(entry.name); })
+            : HeaderWalk{};
     CloseFile(opened.handle);
     return starts && text && !walk.damaged;
 }
