@@ -40,6 +40,11 @@ OpenResult OpenArchiveToRead(const std::string& path);
 // returns kFailure. A note says the same of something that is no failure.
 int Fail(const std::string& file, const std::string& reason);
 void Note(const std::string& file, const std::string& reason);
+// Fail's message, for the steps that answer whether they could go on: false.
+inline bool Refuse(const std::string& file, const std::string& reason) {
+    Fail(file, reason);
+    return false;
+}
 
 // The reason for an outcome, in words.
 const char* OutcomeText(Outcome outcome);

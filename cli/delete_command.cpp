@@ -13,11 +13,6 @@
 namespace qp::cli {
 namespace {
 
-bool Refuse(const std::string& file, const std::string& reason) {
-    Fail(file, reason);
-    return false;
-}
-
 // The stored names of the entries the names pick, each once, as the host's list; false with a
 // message for a name that picks nothing, or an archive that cannot be read.
 bool PickedList(const Options& options, std::string& list) {

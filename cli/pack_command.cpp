@@ -24,12 +24,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Fail's message, for the steps that answer whether they could go on.
-bool Refuse(const std::string& file, const std::string& reason) {
-    Fail(file, reason);
-    return false;
-}
-
 struct Collected {
     std::vector<SourceFile> files;
     std::string prefix_file;  // $PBOPREFIX$ at the root of the folder, when packed

@@ -15,12 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Fail's message, for the steps that answer whether they could go on.
-bool Refuse(const std::string& file, const std::string& reason) {
-    Fail(file, reason);
-    return false;
-}
-
 // The key under which two entry names are one entry: letter case and separators aside.
 std::string CollisionKey(const std::string& entry_name) {
     std::string key = FoldedEntryName(entry_name);
@@ -91,6 +85,9 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
             // Nothing below a folder left out is looked at: a .git of thousands of files costs
             // nothing.
             if (is_folder) item.disable_recursion_pending();
+        } else if (is_folder && item->is_symlink(error)) {
+            Note(Utf8FromPath(item->path()),
+                 "a linked folder, not followed: nothing below it is packed");
         } else if (!is_folder && item->is_regular_file(error) &&
                    !IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
