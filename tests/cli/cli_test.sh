@@ -266,6 +266,7 @@ printf 'notes' >mod/README.md
 printf 'notes' >mod/docs/dev.txt
 printf '# development files\n*.md\r\ndocs/\n' >mod/.pboignore
 printf 'a' >clash/Data/a.txt && printf 'A' >clash/data/A.TXT
+mkdir -p negated && printf 'x' >negated/a.txt && printf '*.txt\n!a.txt\n' >negated/.pboignore
 printf 'PK\003\004\024\0\0\0\010\0compressed bytes of a zip' >not.zip
 { printf 'caf\351.txt\0'; record '\3'; printf '\0'; record '\0'; printf 'abc'; } >latin.pbo
 check 0 'Functions\AI\fn_A.sqf' -  build mod --list
@@ -277,6 +278,9 @@ check 0 ''                   -          build mod
 check 0 'prefix = x\mymod\main' -       list --long mod.pbo
 check 0 'SHA-1 matches'      -          verify mod.pbo
 check 1 'would be the same entry as' clash.pbo build clash
+check 1 "'!' patterns are not supported" negated.pbo build negated
+check 1 'nothing to pack'    none.pbo   build mod none.pbo --exclude '*'
+check 1 'data area is cut short' cut-data-out extract cut-data.pbo -C cut-data-out
 check 1 'would be the same entry as' clash.pbo pack clash.pbo -C clash .
 check 1 'not a PBO archive'  not-out    extract not.zip -C not-out
 check 1 'not a PBO archive'  -          list not.zip
@@ -286,13 +290,18 @@ check 1 'no entry matches'   picked     extract mod.pbo -C picked 'nosuch/*.paa'
 check 0 ''                   picked/config.cpp extract mod.pbo -C picked 'functions/ai/FN_A.sqf' 'textures/*.paa'
 check 0 '2 entries'          -          list mod.pbo 'functions/**'
 check 0 'fn a'               -          extract mod.pbo -o - 'Functions/AI/fn_a.sqf'
+check 1 '2 entries match'    -          extract mod.pbo -o - 'functions/**'
 mkdir -p @mod/addons && cp -r mod @mod/addons/main
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
+if [ -z "$runner" ]; then
+    mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
+    check 0 'a linked folder, not followed' - build linked --list
+fi
 cp checksummed.pbo merged.pbo
 check 0 ''                   -          pack merged.pbo mod
 check 0 'Functions\fn_b.sqf' -          list merged.pbo
-grep -q 'mod\\' out.txt || ! grep -qi cfgfunctions out.txt &&
+grep -q -e 'mod\\' -e vscode out.txt || ! grep -qi cfgfunctions out.txt &&
     fail "pack ARCHIVE FOLDER did not merge the folder's contents: $(cat out.txt)"
 check 0 ''                   -          delete merged.pbo '**/*.bak' 'functions/'
 check 0 '5 entries'          -          list merged.pbo
