@@ -23,7 +23,7 @@ struct Options {
     // --header KEY=VALUE, --prefix and --product as the pairs they set, in the order given.
     std::vector<std::pair<std::string, std::string>> header_pairs;
     std::vector<std::string> operands;     // entries or paths
-    std::vector<std::string> exact_names;  // --name-hex HEX: entry names as stored, byte for byte
+    std::vector<std::string> exact_names;  // --name-hex HEX: entry names by their stored bytes
     std::vector<std::string> excludes;     // --exclude GLOB
     bool mtime = false;                    // build --timestamps mtime (the default is zero)
     bool list_only = false;                // build --list
