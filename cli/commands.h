@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/options.h"
 #include "editing/edit_result.h"
+#include "editing/pack_sources.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
-#include "cli/options.h"
+#include "platform/file.h"
 
 namespace qp::cli {
 
@@ -17,11 +19,32 @@ int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
 int VerifyCommand(const Options& options);
+int BuildCommand(const Options& options, Progress& progress);
+
+// How build packs: a fresh archive in place of whatever is there, with the folder's archive left
+// out of it and the entries' times as asked; or only the list of what would be packed.
+struct PackMode {
+    bool fresh = false;
+    EntryTimes times = EntryTimes::creation;
+    bool list_only = false;
+};
+int PackWith(const Options& options, const PackMode& mode, Progress& progress);
+
+// What a file that does not start as a PBO is: a zip, an image, a text.
+constexpr char kNotArchiveText[] = "not a PBO archive";
+// Opens an archive to read, or says why it cannot (not a PBO archive, among others) and gives a
+// null handle.
+OpenResult OpenArchiveToRead(const std::string& path);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
 // returns kFailure. A note says the same of something that is no failure.
 int Fail(const std::string& file, const std::string& reason);
 void Note(const std::string& file, const std::string& reason);
+// Fail's message, for the steps that answer whether they could go on: false.
+inline bool Refuse(const std::string& file, const std::string& reason) {
+    Fail(file, reason);
+    return false;
+}
 
 // The reason for an outcome, in words.
 const char* OutcomeText(Outcome outcome);

@@ -1,28 +1,68 @@
-// quillpack delete: removes entries, or whole folders given as "folder\" or "folder\*.*"; when any
-// of them is not in the archive, nothing.
+// quillpack delete: removes the entries the names pick, whole folders and globs included; when
+// any name picks nothing, nothing.
 #include <string>
+#include <unordered_set>
 #include <vector>
 
-#include "editing/delete_files.h"
 #include "cli/commands.h"
+#include "cli/name_patterns.h"
+#include "editing/delete_files.h"
+#include "pbo/entry_name.h"
+#include "pbo/entry_walk.h"
 
 namespace qp::cli {
+namespace {
 
-int DeleteCommand(const Options& options, Progress& progress) {
-    std::string list;
-    for (const std::string& entry : options.operands) {
-        // The host's list format ends at an item of 255 characters or more.
-        if (entry.size() >= 255) {
-            return Fail(entry, "entry name too long (254 characters at most); nothing deleted");
+// The stored names of the entries the names pick, each once, as the host's list; false with a
+// message for a name that picks nothing, or an archive that cannot be read.
+bool PickedList(const Options& options, std::string& list) {
+    const OpenResult file = OpenArchiveToRead(options.archive);
+    if (file.handle == nullptr) return false;
+    const HeaderWalk walk = WalkHeader(file.handle);
+    const SizeResult size = FileSize32(file.handle);
+    CloseFile(file.handle);  // read only: nothing to lose when the close fails
+    if (walk.damaged) return Refuse(options.archive, DamageText(walk, size.size));
+    NamePicker picker = PickerFor(options.operands, options.exact_names);
+    std::vector<std::string> picked;
+    std::unordered_set<std::string> seen;
+    for (const WalkedEntry& entry : walk.entries) {
+        // A name the archive holds twice goes once: deleting it deletes the last of them.
+        if (Picks(picker, entry.name) && seen.insert(FoldedEntryName(entry.name)).second) {
+            picked.push_back(entry.name);
         }
-        list += entry;
+    }
+    bool all_picked = true;
+    for (const Unpicked& name : UnpickedNames(picker)) {
+        all_picked = false;
+        Fail(name.name, name.reason + "; nothing deleted");
+    }
+    for (const std::string& name : picked) {
+        // The host's list format ends at an item of 255 characters or more.
+        if (name.size() >= 255) {
+            return Refuse(name, "entry name too long (254 characters at most); nothing deleted");
+        }
+        list += name;
         list.push_back('\0');
     }
     list.push_back('\0');
+    return all_picked;
+}
+
+}  // namespace
+
+int DeleteCommand(const Options& options, Progress& progress) {
+    for (const std::string& entry : options.operands) {
+        if (entry.size() >= 255) {
+            return Fail(entry, "entry name too long (254 characters at most); nothing deleted");
+        }
+    }
+    std::string list;
+    if (!PickedList(options, list)) return kFailure;
     std::vector<std::string> unmatched;
     const EditResult result =
         DeleteEntries(options.archive.c_str(), list.c_str(), progress, &unmatched);
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
+    // Another editor took entries away since they were picked.
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
     return unmatched.empty() ? kSuccess : kFailure;
 }

@@ -1,14 +1,15 @@
-// quillpack list: size, date, method and name of every entry; --long adds the header pairs,
-// --json gives the same for scripts.
+// quillpack list: size, date, method and name of every entry, or of those named; --long adds the
+// header pairs, --json gives the same for scripts.
 #include <cstring>
 
-#include "pbo/entry_walk.h"
-#include "pbo/header_extension.h"
 #include "cli/commands.h"
 #include "cli/list_json.h"
+#include "cli/name_patterns.h"
 #include "cli/name_text.h"
 #include "cli/output.h"
 #include "cli/text_format.h"
+#include "pbo/entry_walk.h"
+#include "pbo/header_extension.h"
 
 namespace qp::cli {
 namespace {
@@ -37,7 +38,7 @@ void PutEntryLine(Output& out, const MetEntry& entry) {
 
 // The entries as the header walk meets them, each once: nothing is kept of them.
 HeaderWalk PutTextListing(Output& out, const Options& options, FileHandle file,
-                          const ExtensionPairs& pairs) {
+                          const ExtensionPairs& pairs, NamePicker& picker) {
     if (options.long_listing) {
         for (const auto& [key, value] : pairs) {
             Put(out, "extension  " + ShownName(key) + " = " + ShownName(value) + "\n");
@@ -45,6 +46,7 @@ HeaderWalk PutTextListing(Output& out, const Options& options, FileHandle file,
     }
     std::uint64_t count = 0;
     const HeaderWalk walk = WalkHeader(file, [&](const MetEntry& entry) {
+        if (!Picks(picker, entry.name)) return;
         PutEntryLine(out, entry);
         ++count;
     });
@@ -60,20 +62,24 @@ HeaderWalk PutTextListing(Output& out, const Options& options, FileHandle file,
 }  // namespace
 
 int ListCommand(const Options& options) {
-    const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
+    const OpenResult file = OpenArchiveToRead(options.archive);
+    if (file.handle == nullptr) return kFailure;
     const SizeResult size = FileSize32(file.handle);
     ExtensionPairs pairs;
     if (options.long_listing || options.json) pairs = ReadHeaderExtension(file.handle);
     Output out;
-    const HeaderWalk walk = options.json ? PutJsonListing(out, file.handle, pairs, size.size)
-                                         : PutTextListing(out, options, file.handle, pairs);
+    NamePicker picker = PickerFor(options.operands, options.exact_names);
+    const HeaderWalk walk = options.json
+                                ? PutJsonListing(out, file.handle, pairs, size.size, picker)
+                                : PutTextListing(out, options, file.handle, pairs, picker);
     CloseFile(file.handle);  // read only: nothing to lose when the close fails
     const bool written = FinishOutput(out);
     // The header must end with its end-of-header entry, and the data it describes must be there.
     if (walk.damaged) return Fail(options.archive, DamageText(walk, size.size));
     if (!written) return Fail(options.archive, "the listing could not be written whole");
-    return kSuccess;
+    int status = kSuccess;
+    for (const Unpicked& name : UnpickedNames(picker)) status = Fail(name.name, name.reason);
+    return status;
 }
 
 }  // namespace qp::cli

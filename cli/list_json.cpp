@@ -18,9 +18,13 @@ char* WriteText(char* at, std::string_view text) {
 void PutEntry(Output& out, const MetEntry& entry, const std::int64_t* data_start, bool first) {
     const EntryRecord& record = entry.record;
     const bool compressed = record.method == kMethodCompressed;
-    char* at = Room(out, JsonSize(entry.name.size()) + 256);
+    char* at = Room(out, JsonSize(entry.name.size()) + 2 * entry.name.size() + 256);
     at = WriteText(at, first ? "\n    {\"name\": " : ",\n    {\"name\": ");
     at = WriteJsonString(at, entry.name);
+    if (!IsUtf8(entry.name)) {
+        at = WriteHexBytes(WriteText(at, ", \"name_bytes\": \""), entry.name);
+        *at++ = '"';
+    }
     at = WriteText(at, ", \"size\": ");
     at = WriteNumber(at, compressed ? record.original_size : record.data_size);
     at = WriteText(at, ", \"packed_size\": ");
@@ -42,7 +46,7 @@ void PutEntry(Output& out, const MetEntry& entry, const std::int64_t* data_start
 }  // namespace
 
 HeaderWalk PutJsonListing(Output& out, FileHandle file, const ExtensionPairs& pairs,
-                          std::uint32_t file_size) {
+                          std::uint32_t file_size, NamePicker& picker) {
     // The data offsets need the start of the data area, which only the end of the header gives:
     // one walk to find it, one to write the entries.
     const HeaderWalk found = WalkHeader(file, [](const MetEntry&) {});
@@ -56,6 +60,7 @@ HeaderWalk PutJsonListing(Output& out, FileHandle file, const ExtensionPairs& pa
     Put(out, pairs.empty() ? "],\n  \"entries\": [" : "\n  ],\n  \"entries\": [");
     bool first = true;
     const HeaderWalk walk = WalkHeader(file, [&](const MetEntry& entry) {
+        if (!Picks(picker, entry.name)) return;
         PutEntry(out, entry, offsets_known ? &data_start : nullptr, first);
         first = false;
     });

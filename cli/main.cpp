@@ -1,14 +1,15 @@
-// quillpack: lists, extracts, packs, deletes and verifies PBO archives from the command line.
+// quillpack: builds, verifies, lists, extracts, packs and deletes PBO archives from the command
+// line.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
-#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
+#include "platform/file.h"
+#include "platform/program_text.h"
 
 #ifndef QUILLPACK_VERSION
 #define QUILLPACK_VERSION "0.0.0"
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
         return kSuccess;
     }
     CatchInterrupts();
-    qp::Progress progress = StartProgressBar();
+    qp::Progress progress = StartProgressBar(options.progress);
     int status = kUsage;
     if (options.command == "list")
         status = ListCommand(options);
@@ -54,6 +55,8 @@ int main(int argc, char** argv) {
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
         status = VerifyCommand(options);
+    else if (options.command == "build")
+        status = BuildCommand(options, progress);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

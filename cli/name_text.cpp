@@ -92,6 +92,27 @@ char* WriteHexEscape(char* at, const char* prefix, unsigned char value) {
 
 }  // namespace
 
+bool IsUtf8(std::string_view text) {
+    bool ascii = true;
+    for (const char c : text) ascii &= static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return true;
+    for (std::size_t next = 0; next < text.size();) {
+        const std::size_t length = Utf8Length(text.substr(next));
+        if (length == 0) return false;
+        next += length;
+    }
+    return true;
+}
+
+char* WriteHexBytes(char* at, std::string_view bytes) {
+    for (const char c : bytes) {
+        const auto value = static_cast<unsigned char>(c);
+        *at++ = kHex[value >> 4];
+        *at++ = kHex[value & 15];
+    }
+    return at;
+}
+
 char* WriteShownName(char* at, std::string_view name) {
     // Most names are printable ASCII through and through, and go in whole.
     if (PrintableAscii(name)) return CopyBytes(at, name);

@@ -17,6 +17,11 @@ constexpr std::size_t ShownSize(std::size_t length) {
 char* WriteShownName(char* at, std::string_view name);
 std::string ShownName(std::string_view name);
 
+// Whether `text` is valid UTF-8 throughout.
+bool IsUtf8(std::string_view text);
+// The bytes as two hex digits each, written at `at`; returns the end.
+char* WriteHexBytes(char* at, std::string_view bytes);
+
 // `text` as a JSON string, quotes included: `"` and `\` escaped, control characters (C1 too) as
 // \u00XX, and each byte that is not part of valid UTF-8 as \u00XX too, i.e. taken as the Latin-1
 // character of that value. Written at `at`, which has room for JsonSize of the text's length.

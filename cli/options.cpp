@@ -11,27 +11,44 @@ struct CommandText {
 };
 
 const CommandText kCommands[] = {
-    {"list", "quillpack list ARCHIVE [--long | --json]",
-     "Lists the entries: size, date (UTC), method and name. --long adds the header pairs and\n"
-     "where the data area starts; --json prints one object with the header pairs and every\n"
-     "entry (name, sizes, method, timestamp, data offset) for scripts.\n"},
-    {"extract", "quillpack extract ARCHIVE [-C DIR] [ENTRY...]",
+    {"build",
+     "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
+     "                       [--exclude GLOB]... [--timestamps mtime] [--list]",
+     "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
+     "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
+     "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
+     "dot-files and dot-folders (.git, .vscode), the patterns of FOLDER/.pboignore (one a line,\n"
+     "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
+     "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
+     "the same folder gives the same bytes on every system. Names that differ only in letter\n"
+     "case stop the build. --list prints what would be packed and writes nothing.\n"},
+    {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
+     "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
+     "adds the header pairs and where the data area starts; --json prints one object with the\n"
+     "header pairs and every entry (name, sizes, method, timestamp, data offset) for scripts;\n"
+     "a name that is not UTF-8 also comes as \"name_bytes\" in hex, for --name-hex.\n"},
+    {"extract",
+     "quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...",
      "Extracts every entry, or the ENTRYs named, below DIR (default: .), making folders as\n"
-     "needed. A folder is named as 'folder\\' or 'folder\\*.*'. Extracting everything also\n"
-     "writes the archive's prefix to $PBOPREFIX$ and its other header pairs to $PBOHEADER$.\n"
-     "Names that would leave DIR, or pass through a symbolic link in it, are refused.\n"},
+     "needed. Extracting everything also writes the archive's prefix to $PBOPREFIX$ and its\n"
+     "other header pairs to $PBOHEADER$. A file already there whose content differs is not\n"
+     "overwritten without --force: then nothing is extracted (identical files are skipped).\n"
+     "-o - writes the one entry named to standard output. Names that would leave DIR, or pass\n"
+     "through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      PATH...",
+     "                      [--exclude GLOB]... PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
+     "A single FOLDER without -C is packed as -C FOLDER . is. Folders are walked as build\n"
+     "walks them: dot-files, .pboignore and --exclude leave files out.\n"
      "A new archive is created with its entries sorted by name; its header pairs come from\n"
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
      "the pair. An existing archive keeps its header and its order.\n"},
-    {"delete", "quillpack delete ARCHIVE ENTRY...",
-     "Deletes the ENTRYs named, or whole folders named as 'folder\\' or 'folder\\*.*'. When any\n"
-     "of them is not in the archive, nothing is deleted.\n"},
+    {"delete", "quillpack delete ARCHIVE ENTRY... [--name-hex HEX]...",
+     "Deletes the ENTRYs named, a folder ('folder/') with everything in it. When any of them\n"
+     "names no entry, nothing is deleted.\n"},
     {"verify", "quillpack verify ARCHIVE",
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"},
 };
@@ -54,16 +71,21 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pai
 }  // namespace
 
 const char kUsageText[] =
-    "usage: quillpack list ARCHIVE [--long | --json]\n"
-    "       quillpack extract ARCHIVE [-C DIR] [ENTRY...]\n"
-    "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      PATH...\n"
-    "       quillpack delete ARCHIVE ENTRY...\n"
+    "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
+    "                       [--exclude GLOB]... [--timestamps mtime] [--list]\n"
     "       quillpack verify ARCHIVE\n"
+    "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
+    "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
+    "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
+    "                      [--exclude GLOB]... PATH...\n"
+    "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]...\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
-    "Lists, extracts, packs, deletes and verifies entries of PBO archives (ArmA, OFP:\n"
-    "Resistance). Entry names use backslashes; a folder is named as 'folder\\' or 'folder\\*.*'.\n"
+    "Builds PBO archives (ArmA, OFP: Resistance) from folders, and verifies, lists, extracts,\n"
+    "packs and deletes their entries. An ENTRY is a name with '/' or '\\', in any letter case,\n"
+    "a folder as 'folder/', or a glob: '*' and '?' within a name part, '**' for any parts\n"
+    "('textures/*.paa', '**/*.bak'). --name-hex names an entry by its bytes, as list --json\n"
+    "gives them. --progress shows progress also when standard error is no terminal.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 std::string CommandUsage(const std::string& command) {
@@ -108,7 +130,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                 return false;
             }
             options.folder = args[++i];
-        } else if (arg == "--prefix" && command == "pack") {
+            options.has_folder = true;
+        } else if (const OptionTaken taken = TakeBuildOption(args, i, options, error);
+                   taken != OptionTaken::no) {
+            if (taken == OptionTaken::failed) return false;
+        } else if (arg == "--prefix" && (command == "pack" || command == "build")) {
             if (!has_value) {
                 error = "--prefix needs a text";
                 return false;
@@ -116,10 +142,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             options.has_prefix = true;
             options.prefix = args[++i];
             options.header_pairs.emplace_back("prefix", options.prefix);
-        } else if (arg == "--product" && command == "pack") {
+        } else if (arg == "--product" && (command == "pack" || command == "build")) {
             options.product = true;
             options.header_pairs.emplace_back("product", "OFP: Resistance");
-        } else if (arg == "--header" && command == "pack") {
+        } else if (arg == "--header" && (command == "pack" || command == "build")) {
             std::pair<std::string, std::string> pair;
             if (!has_value || !SplitPair(args[++i], pair)) {
                 error = "--header needs KEY=VALUE";
@@ -132,7 +158,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = "no archive given";
+        error = command == "build" ? "no folder given" : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {
@@ -147,7 +173,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "verify takes one archive";
         return false;
     }
-    if ((command == "pack" || command == "delete") && options.operands.empty()) {
+    if (!CheckBuildOptions(options, error)) return false;
+    if ((command == "pack" || command == "delete") && options.operands.empty() &&
+        options.exact_names.empty()) {
         error = command == "pack" ? "nothing to pack" : "no entry to delete";
         return false;
     }

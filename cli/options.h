@@ -10,9 +10,10 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string command;  // list, extract, pack, delete, verify
-    std::string archive;
-    std::string folder = ".";  // -C DIR
+    std::string command;       // list, extract, pack, delete, verify, build
+    std::string archive;       // build: empty for FOLDER.pbo beside the folder
+    std::string folder = ".";  // -C DIR; build: FOLDER
+    bool has_folder = false;   // -C given
     bool help = false;         // --help after the command: that command's usage
     bool long_listing = false;
     bool json = false;        // list --json
@@ -21,11 +22,26 @@ struct Options {
     std::string prefix;
     // --header KEY=VALUE, --prefix and --product as the pairs they set, in the order given.
     std::vector<std::pair<std::string, std::string>> header_pairs;
-    std::vector<std::string> operands;  // entries or paths
+    std::vector<std::string> operands;     // entries or paths
+    std::vector<std::string> exact_names;  // --name-hex HEX: entry names by their stored bytes
+    std::vector<std::string> excludes;     // --exclude GLOB
+    bool mtime = false;                    // build --timestamps mtime (the default is zero)
+    bool list_only = false;                // build --list
+    bool force = false;                    // extract --force: overwrite files that differ
+    bool to_stdout = false;                // extract -o -
+    bool progress = false;                 // --progress: also when standard error is no terminal
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// The options of build, and those it brought to the other commands (--name-hex, --exclude,
+// --force, -o -, --progress): whether args[i] is one, taken with its value (i moves past it).
+enum class OptionTaken { no, yes, failed };
+OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i, Options& options,
+                            std::string& error);
+// After all arguments: build's operands put in place, and the combinations these options refuse.
+bool CheckBuildOptions(Options& options, std::string& error);
 
 // The usage of every command, and of one command ("list", ...); empty for an unknown command.
 extern const char kUsageText[];

@@ -7,24 +7,22 @@
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
+#include "cli/name_text.h"
+#include "cli/output.h"
+#include "cli/progress_bar.h"
+#include "cli/source_folder.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
 
 namespace qp::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Fail's message, for the steps that answer whether they could go on.
-bool Refuse(const std::string& file, const std::string& reason) {
-    Fail(file, reason);
-    return false;
-}
 
 struct Collected {
     std::vector<SourceFile> files;
@@ -32,23 +30,18 @@ struct Collected {
     std::string pairs_file;   // $PBOHEADER$ there
 };
 
-// The files below a folder, every level; false with a message when a folder cannot be read.
-bool FilesBelow(const fs::path& folder, std::vector<fs::path>& found) {
-    std::error_code error;
-    fs::recursive_directory_iterator item(folder, error);
-    for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
-        if (item->is_regular_file(error)) found.push_back(item->path());
-        error.clear();  // a file that went away meanwhile is not packed, and no loss
-    }
-    if (!error) return true;
-    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
-}
-
 // Takes one file: an entry, or at the root of the folder a file of header pairs.
 bool TakeFile(const Options& options, const fs::path& file, Collected& collected) {
     const std::string path = Utf8FromPath(file);
     const std::string name = EntryNameFor(PathFromUtf8(options.folder), file);
-    if (name.empty()) return Refuse(path, "not inside the folder " + options.folder);
+    // The natural mistake of naming the addon folder from above gives every entry the folders
+    // above it: "@mod\addons\main\config.cpp".
+    if (name.empty() || (name[0] == '@' && name.find('\\') != std::string::npos)) {
+        return Refuse(path, (name.empty() ? "not inside the folder " + options.folder
+                                          : "would be packed as " + name) +
+                                "; to pack a folder's contents, use 'quillpack build FOLDER' or "
+                                "'pack ARCHIVE -C FOLDER .'");
+    }
     for (auto [header_name, held] : {std::pair{kPrefixFileName, &collected.prefix_file},
                                      std::pair{kPairsFileName, &collected.pairs_file}}) {
         if (SameEntryName(name, header_name)) {
@@ -76,8 +69,11 @@ bool TakeFile(const Options& options, const fs::path& file, Collected& collected
     return true;
 }
 
-// Every file a PATH names: the file itself, or the files below a folder.
-bool CollectFiles(const Options& options, Collected& collected) {
+// Every file a PATH names: the file itself, or the files below a folder but those left out.
+bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected) {
+    std::vector<std::string> patterns;
+    if (!ExcludePatterns(PathFromUtf8(options.folder), options.excludes, patterns)) return false;
+    const std::string skip = mode.fresh ? options.archive : std::string();
     for (const std::string& operand : options.operands) {
         const fs::path path =
             (PathFromUtf8(options.folder) / PathFromUtf8(operand)).lexically_normal();
@@ -85,7 +81,9 @@ bool CollectFiles(const Options& options, Collected& collected) {
         std::vector<fs::path> found;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
-            if (!FilesBelow(path, found)) return false;
+            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found)) {
+                return false;
+            }
         } else if (fs::is_regular_file(status)) {
             found.push_back(path);
         } else {
@@ -100,42 +98,11 @@ bool CollectFiles(const Options& options, Collected& collected) {
     return true;
 }
 
-// Entries sorted as other packers write them: by name, ignoring case, with backslashes.
-void SortByName(std::vector<SourceFile>& files) {
-    std::vector<std::pair<std::string, std::size_t>> keys;
-    keys.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        keys.emplace_back(FoldedEntryName(files[i].entry_name), i);
-    }
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<SourceFile> sorted;
-    sorted.reserve(files.size());
-    for (const auto& key : keys) sorted.push_back(std::move(files[key.second]));
-    files = std::move(sorted);
-}
-
-// A header file's text; false with a message when it cannot be read whole.
-bool ReadHeaderFile(const std::string& path, std::string& text) {
-    constexpr std::uint32_t kLargest = 1u << 20;
-    const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Refuse(path, IoStatusText(file.status));
-    const SizeResult size = FileSize32(file.handle);
-    bool read = size.status == IoStatus::ok && size.size <= kLargest;
-    if (read) {
-        text.resize(size.size);
-        read = ReadBytes(file.handle, text.data(), size.size).bytes == size.size;
-    }
-    CloseFile(file.handle);  // read only: nothing to lose when the close fails
-    if (!read) return Refuse(path, "cannot be read whole (1 MiB at most)");
-    return true;
-}
-
 // The pairs of a new archive: the prefix file's, the pairs file's, then the options' in order.
 bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPairs& pairs) {
     std::string text;
     if (!collected.prefix_file.empty()) {
-        if (!ReadHeaderFile(collected.prefix_file, text)) return false;
+        if (!ReadSmallFile(collected.prefix_file, text)) return false;
         bool more_lines = false;
         const std::string prefix = PrefixFromFile(text, more_lines);
         if (!prefix.empty()) pairs.emplace_back("prefix", prefix);
@@ -143,11 +110,18 @@ bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPa
     }
     if (!collected.pairs_file.empty()) {
         std::string error;
-        if (!ReadHeaderFile(collected.pairs_file, text)) return false;
+        if (!ReadSmallFile(collected.pairs_file, text)) return false;
         if (!PairsFromFile(text, pairs, error)) return Refuse(collected.pairs_file, error);
     }
     for (const auto& [key, value] : options.header_pairs) SetPair(pairs, key, value);
     return true;
+}
+
+// What would be packed, one entry name a line.
+int ListSources(const std::vector<SourceFile>& files) {
+    Output out;
+    for (const SourceFile& file : files) Put(out, ShownName(file.entry_name) + "\n");
+    return FinishOutput(out) ? kSuccess : Fail("-", "the list could not be written whole");
 }
 
 // An existing archive keeps its header: say so when the pairs given differ from it.
@@ -165,18 +139,39 @@ void NoteKeptHeader(const Options& options, const Collected& collected,
     }
 }
 
-int Pack(const Options& options, Progress& progress) {
+// The one PATH a folder and no -C: the folder's contents, as build packs them.
+Options FolderContents(const Options& options) {
+    std::error_code error;
+    if (options.has_folder || options.operands.size() != 1 ||
+        !fs::is_directory(PathFromUtf8(options.operands[0]), error)) {
+        return options;
+    }
+    Options contents = options;
+    contents.folder = options.operands[0];
+    contents.operands = {"."};
+    return contents;
+}
+
+int Pack(const Options& given, const PackMode& mode, Progress& progress) {
+    const Options options = FolderContents(given);
     Collected collected;
-    if (!CollectFiles(options, collected)) return kFailure;
+    if (!CollectFiles(options, mode, collected)) return kFailure;
+    if (!WithoutCollisions(collected.files)) return kFailure;
+    if (mode.fresh && collected.files.empty()) {
+        return Fail(options.folder, "nothing to pack: no file is left that is not excluded");
+    }
     ExtensionPairs pairs;
     if (!HeaderPairs(options, collected, pairs)) return kFailure;
-    if (PathExists(options.archive.c_str())) {
-        NoteKeptHeader(options, collected, pairs);
+    if (mode.fresh || !PathExists(options.archive.c_str())) {
+        SortByEntryName(collected.files);
     } else {
-        SortByName(collected.files);
+        NoteKeptHeader(options, collected, pairs);
     }
+    if (mode.list_only) return ListSources(collected.files);
+    ExpectFiles(collected.files.size());
     const NewArchiveSettings settings{kPboTypeOwnPairs, {}, pairs};
-    const PackRequest request{settings, static_cast<int>(collected.files.size()), true};
+    const PackRequest request{settings, static_cast<int>(collected.files.size()), true, mode.times,
+                              mode.fresh};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return kSuccess;
@@ -186,10 +181,14 @@ int Pack(const Options& options, Progress& progress) {
 
 }  // namespace
 
-// A new archive or an existing one, all files go in one edit, which writes the archive once.
 int PackCommand(const Options& options, Progress& progress) {
+    return PackWith(options, PackMode{}, progress);
+}
+
+// A new archive or an existing one, all files go in one edit, which writes the archive once.
+int PackWith(const Options& options, const PackMode& mode, Progress& progress) {
     try {
-        return Pack(options, progress);
+        return Pack(options, mode, progress);
     } catch (const std::exception& error) {
         // Names the system cannot give as UTF-8 (on Windows, file names that are not valid UTF-16).
         return Fail(options.folder, std::string("cannot take the files: ") + error.what());

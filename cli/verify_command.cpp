@@ -6,10 +6,10 @@
 #include <new>
 #include <string>
 
+#include "cli/commands.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
-#include "cli/commands.h"
 
 namespace qp::cli {
 namespace {
@@ -81,8 +81,8 @@ int Verify(const std::string& archive, FileHandle file) {
 }  // namespace
 
 int VerifyCommand(const Options& options) {
-    const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
+    const OpenResult file = OpenArchiveToRead(options.archive);
+    if (file.handle == nullptr) return kFailure;
     const int status = Verify(options.archive, file.handle);
     CloseFile(file.handle);
     return status;

@@ -11,9 +11,21 @@
 namespace qp {
 namespace {
 
+std::int32_t EntryTime(FileHandle source, EntryTimes times) {
+    switch (times) {
+        case EntryTimes::creation:
+            return FileCreationUnixTime(source);
+        case EntryTimes::zero:
+            return 0;
+        case EntryTimes::modification:
+            return FileModificationUnixTime(source);
+    }
+    return 0;
+}
+
 // Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
 // which `failure` names. Returns how many were planned.
-std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
+std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files, EntryTimes times,
                         EditResult& failure) {
     for (std::size_t i = 0; i < files.size(); ++i) {
         const char* path = files[i].source_path.c_str();
@@ -23,7 +35,7 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
             return i;
         }
         const SizeResult size = FileSize32(source.handle);
-        const std::int32_t timestamp = FileCreationUnixTime(source.handle);
+        const std::int32_t timestamp = EntryTime(source.handle, times);
         CloseFile(source.handle);  // read only: nothing to lose when the close fails
         if (size.status != IoStatus::ok) {
             failure = {Outcome::read_failed, size.status, path};
@@ -76,7 +88,7 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
                     const std::vector<SourceFile>& files, const PackRequest& request,
                     Progress& progress, bool& in_place) {
     ArchivePlan plan = NewArchivePlan(request.settings);
-    if (archive != nullptr) {
+    if (archive != nullptr && !request.fresh) {
         const HeaderWalk walk = WalkHeader(archive);
         const SizeResult size = FileSize32(archive);
         if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
@@ -84,13 +96,13 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
         if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     }
     EditResult failure;
-    const std::size_t planned = PlanSources(plan, files, failure);
+    const std::size_t planned = PlanSources(plan, files, request.times, failure);
     const bool failed = failure.outcome != Outcome::ok;
     // Nothing to write: a file failed and nothing may be packed, or none before it was.
     if (failed && (request.all_or_nothing || planned == 0)) return failure;
-    if (planned == 0 && archive != nullptr) return {};
+    if (planned == 0 && archive != nullptr && !request.fresh) return {};
     EditResult result = RewriteArchive(archive_path, archive, plan, request.item_count, progress);
-    if (NoRoomForCopy(result)) {
+    if (NoRoomForCopy(result) && !request.fresh) {
         in_place = true;
         result = PackInPlace(archive_path, archive, files, planned, request, progress);
     }

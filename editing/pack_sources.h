@@ -16,12 +16,21 @@ struct SourceFile {
     std::string source_path;  // where the bytes come from
 };
 
+// The timestamp a new entry gets: its file's creation time (as hosts expect), none, so that the
+// same files always give the same bytes, or its file's modification time.
+enum class EntryTimes { creation, zero, modification };
+
 struct PackRequest {
     NewArchiveSettings settings;  // for an archive that does not exist yet
     int item_count = 0;           // what makes 100 % of the "Packing - " reports
     // A file that cannot be opened ends the packing. All or nothing: then nothing is written.
     // Otherwise the files before it are packed, as a host expects.
     bool all_or_nothing = false;
+    EntryTimes times = EntryTimes::creation;
+    // A new archive of the files alone, with `settings`, that replaces whatever archive is at
+    // the path in one step; nothing of the old one is kept. No fallback to edits in place: there
+    // is no old archive to edit.
+    bool fresh = false;
 };
 
 // Packs `files` into the archive at `archive_path`, as packing them one by one would: a file goes

@@ -11,6 +11,15 @@ constexpr std::uint32_t kFirstDosTime = (1u << 21) | (1u << 16);
 constexpr std::uint32_t kLastDosTime =
     (127u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u;
 
+// Seconds since 1970 (low 32 bits) of a file time; 0 when it could not be had.
+std::int32_t UnixTimeOf(const TimeResult& time) {
+    if (time.status != IoStatus::ok) return 0;
+    const std::int64_t seconds =
+        (static_cast<std::int64_t>(time.filetime) - kSecondsFrom1601To1970 * kTicksPerSecond) /
+        kTicksPerSecond;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds));
+}
+
 }  // namespace
 
 std::uint32_t DosTimeFromUnix(std::int32_t timestamp) {
@@ -28,12 +37,11 @@ std::uint32_t DosTimeFromUnix(std::int32_t timestamp) {
 }
 
 std::int32_t FileCreationUnixTime(FileHandle file) {
-    const TimeResult created = FileCreationTime(file);
-    if (created.status != IoStatus::ok) return 0;
-    const std::int64_t seconds =
-        (static_cast<std::int64_t>(created.filetime) - kSecondsFrom1601To1970 * kTicksPerSecond) /
-        kTicksPerSecond;
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(seconds));
+    return UnixTimeOf(FileCreationTime(file));
+}
+
+std::int32_t FileModificationUnixTime(FileHandle file) {
+    return UnixTimeOf(FileModificationTime(file));
 }
 
 }  // namespace qp

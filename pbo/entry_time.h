@@ -1,4 +1,4 @@
-// Entry timestamps: to the host's DOS date/time, and from a source file's creation time.
+// Entry timestamps: to the host's DOS date/time, and from a source file's times.
 #pragma once
 
 #include <cstdint>
@@ -14,5 +14,7 @@ std::uint32_t DosTimeFromUnix(std::int32_t timestamp);
 
 // Creation time of an open file in seconds since 1970 (low 32 bits); 0 when it cannot be read.
 std::int32_t FileCreationUnixTime(FileHandle file);
+// Its last modification time, the same way.
+std::int32_t FileModificationUnixTime(FileHandle file);
 
 }  // namespace qp

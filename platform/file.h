@@ -91,6 +91,8 @@ struct TimeResult {
     IoStatus status;
 };
 TimeResult FileCreationTime(FileHandle file);
+// The last modification time, the same way.
+TimeResult FileModificationTime(FileHandle file);
 
 // Writes what the system still holds of the file to the disk.
 IoStatus FlushFile(FileHandle file);
@@ -109,6 +111,10 @@ IoStatus MoveNewFile(const char* from, const char* to);
 // Sets the last-modification time of a file open for writing to `unix_seconds` (seconds since
 // 1970-01-01 00:00:00 UTC); its other times stay as they are.
 IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds);
+
+// The process's standard output, to write to with WriteBytes: byte for byte, with no line-break
+// translation on any system. Never closed through CloseFile.
+FileHandle StandardOutputFile();
 
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);

@@ -170,6 +170,10 @@ TimeResult FileCreationTime(FileHandle) {
     return {133485408000000000ull, IoStatus::ok};  // 2024-01-01 00:00:00 UTC
 }
 
+TimeResult FileModificationTime(FileHandle file) {
+    return FileCreationTime(file);
+}
+
 IoStatus native::FlushFile(FileHandle) {
     return IoStatus::ok;
 }

@@ -249,6 +249,18 @@ TimeResult FileCreationTime(FileHandle file) {
     return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
 }
 
+TimeResult FileModificationTime(FileHandle file) {
+    constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ull;
+    struct stat info {};
+    if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
+    const std::int64_t ticks = info.st_mtim.tv_sec * 10000000ll + info.st_mtim.tv_nsec / 100;
+    return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+}
+
+FileHandle StandardOutputFile() {
+    return Handle(STDOUT_FILENO);
+}
+
 IoStatus native::FlushFile(FileHandle file) {
     return ::fsync(Fd(file)) == 0 ? IoStatus::ok : FromErrno(errno);
 }

@@ -234,6 +234,19 @@ TimeResult FileCreationTime(FileHandle file) {
     return {value, IoStatus::ok};
 }
 
+TimeResult FileModificationTime(FileHandle file) {
+    FILETIME written{};
+    if (!GetFileTime(file, nullptr, nullptr, &written)) return {0, LastError()};
+    const std::uint64_t value =
+        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    return {value, IoStatus::ok};
+}
+
+FileHandle StandardOutputFile() {
+    // WriteFile on the handle itself: no C runtime in between to turn "\n" into "\r\n".
+    return GetStdHandle(STD_OUTPUT_HANDLE);
+}
+
 IoStatus native::FlushFile(FileHandle file) {
     return FlushFileBuffers(file) ? IoStatus::ok : LastError();
 }

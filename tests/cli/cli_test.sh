@@ -211,13 +211,17 @@ echo secret >planted/elsewhere/target.txt
 ln -s ../elsewhere planted/out/Data
 ln -s ../elsewhere/target.txt planted/out/b.txt
 expect_status 1 extract rt.pbo -C planted/out
+grep -q 'b.txt: exists and differs' err.txt && [ -L planted/out/b.txt ] && [ ! -e planted/out/a_c.txt ] ||
+    fail "a link at a target was not refused without --force: $(cat err.txt)"
+expect_status 1 extract rt.pbo -C planted/out --force
 grep -q 'Data\\x.sqf: .*symbolic link' err.txt || fail "a linked folder was not refused: $(cat err.txt)"
 [ "$(cat planted/elsewhere/target.txt)" = secret ] && [ ! -e planted/elsewhere/x.sqf ] ||
     fail "extraction wrote through a link"
 [ ! -L planted/out/b.txt ] && [ "$(cat planted/out/b.txt)" = b.txt ] || fail "b.txt not extracted"
 # Names that would drive a terminal are escaped; Windows device names are never written to.
-{ printf 'a\033[31m\nfake\0'; record '\1'; printf 'NUL.txt\0'; record '\1'; printf 'ok\0'
-  record '\1'; printf '\0'; record '\0'; printf 'XYZ'; } >names.pbo
+# (Not first: a first name with control characters is no PBO's.)
+{ printf 'ok\0'; record '\1'; printf 'a\033[31m\nfake\0'; record '\1'; printf 'NUL.txt\0'
+  record '\1'; printf '\0'; record '\0'; printf 'ZXY'; } >names.pbo
 expect_status 0 list names.pbo
 grep -q 'a\\x1B\[31m\\x0Afake' out.txt && ! grep -q "$(printf '\033')" out.txt ||
     fail "list shows names raw: $(cat -v out.txt)"
@@ -238,4 +242,92 @@ expect_status 0 pack uni.pbo -C uni .
 grep -aqF 'данные\файл.txt' uni.pbo && grep -aqF '日本語.txt' uni.pbo || fail "names not in UTF-8"
 expect_status 0 extract uni.pbo -C uni-out
 diff -r uni uni-out || fail "UTF-8 names did not come back"
+# ---- The modder's build step: one table of commands, each with its exit status, a text its
+# output must hold ('' for any) and a path it must not have written ('-' for none).
+check() {
+    local want=$1 text=$2 absent=$3
+    shift 3
+    expect_status "$want" "$@"
+    [ -z "$text" ] || grep -qF -- "$text" out.txt err.txt ||
+        fail "quillpack $*: no '$text' in: $(cat out.txt err.txt)"
+    [ "$absent" = - ] || [ ! -e "$absent" ] || fail "quillpack $* wrote $absent"
+}
+mkdir -p mod/Functions/AI mod/Textures mod/.vscode mod/.git/refs mod/docs clash/Data clash/data
+printf 'x\\mymod\\main\r\n' >'mod/$PBOPREFIX$'
+printf 'version=2\n' >'mod/$PBOHEADER$'
+printf 'class CfgPatches {};\n' >mod/config.cpp
+printf 'fn a\n' >mod/Functions/AI/fn_A.sqf
+printf 'fn b\n' >mod/Functions/fn_b.sqf
+printf '\r\n\n\0\032\377binary' >mod/Textures/Icon.paa
+printf 'old' >mod/Textures/old.bak
+printf '{}' >mod/.vscode/settings.json
+printf 'ref' >mod/.git/refs/HEAD
+printf 'notes' >mod/README.md
+printf 'notes' >mod/docs/dev.txt
+printf '# development files\n*.md\r\ndocs/\n' >mod/.pboignore
+printf 'a' >clash/Data/a.txt && printf 'A' >clash/data/A.TXT
+mkdir -p negated && printf 'x' >negated/a.txt && printf '*.txt\n!a.txt\n' >negated/.pboignore
+printf 'PK\003\004\024\0\0\0\010\0compressed bytes of a zip' >not.zip
+{ printf 'caf\351.txt\0'; record '\3'; printf '\0'; record '\0'; printf 'abc'; } >latin.pbo
+check 0 'Functions\AI\fn_A.sqf' -  build mod --list
+grep -q -e README -e vscode -e docs -e git -e pboignore -e PBOPREFIX out.txt &&
+    fail "build --list takes what is left out: $(cat out.txt)"
+check 0 ''                   -          build mod --exclude 'textures/**'
+check 0 '3 entries'          -          list mod.pbo
+check 0 ''                   -          build mod
+check 0 'prefix = x\mymod\main' -       list --long mod.pbo
+check 0 'SHA-1 matches'      -          verify mod.pbo
+check 1 'would be the same entry as' clash.pbo build clash
+check 1 "'!' patterns are not supported" negated.pbo build negated
+check 1 'nothing to pack'    none.pbo   build mod none.pbo --exclude '*'
+check 1 'data area is cut short' cut-data-out extract cut-data.pbo -C cut-data-out
+check 1 'would be the same entry as' clash.pbo pack clash.pbo -C clash .
+check 1 'not a PBO archive'  not-out    extract not.zip -C not-out
+check 1 'not a PBO archive'  -          list not.zip
+check 1 'not a PBO archive'  -          verify not.zip
+check 1 'not a PBO archive; not replaced' - build mod not.zip
+check 1 'no entry matches'   picked     extract mod.pbo -C picked 'nosuch/*.paa'
+check 0 ''                   picked/config.cpp extract mod.pbo -C picked 'functions/ai/FN_A.sqf' 'textures/*.paa'
+check 0 '2 entries'          -          list mod.pbo 'functions/**'
+check 0 'fn a'               -          extract mod.pbo -o - 'Functions/AI/fn_a.sqf'
+check 1 '2 entries match'    -          extract mod.pbo -o - 'functions/**'
+mkdir -p @mod/addons && cp -r mod @mod/addons/main
+check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
+check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
+if [ -z "$runner" ]; then
+    mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
+    check 0 'a linked folder, not followed' - build linked --list
+fi
+cp checksummed.pbo merged.pbo
+check 0 ''                   -          pack merged.pbo mod
+check 0 'Functions\fn_b.sqf' -          list merged.pbo
+grep -q -e 'mod\\' -e vscode out.txt || ! grep -qi cfgfunctions out.txt &&
+    fail "pack ARCHIVE FOLDER did not merge the folder's contents: $(cat out.txt)"
+check 0 ''                   -          delete merged.pbo '**/*.bak' 'functions/'
+check 0 '5 entries'          -          list merged.pbo
+check 0 ''                   -          extract mod.pbo -C edited
+printf 'edited' >edited/config.cpp && rm edited/Functions/fn_b.sqf
+check 1 'exists and differs' edited/Functions/fn_b.sqf extract mod.pbo -C edited
+[ "$(cat edited/config.cpp)" = edited ] || fail "extract overwrote a file that differs"
+check 0 ''                   -          extract mod.pbo -C edited --force --progress
+grep -q 'files 100%' err.txt || fail "no progress line with --progress: $(cat err.txt)"
+cmp -s edited/config.cpp mod/config.cpp && [ -f edited/Functions/fn_b.sqf ] || fail "--force"
+check 0 ''                   -          extract mod.pbo -o - 'textures\icon.PAA'
+cmp -s out.txt mod/Textures/Icon.paa || fail "-o - changed the bytes"
+check 0 '"name_bytes": "636166E92E747874"' - list --json latin.pbo
+check 0 'abc'                -          extract latin.pbo -o - --name-hex 636166E92E747874
+check 0 ''                   -          delete latin.pbo --name-hex 636166e92e747874
+check 0 '0 entries'          -          list latin.pbo
+# The same folder gives the same bytes, whatever its files' times, owners or copy history, here
+# and in the Windows tool under Wine; --timestamps mtime takes the files' modification times.
+touch mod/config.cpp mod/Functions/AI/fn_A.sqf
+cp -a mod copy
+[ "$(id -u)" = 0 ] && chown -R 1234:1234 copy
+check 0 ''                   -          build copy
+cmp -s mod.pbo copy.pbo || fail "two builds of the same folder differ"
+[ "$(sha256sum <copy.pbo | cut -c1-64)" = 5ac5f31cf8b865f69cacb6685b2d8c9af67a9c0802daa779753f70e5a1684792 ] ||
+    fail "the build differs from the one every system makes: $(sha256sum copy.pbo)"
+touch -d @1700000000 copy/config.cpp
+check 0 ''                   -          build copy mtime.pbo --timestamps mtime
+check 0 '2023-11-14 22:13:20  stored  config.cpp' - list mtime.pbo
 echo "cli_test: all checks passed"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/header_files.h"
+#include "cli/name_patterns.h"
 #include "cli/name_text.h"
 #include "cli/options.h"
 #include "cli/text_format.h"
@@ -45,6 +46,46 @@ TEST(EntryPaths, MapsBackslashNamesToPathsAndBack) {
     const std::filesystem::path folder = std::filesystem::path("out") / "dir";
     EXPECT_EQ(EntryNameFor(folder, folder / "a" / "b.txt"), "a\\b.txt");
     EXPECT_EQ(EntryNameFor(folder, std::filesystem::path("out") / "other.txt"), "");
+}
+
+// Names are typed with either separator and in any case; `*` stays within a part, `**` spans
+// parts; excludes without a separator match a name at any depth and take a folder's contents.
+TEST(NamePatterns, MatchAsTypedAndExcludeFoldersWhole) {
+    struct Case {
+        const char* pattern;
+        const char* name;
+        bool matches;
+        bool excludes;
+    };
+    for (const Case& c : std::vector<Case>{{"textures/*.paa", "Textures\\Icon.PAA", true, true},
+                                           {"textures/*.paa", "textures\\a\\b.paa", false, false},
+                                           {"**/*.bak", "a.bak", true, true},
+                                           {"**/*.bak", "x\\y\\a.bak", true, true},
+                                           {"*.bak", "x\\a.bak", false, true},
+                                           {"fn_?.sqf", "FN_A.sqf", true, true},
+                                           {"fn_?.sqf", "fn_ab.sqf", false, false},
+                                           {"a*b*c", "aXbYbZc", true, true},
+                                           {"docs", "docs\\dev.txt", false, true},
+                                           {"docs/", "docs", true, false},
+                                           {"/docs", "sub\\docs\\a", false, false},
+                                           {"functions/**", "functions\\ai\\a.sqf", true, true}}) {
+        EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
+        EXPECT_EQ(Excluded({c.pattern}, c.name, false), c.excludes) << c.pattern << " " << c.name;
+    }
+    EXPECT_TRUE(Excluded({"docs/"}, "docs", true));
+    NamePicker picker = PickerFor({"Data/", "x/Y.txt", "*.none"}, {"caf\xE9"});
+    EXPECT_TRUE(Picks(picker, "data\\a\\b.txt"));
+    EXPECT_TRUE(Picks(picker, "X\\y.TXT"));
+    EXPECT_FALSE(Picks(picker, "datax.txt"));
+    EXPECT_TRUE(Picks(picker, "CAF\xE9"));
+    const std::vector<Unpicked> unpicked = UnpickedNames(picker);
+    ASSERT_EQ(unpicked.size(), 1u);
+    EXPECT_EQ(unpicked[0].reason, "no entry matches");
+    std::vector<std::string> patterns;
+    std::string error;
+    EXPECT_TRUE(PatternsFromIgnoreFile("# dev\r\n\n  *.md \r\n", patterns, error));
+    EXPECT_EQ(patterns, (std::vector<std::string>{"*.md"}));
+    EXPECT_FALSE(PatternsFromIgnoreFile("*.md\n!keep.md\n", patterns, error));
 }
 
 TEST(HeaderFiles, ReadThePrefixInEveryAcceptedForm) {
@@ -115,7 +156,12 @@ TEST(Options, ParsesEachCommandAndRefusesBadUsage) {
     Options listing;
     ASSERT_TRUE(ParseOptions({"list", "--json", "a.pbo"}, listing, error));
     EXPECT_TRUE(listing.json);
-    for (const char* command : {"list", "extract", "pack", "delete", "verify"}) {
+    Options build;
+    ASSERT_TRUE(
+        ParseOptions({"build", "mod", "--exclude", "*.md", "--timestamps", "mtime"}, build, error));
+    EXPECT_EQ(build.folder, "mod");
+    EXPECT_TRUE(build.archive.empty() && build.mtime && build.operands.empty());
+    for (const char* command : {"list", "extract", "pack", "delete", "verify", "build"}) {
         Options help;
         ASSERT_TRUE(ParseOptions({command, "--help"}, help, error)) << command;
         EXPECT_TRUE(help.help);
@@ -134,7 +180,12 @@ TEST(Options, ParsesEachCommandAndRefusesBadUsage) {
                                                {"list", "a.pbo", "--long", "--json"},
                                                {"list", "a.pbo", "--prefix", "x"},
                                                {"extract", "a.pbo", "-C"},
-                                               {"list", "a.pbo", "--bogus"}}) {
+                                               {"list", "a.pbo", "--bogus"},
+                                               {"build"},
+                                               {"build", "mod", "a.pbo", "b.pbo"},
+                                               {"extract", "a.pbo", "-o", "out.txt", "x"},
+                                               {"extract", "a.pbo", "-o", "-"},
+                                               {"list", "a.pbo", "--name-hex", "abc"}}) {
         Options ignored;
         EXPECT_FALSE(ParseOptions(bad, ignored, error)) << (bad.empty() ? "" : bad[0]);
     }

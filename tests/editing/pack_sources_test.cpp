@@ -100,6 +100,20 @@ TEST_F(PackSourcesTest, AllOrNothingNamesAMissingSourceAndWritesNothing) {
     EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
 }
 
+// A fresh archive keeps nothing of the one it replaces: the same files give the same bytes as
+// in a new archive, entry times left at 0.
+TEST_F(PackSourcesTest, AFreshArchiveReplacesTheOldOneWhole) {
+    const std::string path = dir_.File("old.pbo");
+    ASSERT_EQ(PackAll(path, 0, "old", {{"a.txt", Source("one", "a.txt")}}).outcome, Outcome::ok);
+    const std::vector<SourceFile> files = {{"c.sqf", Source("one", "c.sqf")}};
+    const PackRequest fresh{{0, "new", {}}, 1, true, EntryTimes::zero, true};
+    ASSERT_EQ(PackSources(path.c_str(), files, fresh, test::recorded).outcome, Outcome::ok);
+    test::TestArchive expected;
+    expected.extension_strings = {"prefix", "new"};
+    expected.entries = {{"c.sqf", ContentFor("c", 70000), 0, 0, 0}};
+    EXPECT_EQ(ReadWholeFile(path), test::BuildArchive(expected));
+}
+
 // Every file call of packing into a new archive fails in turn: the failure is reported, naming
 // the file it concerns when that is not the archive, and leaves no archive behind. Only closing a
 // source, which has been read whole by then, may fail without harm.

@@ -168,6 +168,8 @@ TEST(UnicodeExports, DetectionByContentKnowsAPboUnderAnyNameAndNothingElse) {
         {u8"zeros", std::string(64, '\0')},
         {u8"notes.txt", "a text file\nwith lines\n"},
         {u8"archive.zip", std::string("PK\x03\x04\x14\0\0\0", 8) + std::string(60, 'z')},
+        // A first name that is text, but a record of no packing method.
+        {u8"photo.jpg", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 11) + std::string(60, 'j')},
         {u8"cut.pbo", pbo.substr(0, 30)},
     };
     for (const auto& [name, bytes] : files) {

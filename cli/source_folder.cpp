@@ -1,0 +1,135 @@
+// Walking a source folder with its excludes; names that would collide; the packers' order.
+#include "cli/source_folder.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/name_patterns.h"
+#include "pbo/entry_name.h"
+#include "platform/file.h"
+
+namespace qp::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The key under which two entry names are one entry: letter case and separators aside.
+std::string CollisionKey(const std::string& entry_name) {
+    std::string key = FoldedEntryName(entry_name);
+    std::replace(key.begin(), key.end(), '/', '\\');
+    return key;
+}
+
+// The files in the order of their keys, without moving them.
+std::vector<std::pair<std::string, std::size_t>> KeyOrder(const std::vector<SourceFile>& files) {
+    std::vector<std::pair<std::string, std::size_t>> keys;
+    keys.reserve(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        keys.emplace_back(CollisionKey(files[i].entry_name), i);
+    }
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    return keys;
+}
+
+// Whether the file is the one to skip: only a file of the same name can be.
+bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::string& skip) {
+    return !skip.empty() && SameEntryName(Utf8FromPath(file.filename()), Utf8FromPath(skip_name)) &&
+           SameFile(Utf8FromPath(file).c_str(), skip.c_str());
+}
+
+}  // namespace
+
+bool ReadSmallFile(const std::string& path, std::string& text) {
+    constexpr std::uint32_t kLargest = 1u << 20;
+    const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
+    if (file.handle == nullptr) return Refuse(path, IoStatusText(file.status));
+    const SizeResult size = FileSize32(file.handle);
+    bool read = size.status == IoStatus::ok && size.size <= kLargest;
+    if (read) {
+        text.resize(size.size);
+        read = ReadBytes(file.handle, text.data(), size.size).bytes == size.size;
+    }
+    CloseFile(file.handle);  // read only: nothing to lose when the close fails
+    if (!read) return Refuse(path, "cannot be read whole (1 MiB at most)");
+    return true;
+}
+
+bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given,
+                     std::vector<std::string>& patterns) {
+    patterns = {".*"};
+    const fs::path ignore_file = root / kIgnoreFileName;
+    std::error_code error;
+    if (fs::is_regular_file(ignore_file, error)) {
+        const std::string path = Utf8FromPath(ignore_file);
+        std::string text;
+        std::string reason;
+        if (!ReadSmallFile(path, text)) return false;
+        if (!PatternsFromIgnoreFile(text, patterns, reason)) return Refuse(path, reason);
+    }
+    patterns.insert(patterns.end(), given.begin(), given.end());
+    return true;
+}
+
+bool FilesBelow(const fs::path& root, const fs::path& folder,
+                const std::vector<std::string>& patterns, const std::string& skip,
+                std::vector<fs::path>& found) {
+    const fs::path skip_name = PathFromUtf8(skip).filename();
+    std::error_code error;
+    fs::recursive_directory_iterator item(folder, error);
+    for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
+        const bool is_folder = item->is_directory(error);
+        if (Excluded(patterns, EntryNameFor(root, item->path()), is_folder)) {
+            // Nothing below a folder left out is looked at: a .git of thousands of files costs
+            // nothing.
+            if (is_folder) item.disable_recursion_pending();
+        } else if (is_folder && item->is_symlink(error)) {
+            Note(Utf8FromPath(item->path()),
+                 "a linked folder, not followed: nothing below it is packed");
+        } else if (!is_folder && item->is_regular_file(error) &&
+                   !IsSkipped(item->path(), skip_name, skip)) {
+            found.push_back(item->path());
+        }
+        error.clear();  // a file that went away meanwhile is not packed, and no loss
+    }
+    if (!error) return true;
+    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+}
+
+bool WithoutCollisions(std::vector<SourceFile>& files) {
+    const auto keys = KeyOrder(files);
+    std::vector<bool> again(files.size(), false);
+    bool collided = false;
+    for (std::size_t i = 1; i < keys.size(); ++i) {
+        if (keys[i].first != keys[i - 1].first) continue;
+        const SourceFile& first = files[keys[i - 1].second];
+        const SourceFile& second = files[keys[i].second];
+        if (first.source_path == second.source_path ||
+            SameFile(first.source_path.c_str(), second.source_path.c_str())) {
+            again[keys[i].second] = true;
+            continue;
+        }
+        collided = true;
+        Fail(second.source_path, "would be the same entry as " + first.source_path +
+                                     " (the names differ only in letter case or separators); "
+                                     "nothing written");
+    }
+    if (collided) return false;
+    std::vector<SourceFile> once;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!again[i]) once.push_back(std::move(files[i]));
+    }
+    files = std::move(once);
+    return true;
+}
+
+void SortByEntryName(std::vector<SourceFile>& files) {
+    std::vector<SourceFile> sorted;
+    sorted.reserve(files.size());
+    for (const auto& key : KeyOrder(files)) sorted.push_back(std::move(files[key.second]));
+    files = std::move(sorted);
+}
+
+}  // namespace qp::cli
