@@ -1,19 +1,18 @@
 // quillpack pack: the files named, or the files below the folders named, into a new or existing
 // archive; a new archive takes its header pairs from $PBOPREFIX$, $PBOHEADER$ and the options.
-#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
 
 namespace qp::cli {
 namespace {
@@ -100,21 +99,6 @@ bool CollectFiles(const Options& options, Collected& collected) {
     return true;
 }
 
-// Entries sorted as other packers write them: by name, ignoring case, with backslashes.
-void SortByName(std::vector<SourceFile>& files) {
-    std::vector<std::pair<std::string, std::size_t>> keys;
-    keys.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        keys.emplace_back(FoldedEntryName(files[i].entry_name), i);
-    }
-    std::stable_sort(keys.begin(), keys.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<SourceFile> sorted;
-    sorted.reserve(files.size());
-    for (const auto& key : keys) sorted.push_back(std::move(files[key.second]));
-    files = std::move(sorted);
-}
-
 // A header file's text; false with a message when it cannot be read whole.
 bool ReadHeaderFile(const std::string& path, std::string& text) {
     constexpr std::uint32_t kLargest = 1u << 20;
@@ -170,11 +154,8 @@ int Pack(const Options& options, Progress& progress) {
     if (!CollectFiles(options, collected)) return kFailure;
     ExtensionPairs pairs;
     if (!HeaderPairs(options, collected, pairs)) return kFailure;
-    if (PathExists(options.archive.c_str())) {
-        NoteKeptHeader(options, collected, pairs);
-    } else {
-        SortByName(collected.files);
-    }
+    // A new archive has its entries sorted by name: the core puts them so.
+    if (PathExists(options.archive.c_str())) NoteKeptHeader(options, collected, pairs);
     const NewArchiveSettings settings{kPboTypeOwnPairs, {}, pairs};
     const PackRequest request{settings, static_cast<int>(collected.files.size()), true};
     const EditResult result =
