@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/options.h"
 #include "editing/edit_result.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
-#include "cli/options.h"
 
 namespace qp::cli {
 
@@ -17,6 +17,9 @@ int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
 int VerifyCommand(const Options& options);
+int KeygenCommand(const Options& options);
+int SignCommand(const Options& options);
+int SortCommand(const Options& options, Progress& progress);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
 // returns kFailure. A note says the same of something that is no failure.

@@ -3,12 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "editing/delete_files.h"
 #include "cli/commands.h"
+#include "cli/signing_steps.h"
+#include "editing/delete_files.h"
 
 namespace qp::cli {
 
 int DeleteCommand(const Options& options, Progress& progress) {
+    KeyFileRead key_file;
+    if (!ReadSignKey(options, key_file)) return kFailure;
     std::string list;
     for (const std::string& entry : options.operands) {
         // The host's list format ends at an item of 255 characters or more.
@@ -24,7 +27,7 @@ int DeleteCommand(const Options& options, Progress& progress) {
         DeleteEntries(options.archive.c_str(), list.c_str(), progress, &unmatched);
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
-    return unmatched.empty() ? kSuccess : kFailure;
+    return unmatched.empty() ? FinishSignedEdit(options, key_file) : kFailure;
 }
 
 }  // namespace qp::cli

@@ -1,14 +1,15 @@
-// quillpack: lists, extracts, packs, deletes and verifies PBO archives from the command line.
+// quillpack: lists, extracts, packs, deletes, sorts, signs and verifies PBO archives from the
+// command line.
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
-#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
+#include "platform/file.h"
+#include "platform/program_text.h"
 
 #ifndef QUILLPACK_VERSION
 #define QUILLPACK_VERSION "0.0.0"
@@ -54,6 +55,12 @@ int main(int argc, char** argv) {
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
         status = VerifyCommand(options);
+    else if (options.command == "keygen")
+        status = KeygenCommand(options);
+    else if (options.command == "sign")
+        status = SignCommand(options);
+    else if (options.command == "sort")
+        status = SortCommand(options, progress);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

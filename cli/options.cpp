@@ -22,18 +22,32 @@ const CommandText kCommands[] = {
      "Names that would leave DIR, or pass through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      PATH...",
+     "                      [--sign PRIVATEKEY] PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
      "A new archive is created with its entries sorted by name; its header pairs come from\n"
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
-     "the pair. An existing archive keeps its header and its order.\n"},
-    {"delete", "quillpack delete ARCHIVE ENTRY...",
+     "the pair. An existing archive keeps its order, or when its entries are sorted, new\n"
+     "entries go to their places. --sign also signs the archive (see sign).\n"},
+    {"delete", "quillpack delete ARCHIVE ENTRY... [--sign PRIVATEKEY]",
      "Deletes the ENTRYs named, or whole folders named as 'folder\\' or 'folder\\*.*'. When any\n"
-     "of them is not in the archive, nothing is deleted.\n"},
-    {"verify", "quillpack verify ARCHIVE",
-     "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"},
+     "of them is not in the archive, nothing is deleted. --sign also signs the archive.\n"},
+    {"verify", "quillpack verify ARCHIVE... [--key PUBLICKEY...]",
+     "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
+     "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
+     "the key it holds, all three signatures and its version.\n"},
+    {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
+     "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
+     "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
+     "never overwritten.\n"},
+    {"sign", "quillpack sign PRIVATEKEY ARCHIVE... [--v2]",
+     "Signs each ARCHIVE as servers check it: writes ARCHIVE.AUTHORITY.bisign beside it, of\n"
+     "version 3, or 2 with --v2 (old servers). The archive must end in a SHA-1 trailer and have\n"
+     "its entries sorted by name, ignoring case (quillpack sort puts them so).\n"},
+    {"sort", "quillpack sort ARCHIVE [--sign PRIVATEKEY]",
+     "Rewrites the archive with its entries sorted by name, ignoring case, as servers expect of\n"
+     "a signed archive; data, times and header pairs stay. --sign also signs the archive.\n"},
 };
 
 const CommandText* FindCommand(const std::string& name) {
@@ -57,12 +71,15 @@ const char kUsageText[] =
     "usage: quillpack list ARCHIVE [--long | --json]\n"
     "       quillpack extract ARCHIVE [-C DIR] [ENTRY...]\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      PATH...\n"
-    "       quillpack delete ARCHIVE ENTRY...\n"
-    "       quillpack verify ARCHIVE\n"
+    "                      [--sign PRIVATEKEY] PATH...\n"
+    "       quillpack delete ARCHIVE ENTRY... [--sign PRIVATEKEY]\n"
+    "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+    "       quillpack keygen AUTHORITY [-o FOLDER]\n"
+    "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
+    "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
-    "Lists, extracts, packs, deletes and verifies entries of PBO archives (ArmA, OFP:\n"
+    "Lists, extracts, packs, deletes, sorts, signs and verifies PBO archives (ArmA, OFP:\n"
     "Resistance). Entry names use backslashes; a folder is named as 'folder\\' or 'folder\\*.*'.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
@@ -85,14 +102,29 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const std::string& command = options.command;
     bool operands_only = false;  // after "--", names that begin with '-' are operands
+    bool keys_follow = false;    // after verify's --key, operands are keys
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool has_value = i + 1 < args.size();
         if (operands_only || arg.size() < 2 || arg[0] != '-') {
-            if (options.archive.empty())
+            if (keys_follow)
+                options.keys.push_back(arg);
+            else if (options.archive.empty())
                 options.archive = arg;
             else
                 options.operands.push_back(arg);
+        } else if (arg == "--key" && command == "verify") {
+            keys_follow = true;
+        } else if (arg == "--v2" && command == "sign") {
+            options.version2 = true;
+        } else if ((arg == "-o" && command == "keygen") ||
+                   (arg == "--sign" &&
+                    (command == "pack" || command == "delete" || command == "sort"))) {
+            if (!has_value) {
+                error = arg + (arg == "-o" ? " needs a folder" : " needs a private key");
+                return false;
+            }
+            (arg == "-o" ? options.output_folder : options.sign_key) = args[++i];
         } else if (arg == "--") {
             operands_only = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -132,7 +164,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = "no archive given";
+        error = command == "keygen" ? "no authority given"
+                : command == "sign" ? "no private key given"
+                                    : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {
@@ -143,12 +177,19 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--long and --json exclude each other";
         return false;
     }
-    if (command == "verify" && !options.operands.empty()) {
-        error = "verify takes one archive";
+    if ((command == "keygen" || command == "sort") && !options.operands.empty()) {
+        error = command + " takes one " + (command == "keygen" ? "authority" : "archive");
         return false;
     }
-    if ((command == "pack" || command == "delete") && options.operands.empty()) {
-        error = command == "pack" ? "nothing to pack" : "no entry to delete";
+    if (command == "verify" && keys_follow && options.keys.empty()) {
+        error = "--key needs a public key";
+        return false;
+    }
+    if ((command == "pack" || command == "delete" || command == "sign") &&
+        options.operands.empty()) {
+        error = command == "pack"     ? "nothing to pack"
+                : command == "delete" ? "no entry to delete"
+                                      : "no archive to sign";
         return false;
     }
     return true;

@@ -10,8 +10,8 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string command;  // list, extract, pack, delete, verify
-    std::string archive;
+    std::string command;       // list, extract, pack, delete, verify, keygen, sign, sort
+    std::string archive;       // keygen: the authority; sign: the private key
     std::string folder = ".";  // -C DIR
     bool help = false;         // --help after the command: that command's usage
     bool long_listing = false;
@@ -21,7 +21,11 @@ struct Options {
     std::string prefix;
     // --header KEY=VALUE, --prefix and --product as the pairs they set, in the order given.
     std::vector<std::pair<std::string, std::string>> header_pairs;
-    std::vector<std::string> operands;  // entries or paths
+    std::vector<std::string> operands;  // entries, paths, or the archives to sign or verify
+    std::string output_folder = ".";    // keygen -o FOLDER
+    bool version2 = false;              // sign --v2
+    std::string sign_key;               // --sign PRIVATEKEY
+    std::vector<std::string> keys;      // verify --key PUBLICKEY...
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.

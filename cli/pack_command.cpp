@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/header_files.h"
+#include "cli/signing_steps.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
@@ -150,6 +151,8 @@ void NoteKeptHeader(const Options& options, const Collected& collected,
 }
 
 int Pack(const Options& options, Progress& progress) {
+    KeyFileRead key_file;
+    if (!ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
     if (!CollectFiles(options, collected)) return kFailure;
     ExtensionPairs pairs;
@@ -160,7 +163,7 @@ int Pack(const Options& options, Progress& progress) {
     const PackRequest request{settings, static_cast<int>(collected.files.size()), true};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
-    if (result.outcome == Outcome::ok) return kSuccess;
+    if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
     return Fail(result.failed_path.empty() ? options.archive : result.failed_path,
                 EditResultText(result));
 }

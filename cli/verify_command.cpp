@@ -1,15 +1,18 @@
-// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named.
+// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named;
+// with --key, the signatures beside each archive.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
+#include "cli/commands.h"
+#include "cli/verify_signatures.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
-#include "cli/commands.h"
 
 namespace qp::cli {
 namespace {
@@ -81,10 +84,21 @@ int Verify(const std::string& archive, FileHandle file) {
 }  // namespace
 
 int VerifyCommand(const Options& options) {
-    const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Fail(options.archive, IoStatusText(file.status));
-    const int status = Verify(options.archive, file.handle);
-    CloseFile(file.handle);
+    std::vector<SigningKey> keys;
+    if (!ReadVerifyKeys(options, keys)) return kFailure;
+    std::vector<std::string> archives{options.archive};
+    archives.insert(archives.end(), options.operands.begin(), options.operands.end());
+    int status = kSuccess;
+    for (const std::string& archive : archives) {
+        const OpenResult file = OpenFile(archive.c_str(), OpenMode::read);
+        if (file.handle == nullptr) {
+            status = Fail(archive, IoStatusText(file.status));
+            continue;
+        }
+        const bool whole = Verify(archive, file.handle) == kSuccess;
+        CloseFile(file.handle);
+        if (!whole || VerifySignatures(archive, keys) != kSuccess) status = kFailure;
+    }
     return status;
 }
 

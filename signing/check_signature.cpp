@@ -8,8 +8,7 @@
 
 namespace qp {
 
-SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key,
-                              const std::string& key_bytes) {
+SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key) {
     SignatureCheck check;
     check.path = SignatureFilePath(archive_path, key.authority);
     std::string bytes;
@@ -24,7 +23,7 @@ SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey&
         check.state = SignatureState::unreadable;
     } else if (!ParseSignatureFile(bytes, file, file_key_bytes)) {
         check.state = SignatureState::not_a_signature;
-    } else if (file_key_bytes != key_bytes) {
+    } else if (file_key_bytes != PublicKeyFileBytes(key)) {
         check.state = SignatureState::other_key;
     }
     if (check.state != SignatureState::valid) return check;

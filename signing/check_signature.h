@@ -27,10 +27,9 @@ struct SignatureCheck {
     SigningResult archive;
 };
 
-// Checks ARCHIVE.AUTHORITY.bisign for the public key `key` (`key_bytes` as its .bikey file holds
-// it): the key it starts with must be that key byte for byte, and all three signatures must match
-// the archive as it is now, with the version the file names.
-SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key,
-                              const std::string& key_bytes);
+// Checks ARCHIVE.AUTHORITY.bisign for the key `key` (its public part): the key file the signature
+// file starts with must be that key's byte for byte, and all three signatures must match the
+// archive as it is now, with the version the file names.
+SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key);
 
 }  // namespace qp
