@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 
 packages=(cmake g++ googletest zlib1g-dev libssl-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine wine64 xvfb xauth zip unzip clang libclang-rt-14-dev
-          doublecmd-gtk openbox xdotool imagemagick)
+          doublecmd-gtk openbox xdotool imagemagick python3)
 # Runs the 32-bit builds under Wine; without it (or on a kernel that refuses 32-bit programs) the
 # 32-bit plugin is still built and its tests run on the 64-bit one.
 optional_packages=(wine32)
