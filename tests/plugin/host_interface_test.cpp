@@ -262,8 +262,8 @@ TEST(HostSettings, EditedArchivesAreSignedWithTheKeyOfTheIniFile) {
         test::WriteWholeFile(path, bytes);
         const std::string signature = path + "." + cells[0] + ".bisign";
         test::WriteWholeFile(signature, "stale");
-        LoadIni(dir, "sign_key=" + samples + "/" + cells[0] + ".biprivatekey\nsign_version=" +
-                         cells[3] + "\n");
+        LoadIni(dir, "sign_key=" + samples + "/" + cells[0] +
+                         ".biprivatekey\nsign_version=" + cells[3] + "\n");
         const std::string name = edit.substr(edit.find(' ') + 1);
         std::string list = edit.find(' ') != std::string::npos ? name + '\0' + '\0' : "\0";
         if (edit.starts_with("pack")) {
@@ -299,7 +299,7 @@ TEST(HostSettings, NewArchivesAreTheToolsWhateverTheOrderOfTheFiles) {
     const std::string by_tool = dir.File("tool.pbo");
     ASSERT_EQ(PackSources(by_tool.c_str(), files, {tool, 5, true}, progress).outcome, Outcome::ok);
     std::string source = dir.File("src") + static_cast<char>(kSep);
-    for (const std::vector<int> order : {std::vector{0, 1, 2, 3, 4}, std::vector{4, 3, 2, 1, 0}}) {
+    for (const std::vector<int>& order : {std::vector{0, 1, 2, 3, 4}, std::vector{4, 3, 2, 1, 0}}) {
         std::string list;
         for (int i : order) list += fs::path(names[i]).make_preferred().string() + '\0';
         list += '\0';
