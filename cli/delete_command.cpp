@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "editing/delete_files.h"
 #include "cli/commands.h"
 #include "cli/signing_steps.h"
-#include "editing/delete_files.h"
 
 namespace qp::cli {
 

@@ -6,11 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
-#include "cli/name_text.h"
-#include "cli/safe_output.h"
 #include "listing/check_entry.h"
 #include "listing/extract_entry.h"
 #include "pbo/entry_name.h"
@@ -18,6 +13,11 @@
 #include "pbo/folder_item.h"
 #include "pbo/header_extension.h"
 #include "platform/program_text.h"
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
+#include "cli/name_text.h"
+#include "cli/safe_output.h"
 
 namespace qp::cli {
 namespace {

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
 #include "signing/key_file.h"
 #include "signing/small_file.h"
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
 
 namespace qp::cli {
 

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
-#include "cli/signing_steps.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
+#include "cli/signing_steps.h"
 
 namespace qp::cli {
 namespace {

@@ -2,10 +2,10 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/signing_steps.h"
 #include "signing/sign_archive.h"
 #include "signing/signature_file.h"
+#include "cli/commands.h"
+#include "cli/signing_steps.h"
 
 namespace qp::cli {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "signing/signature_file.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
-#include "signing/signature_file.h"
 
 namespace qp::cli {
 namespace {

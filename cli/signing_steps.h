@@ -2,8 +2,8 @@
 // archive signed after it, and a word about signatures the edit left out of date.
 #pragma once
 
-#include "cli/options.h"
 #include "signing/sign_archive.h"
+#include "cli/options.h"
 
 namespace qp::cli {
 

@@ -1,7 +1,7 @@
 // quillpack sort: the archive rewritten with its entries sorted by name, ignoring case.
+#include "editing/sort_archive.h"
 #include "cli/commands.h"
 #include "cli/signing_steps.h"
-#include "editing/sort_archive.h"
 
 namespace qp::cli {
 

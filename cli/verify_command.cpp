@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/verify_signatures.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
+#include "cli/commands.h"
+#include "cli/verify_signatures.h"
 
 namespace qp::cli {
 namespace {

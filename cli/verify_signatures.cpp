@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "cli/commands.h"
 #include "signing/check_signature.h"
 #include "signing/sign_archive.h"
+#include "cli/commands.h"
 
 namespace qp::cli {
 namespace {

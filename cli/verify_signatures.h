@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/options.h"
 #include "signing/key_file.h"
+#include "cli/options.h"
 
 namespace qp::cli {
 

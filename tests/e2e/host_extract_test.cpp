@@ -4,11 +4,11 @@
 #include <filesystem>
 
 #include "e2e/plugin_test.h"
-#include "host/wcx_host_driver.h"
 #include "support/archive_builder.h"
 #include "support/digests.h"
 #include "support/sample_manifest.h"
 #include "support/temp_dir.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

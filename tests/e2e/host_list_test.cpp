@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "e2e/plugin_test.h"
-#include "host/dos_time_text.h"
-#include "host/wcx_host_driver.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
+#include "host/dos_time_text.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

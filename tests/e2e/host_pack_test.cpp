@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "e2e/plugin_test.h"
-#include "host/wcx_host_driver.h"
 #include "support/archive_builder.h"
 #include "support/digests.h"
 #include "support/temp_dir.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "host/wcx_host_driver.h"
 #include "support/temp_dir.h"
+#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {
