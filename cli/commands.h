@@ -35,6 +35,9 @@ constexpr char kNotArchiveText[] = "not a PBO archive";
 // Opens an archive to read, or says why it cannot (not a PBO archive, among others) and gives a
 // null handle.
 OpenResult OpenArchiveToRead(const std::string& path);
+int KeygenCommand(const Options& options);
+int SignCommand(const Options& options);
+int SortCommand(const Options& options, Progress& progress);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
 // returns kFailure. A note says the same of something that is no failure.

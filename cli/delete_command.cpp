@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/name_patterns.h"
+#include "cli/signing_steps.h"
 #include "editing/delete_files.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
@@ -51,6 +52,8 @@ bool PickedList(const Options& options, std::string& list) {
 }  // namespace
 
 int DeleteCommand(const Options& options, Progress& progress) {
+    KeyFileRead key_file;
+    if (!ReadSignKey(options, key_file)) return kFailure;
     for (const std::string& entry : options.operands) {
         if (entry.size() >= 255) {
             return Fail(entry, "entry name too long (254 characters at most); nothing deleted");
@@ -64,7 +67,7 @@ int DeleteCommand(const Options& options, Progress& progress) {
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
     // Another editor took entries away since they were picked.
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
-    return unmatched.empty() ? kSuccess : kFailure;
+    return unmatched.empty() ? FinishSignedEdit(options, key_file) : kFailure;
 }
 
 }  // namespace qp::cli

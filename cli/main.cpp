@@ -1,5 +1,5 @@
-// quillpack: builds, verifies, lists, extracts, packs and deletes PBO archives from the command
-// line.
+// quillpack: builds, signs, verifies, lists, extracts, packs, deletes and sorts PBO archives
+// from the command line.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -57,6 +57,12 @@ int main(int argc, char** argv) {
         status = VerifyCommand(options);
     else if (options.command == "build")
         status = BuildCommand(options, progress);
+    else if (options.command == "keygen")
+        status = KeygenCommand(options);
+    else if (options.command == "sign")
+        status = SignCommand(options);
+    else if (options.command == "sort")
+        status = SortCommand(options, progress);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

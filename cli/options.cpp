@@ -37,7 +37,7 @@ const CommandText kCommands[] = {
      "through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      [--exclude GLOB]... PATH...",
+     "                      [--exclude GLOB]... [--sign PRIVATEKEY] PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
      "A single FOLDER without -C is packed as -C FOLDER . is. Folders are walked as build\n"
@@ -45,12 +45,26 @@ const CommandText kCommands[] = {
      "A new archive is created with its entries sorted by name; its header pairs come from\n"
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
-     "the pair. An existing archive keeps its header and its order.\n"},
-    {"delete", "quillpack delete ARCHIVE ENTRY... [--name-hex HEX]...",
+     "the pair. An existing archive keeps its header and its order, or when its entries are\n"
+     "sorted, new entries go to their places. --sign also signs the archive (see sign).\n"},
+    {"delete", "quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]",
      "Deletes the ENTRYs named, a folder ('folder/') with everything in it. When any of them\n"
-     "names no entry, nothing is deleted.\n"},
-    {"verify", "quillpack verify ARCHIVE",
-     "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"},
+     "names no entry, nothing is deleted. --sign also signs the archive.\n"},
+    {"verify", "quillpack verify ARCHIVE... [--key PUBLICKEY...]",
+     "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
+     "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
+     "the key it holds, all three signatures and its version.\n"},
+    {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
+     "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
+     "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
+     "never overwritten.\n"},
+    {"sign", "quillpack sign PRIVATEKEY ARCHIVE... [--v2]",
+     "Signs each ARCHIVE as servers check it: writes ARCHIVE.AUTHORITY.bisign beside it, of\n"
+     "version 3, or 2 with --v2 (old servers). The archive must end in a SHA-1 trailer and have\n"
+     "its entries sorted by name, ignoring case (quillpack sort puts them so).\n"},
+    {"sort", "quillpack sort ARCHIVE [--sign PRIVATEKEY]",
+     "Rewrites the archive with its entries sorted by name, ignoring case, as servers expect of\n"
+     "a signed archive; data, times and header pairs stay. --sign also signs the archive.\n"},
 };
 
 const CommandText* FindCommand(const std::string& name) {
@@ -72,20 +86,24 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pai
 
 const char kUsageText[] =
     "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                       [--exclude GLOB]... [--timestamps mtime] [--list]\n"
-    "       quillpack verify ARCHIVE\n"
+    "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--sign KEY]\n"
+    "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+    "       quillpack keygen AUTHORITY [-o FOLDER]\n"
+    "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      [--exclude GLOB]... PATH...\n"
-    "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]...\n"
+    "                      [--exclude GLOB]... [--sign PRIVATEKEY] PATH...\n"
+    "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]\n"
+    "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
-    "Builds PBO archives (ArmA, OFP: Resistance) from folders, and verifies, lists, extracts,\n"
-    "packs and deletes their entries. An ENTRY is a name with '/' or '\\', in any letter case,\n"
-    "a folder as 'folder/', or a glob: '*' and '?' within a name part, '**' for any parts\n"
-    "('textures/*.paa', '**/*.bak'). --name-hex names an entry by its bytes, as list --json\n"
-    "gives them. --progress shows progress also when standard error is no terminal.\n"
+    "Builds PBO archives (ArmA, OFP: Resistance) from folders, signs and verifies them, and\n"
+    "lists, extracts, packs, deletes and sorts their entries. An ENTRY is a name with '/' or\n"
+    "'\\', in any letter case, a folder as 'folder/', or a glob: '*' and '?' within a name part,\n"
+    "'**' for any parts ('textures/*.paa', '**/*.bak'). --name-hex names an entry by its bytes,\n"
+    "as list --json gives them. --progress shows progress also when standard error is no\n"
+    "terminal.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 std::string CommandUsage(const std::string& command) {
@@ -107,14 +125,29 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const std::string& command = options.command;
     bool operands_only = false;  // after "--", names that begin with '-' are operands
+    bool keys_follow = false;    // after verify's --key, operands are keys
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         const bool has_value = i + 1 < args.size();
         if (operands_only || arg.size() < 2 || arg[0] != '-') {
-            if (options.archive.empty())
+            if (keys_follow)
+                options.keys.push_back(arg);
+            else if (options.archive.empty())
                 options.archive = arg;
             else
                 options.operands.push_back(arg);
+        } else if (arg == "--key" && command == "verify") {
+            keys_follow = true;
+        } else if (arg == "--v2" && command == "sign") {
+            options.version2 = true;
+        } else if ((arg == "-o" && command == "keygen") ||
+                   (arg == "--sign" && (command == "pack" || command == "delete" ||
+                                        command == "sort" || command == "build"))) {
+            if (!has_value) {
+                error = arg + (arg == "-o" ? " needs a folder" : " needs a private key");
+                return false;
+            }
+            (arg == "-o" ? options.output_folder : options.sign_key) = args[++i];
         } else if (arg == "--") {
             operands_only = true;
         } else if (arg == "--help" || arg == "-h") {
@@ -158,7 +191,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = command == "build" ? "no folder given" : "no archive given";
+        error = command == "build"    ? "no folder given"
+                : command == "keygen" ? "no authority given"
+                : command == "sign"   ? "no private key given"
+                                      : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {
@@ -169,14 +205,20 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--long and --json exclude each other";
         return false;
     }
-    if (command == "verify" && !options.operands.empty()) {
-        error = "verify takes one archive";
+    if ((command == "keygen" || command == "sort") && !options.operands.empty()) {
+        error = command + " takes one " + (command == "keygen" ? "authority" : "archive");
         return false;
     }
     if (!CheckBuildOptions(options, error)) return false;
-    if ((command == "pack" || command == "delete") && options.operands.empty() &&
-        options.exact_names.empty()) {
-        error = command == "pack" ? "nothing to pack" : "no entry to delete";
+    if (command == "verify" && keys_follow && options.keys.empty()) {
+        error = "--key needs a public key";
+        return false;
+    }
+    if ((command == "pack" || command == "delete" || command == "sign") &&
+        options.operands.empty() && options.exact_names.empty()) {
+        error = command == "pack"     ? "nothing to pack"
+                : command == "delete" ? "no entry to delete"
+                                      : "no archive to sign";
         return false;
     }
     return true;

@@ -10,8 +10,9 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string command;       // list, extract, pack, delete, verify, build
-    std::string archive;       // build: empty for FOLDER.pbo beside the folder
+    std::string command;  // list, extract, pack, delete, verify, build, keygen, sign, sort
+    // build: empty for FOLDER.pbo beside the folder; keygen: the authority; sign: the private key
+    std::string archive;
     std::string folder = ".";  // -C DIR; build: FOLDER
     bool has_folder = false;   // -C given
     bool help = false;         // --help after the command: that command's usage
@@ -22,7 +23,7 @@ struct Options {
     std::string prefix;
     // --header KEY=VALUE, --prefix and --product as the pairs they set, in the order given.
     std::vector<std::pair<std::string, std::string>> header_pairs;
-    std::vector<std::string> operands;     // entries or paths
+    std::vector<std::string> operands;     // entries, paths, or the archives to sign or verify
     std::vector<std::string> exact_names;  // --name-hex HEX: entry names by their stored bytes
     std::vector<std::string> excludes;     // --exclude GLOB
     bool mtime = false;                    // build --timestamps mtime (the default is zero)
@@ -30,6 +31,10 @@ struct Options {
     bool force = false;                    // extract --force: overwrite files that differ
     bool to_stdout = false;                // extract -o -
     bool progress = false;                 // --progress: also when standard error is no terminal
+    std::string output_folder = ".";       // keygen -o FOLDER
+    bool version2 = false;                 // sign --v2
+    std::string sign_key;                  // --sign PRIVATEKEY
+    std::vector<std::string> keys;         // verify --key PUBLICKEY...
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.

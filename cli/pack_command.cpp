@@ -1,6 +1,5 @@
 // quillpack pack: the files named, or the files below the folders named, into a new or existing
 // archive; a new archive takes its header pairs from $PBOPREFIX$, $PBOHEADER$ and the options.
-#include <algorithm>
 #include <exception>
 #include <filesystem>
 #include <memory>
@@ -13,6 +12,7 @@
 #include "cli/name_text.h"
 #include "cli/output.h"
 #include "cli/progress_bar.h"
+#include "cli/signing_steps.h"
 #include "cli/source_folder.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
@@ -154,6 +154,8 @@ Options FolderContents(const Options& options) {
 
 int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const Options options = FolderContents(given);
+    KeyFileRead key_file;
+    if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
     if (!CollectFiles(options, mode, collected)) return kFailure;
     if (!WithoutCollisions(collected.files)) return kFailure;
@@ -162,9 +164,9 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     }
     ExtensionPairs pairs;
     if (!HeaderPairs(options, collected, pairs)) return kFailure;
-    if (mode.fresh || !PathExists(options.archive.c_str())) {
-        SortByEntryName(collected.files);
-    } else {
+    // The core puts new entries in order by name; the list shows them in that order too.
+    SortByEntryName(collected.files);
+    if (!mode.fresh && PathExists(options.archive.c_str())) {
         NoteKeptHeader(options, collected, pairs);
     }
     if (mode.list_only) return ListSources(collected.files);
@@ -174,7 +176,7 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
                               mode.fresh};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
-    if (result.outcome == Outcome::ok) return kSuccess;
+    if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
     return Fail(result.failed_path.empty() ? options.archive : result.failed_path,
                 EditResultText(result));
 }

@@ -15,19 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The key under which two entry names are one entry: letter case and separators aside.
-std::string CollisionKey(const std::string& entry_name) {
-    std::string key = FoldedEntryName(entry_name);
-    std::replace(key.begin(), key.end(), '/', '\\');
-    return key;
-}
-
-// The files in the order of their keys, without moving them.
+// The files in the order of their sort keys, without moving them. Two names of one key are one
+// entry: they differ only in letter case and separators.
 std::vector<std::pair<std::string, std::size_t>> KeyOrder(const std::vector<SourceFile>& files) {
     std::vector<std::pair<std::string, std::size_t>> keys;
     keys.reserve(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
-        keys.emplace_back(CollisionKey(files[i].entry_name), i);
+        keys.emplace_back(EntrySortKey(files[i].entry_name), i);
     }
     std::stable_sort(keys.begin(), keys.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });

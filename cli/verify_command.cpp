@@ -1,12 +1,15 @@
-// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named.
+// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named;
+// with --key, the signatures beside each archive.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/verify_signatures.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
@@ -81,10 +84,21 @@ int Verify(const std::string& archive, FileHandle file) {
 }  // namespace
 
 int VerifyCommand(const Options& options) {
-    const OpenResult file = OpenArchiveToRead(options.archive);
-    if (file.handle == nullptr) return kFailure;
-    const int status = Verify(options.archive, file.handle);
-    CloseFile(file.handle);
+    std::vector<SigningKey> keys;
+    if (!ReadVerifyKeys(options, keys)) return kFailure;
+    std::vector<std::string> archives{options.archive};
+    archives.insert(archives.end(), options.operands.begin(), options.operands.end());
+    int status = kSuccess;
+    for (const std::string& archive : archives) {
+        const OpenResult file = OpenArchiveToRead(archive);
+        if (file.handle == nullptr) {
+            status = kFailure;  // said why already
+            continue;
+        }
+        const bool whole = Verify(archive, file.handle) == kSuccess;
+        CloseFile(file.handle);
+        if (!whole || VerifySignatures(archive, keys) != kSuccess) status = kFailure;
+    }
     return status;
 }
 

@@ -1,13 +1,16 @@
 // One packed file in place: locate its entry, then splice header and data in, or swap the data.
 #include "editing/add_or_replace_entry.h"
 
+#include <algorithm>
 #include <string>
 
 #include "editing/archive_layout.h"
 #include "editing/splice.h"
 #include "pbo/entry_locator.h"
+#include "pbo/entry_name.h"
 #include "pbo/entry_record.h"
 #include "pbo/entry_time.h"
+#include "pbo/entry_walk.h"
 
 namespace qp {
 namespace {
@@ -43,8 +46,9 @@ Outcome WriteHeaderEntryAt(FileHandle archive, const EntryLocation& at, const st
     return written ? Outcome::ok : Outcome::write_failed;
 }
 
-// The header entry goes right before the end-of-header entry, the data to the end of the data
-// area, which the header insertion moved by the header entry's length, in front of the trailer.
+// The header entry goes in at `at` (before the end-of-header entry, or before the entry it sorts
+// before), its data at `at`'s data offset, which the header insertion moved by the header
+// entry's length.
 Outcome AddEntry(const Archive& archive, const EntryLocation& at, const char* entry_name,
                  const Source& source, Progress& progress) {
     const std::string header =
@@ -101,12 +105,34 @@ Outcome ReplaceEntry(const Archive& archive, const EntryLocation& at, const char
     return Outcome::write_failed;
 }
 
+// In an archive whose entries are sorted by name, a new entry goes before the first that sorts
+// after it, as a rewrite would put it; otherwise `at` stays at the end of the header and data.
+Outcome SortedPlace(FileHandle archive, const char* entry_name, EntryLocation& at) {
+    const HeaderWalk walk = WalkHeader(archive);
+    if (walk.damaged) return Outcome::bad_archive;
+    const auto by_name = [](const WalkedEntry& a, const WalkedEntry& b) {
+        return EntryNameBefore(a.name, b.name);
+    };
+    if (!std::is_sorted(walk.entries.begin(), walk.entries.end(), by_name)) return Outcome::ok;
+    for (const WalkedEntry& entry : walk.entries) {
+        if (!EntryNameBefore(entry_name, entry.name)) continue;
+        at.header_offset = entry.location.header_offset;
+        at.data_offset = entry.location.data_offset;
+        break;
+    }
+    return Outcome::ok;
+}
+
 Outcome PackSource(const Archive& archive, const char* entry_name, const Source& source,
                    Progress& progress) {
     EntryLocation at{};
     const FindResult found = FindEntry(archive.file, entry_name, at);
     if (found == FindResult::damaged) return Outcome::bad_archive;
-    if (found == FindResult::absent) return AddEntry(archive, at, entry_name, source, progress);
+    if (found == FindResult::absent) {
+        const Outcome placed = SortedPlace(archive.file, entry_name, at);
+        if (placed != Outcome::ok) return placed;
+        return AddEntry(archive, at, entry_name, source, progress);
+    }
     const std::string progress_text = std::string("Packing - ") + entry_name;
     return ReplaceEntry(archive, at, entry_name, source, progress_text.c_str(), progress);
 }

@@ -12,6 +12,20 @@ std::uint64_t SizeOf(const PlannedBytes& bytes) {
     return bytes.size != 0 ? bytes.size : bytes.own.size();
 }
 
+bool NameBefore(const PlannedEntry& a, const PlannedEntry& b) {
+    return EntryNameBefore(a.name, b.name);
+}
+
+// Where a new entry goes: after every entry that does not sort after it, or at the end.
+std::size_t NewEntryPlace(const ArchivePlan& plan, const std::string& name) {
+    if (!plan.sorted) return plan.entries.size();
+    const auto place = std::upper_bound(plan.entries.begin(), plan.entries.end(), name,
+                                        [](const std::string& text, const PlannedEntry& entry) {
+                                            return EntryNameBefore(text, entry.name);
+                                        });
+    return static_cast<std::size_t>(place - plan.entries.begin());
+}
+
 }  // namespace
 
 Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, ArchivePlan& plan) {
@@ -28,6 +42,7 @@ Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, Archive
         plan.entries.push_back(
             {entry.name, entry.record, static_cast<std::uint32_t>(entry.location.data_offset), -1});
     }
+    plan.sorted = std::is_sorted(plan.entries.begin(), plan.entries.end(), NameBefore);
     const auto data_end = static_cast<std::uint32_t>(walk.data_end);
     plan.tail = {{}, data_end, archive_size - data_end};
     return Outcome::ok;
@@ -50,7 +65,9 @@ void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int
     if (last == plan.entries.rend()) {
         plan.new_data.push_back(std::move(data));
         const auto index = static_cast<int>(plan.new_data.size() - 1);
-        plan.entries.push_back({name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
+        const auto place = static_cast<std::ptrdiff_t>(NewEntryPlace(plan, name));
+        plan.entries.insert(plan.entries.begin() + place,
+                            {name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
         return;
     }
     if (last->new_data >= 0) {
@@ -76,6 +93,11 @@ void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {
     const bool no_head = plan.head.size == 0 && plan.head.own.empty();
     if (kept.empty() && no_head) plan.head = {NewArchiveHead(kPboTypeArma, ""), 0, 0};
     plan.entries = std::move(kept);
+}
+
+void PlanSorted(ArchivePlan& plan) {
+    std::stable_sort(plan.entries.begin(), plan.entries.end(), NameBefore);
+    plan.sorted = true;
 }
 
 std::uint64_t PlannedSize(const ArchivePlan& plan) {

@@ -42,6 +42,9 @@ struct ArchivePlan {
     PlannedBytes end_of_header;  // byte for byte as the archive has it
     PlannedBytes tail;           // what follows the data area: the trailer
     std::vector<NewData> new_data;
+    // The entries are in EntryNameBefore order (duplicates of a name side by side): new entries
+    // then go to their places in it. An archive in any other order keeps it.
+    bool sorted = true;
 };
 
 // The archive as it stands, every entry kept, from its header walk, which must not be damaged,
@@ -53,13 +56,17 @@ ArchivePlan NewArchivePlan(const NewArchiveSettings& settings);
 
 // Puts a file in as the entry `name`, as packing it into the archive would: the last entry of
 // that name, ignoring case, gets the new data and the name as given (stored now, its timestamp
-// and reserved field kept), or a new entry at the end of the header takes it, with `timestamp`.
+// and reserved field kept), or a new entry takes it, with `timestamp`: at its place when the
+// entries are sorted, at the end of the header otherwise.
 void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp);
 
 // Leaves out the entries marked in `gone` (one flag per entry). An archive left without entries
 // must open with a header extension, or its end-of-header entry would read as one: an archive
 // that had none gets an empty one.
 void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone);
+
+// Puts the entries in EntryNameBefore order; entries of one name keep their order.
+void PlanSorted(ArchivePlan& plan);
 
 // The size of the archive the plan describes, in 64 bits.
 std::uint64_t PlannedSize(const ArchivePlan& plan);

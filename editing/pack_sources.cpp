@@ -1,11 +1,14 @@
 // Packing: plan every file into the archive's plan, then one rewrite, or in place as a fallback.
 #include "editing/pack_sources.h"
 
+#include <algorithm>
+
 #include "editing/add_or_replace_entry.h"
 #include "editing/archive_plan.h"
 #include "editing/pack_files.h"
 #include "editing/rewrite_archive.h"
 #include "editing/trailer_checksum.h"
+#include "pbo/entry_name.h"
 #include "pbo/entry_time.h"
 
 namespace qp {
@@ -23,27 +26,45 @@ std::int32_t EntryTime(FileHandle source, EntryTimes times) {
     return 0;
 }
 
+// A source file opened once for its size and timestamp.
+struct SizedSource {
+    const SourceFile* file;
+    std::uint32_t size;
+    std::int32_t timestamp;
+};
+
 // Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
-// which `failure` names. Returns how many were planned.
+// which `failure` names. They go in by name, so that in a new archive, or one whose entries are
+// sorted, each lands at its place with no entry behind it to move; files of one name keep their
+// order, and the later still replaces the earlier. Returns how many were planned.
 std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files, EntryTimes times,
                         EditResult& failure) {
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const char* path = files[i].source_path.c_str();
+    std::vector<SizedSource> sized;
+    sized.reserve(files.size());
+    for (const SourceFile& file : files) {
+        const char* path = file.source_path.c_str();
         const OpenResult source = OpenFile(path, OpenMode::read);
         if (source.handle == nullptr) {
             failure = {Outcome::open_failed, source.status, path};
-            return i;
+            break;
         }
         const SizeResult size = FileSize32(source.handle);
         const std::int32_t timestamp = EntryTime(source.handle, times);
         CloseFile(source.handle);  // read only: nothing to lose when the close fails
         if (size.status != IoStatus::ok) {
             failure = {Outcome::read_failed, size.status, path};
-            return i;
+            break;
         }
-        PlanFile(plan, files[i].entry_name, {path, size.size, {}, 1}, timestamp);
+        sized.push_back({&file, size.size, timestamp});
     }
-    return files.size();
+    std::stable_sort(sized.begin(), sized.end(), [](const SizedSource& a, const SizedSource& b) {
+        return EntryNameBefore(a.file->entry_name, b.file->entry_name);
+    });
+    for (const SizedSource& source : sized) {
+        PlanFile(plan, source.file->entry_name, {source.file->source_path, source.size, {}, 1},
+                 source.timestamp);
+    }
+    return sized.size();
 }
 
 // Splices each file in place in turn, up to the first that fails or a cancel.

@@ -34,8 +34,9 @@ struct PackRequest {
 };
 
 // Packs `files` into the archive at `archive_path`, as packing them one by one would: a file goes
-// into the last entry of its name (stored now, the entry's timestamp kept) or into a new entry
-// at the end of the header; a later file of the same name replaces an earlier one's data. The
+// into the last entry of its name (stored now, the entry's timestamp kept) or into a new entry,
+// at its place by name in a new archive or one whose entries are sorted, at the end of the
+// header otherwise; a later file of the same name replaces an earlier one's data. The
 // archive is held for the whole edit (another editor gets in_use) and is replaced in one step,
 // so that it is never seen half edited; a cancel leaves it as it was. The result names the file
 // that failed, when it is not the archive.

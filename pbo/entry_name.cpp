@@ -8,6 +8,10 @@ char Folded(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+char SortFolded(char c) {
+    return c == '/' ? '\\' : Folded(c);
+}
+
 }  // namespace
 
 bool SameEntryName(std::string_view a, std::string_view b) {
@@ -22,6 +26,22 @@ std::string FoldedEntryName(std::string_view name) {
     std::string folded(name);
     for (char& c : folded) c = Folded(c);
     return folded;
+}
+
+std::string EntrySortKey(std::string_view name) {
+    std::string key(name);
+    for (char& c : key) c = SortFolded(c);
+    return key;
+}
+
+bool EntryNameBefore(std::string_view a, std::string_view b) {
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto x = static_cast<unsigned char>(SortFolded(a[i]));
+        const auto y = static_cast<unsigned char>(SortFolded(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size();
 }
 
 bool InEntryFolder(std::string_view name, std::string_view prefix) {

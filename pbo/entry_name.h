@@ -15,6 +15,12 @@ bool SameEntryName(std::string_view a, std::string_view b);
 // says so, for use as a key.
 std::string FoldedEntryName(std::string_view name);
 
+// The order packers write entries in and signature checkers expect: by name, ignoring the case of
+// ASCII letters, with '/' read as '\', byte by byte. The key is the name in that form.
+std::string EntrySortKey(std::string_view name);
+// Whether `a` comes before `b` in that order.
+bool EntryNameBefore(std::string_view a, std::string_view b);
+
 // Whether `name` lies in the folder `prefix` (a folder path ending in a backslash).
 bool InEntryFolder(std::string_view name, std::string_view prefix);
 

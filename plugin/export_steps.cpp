@@ -11,6 +11,7 @@
 #include "plugin/plugin_settings.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
+#include "signing/sign_archive.h"
 
 namespace qp {
 
@@ -70,13 +71,34 @@ void StoreCallbackForHost(void* handle, const HostCallback& callback) {
     }
 }
 
+namespace {
+
+// With a key in the settings, an archive an edit changed is signed again beside it; when that
+// fails, its signature of that authority, which no longer matches, is removed. Either way the
+// edit's own result stands: the host is told how the edit went.
+void SignEditedArchive(const char* packed_file, Outcome edited) {
+    const SigningChosen signing = SigningSettingsChosen();
+    if (edited != Outcome::ok || signing.key_path.empty()) return;
+    KeyFileRead key_file;
+    {
+        // The path comes from the ini file or the dialog, in the system's code page.
+        const PathEncoding ansi(false);
+        key_file = ReadKeyFile(signing.key_path);
+    }
+    SignArchiveWith(packed_file, key_file, signing.version);
+}
+
+}  // namespace
+
 int PackForHost(const char* packed_file, const char* sub_path, const char* src_path,
                 const char* add_list, const char* entry_list) {
     try {
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
-        return ResultCode(PackFiles(packed_file, sub_path, src_path, add_list, entry_list,
-                                    NewArchiveSettingsChosen(), progress));
+        const Outcome packed = PackFiles(packed_file, sub_path, src_path, add_list, entry_list,
+                                         NewArchiveSettingsChosen(), progress);
+        SignEditedArchive(packed_file, packed);
+        return ResultCode(packed);
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }
@@ -87,7 +109,9 @@ int DeleteForHost(const char* packed_file, const char* delete_list) {
     try {
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
-        return ResultCode(DeleteFiles(packed_file, delete_list, progress));
+        const Outcome deleted = DeleteFiles(packed_file, delete_list, progress);
+        SignEditedArchive(packed_file, deleted);
+        return ResultCode(deleted);
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }

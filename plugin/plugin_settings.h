@@ -1,9 +1,10 @@
-// What a newly created archive carries in its header extension, chosen in the settings dialog and
-// remembered in the host's ini file.
+// What a newly created archive carries in its header extension, and the key edited archives are
+// signed with, chosen in the settings dialog and remembered in the host's ini file.
 #pragma once
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 
 #include "editing/pack_files.h"
 #include "settings/settings_dialog.h"
@@ -13,7 +14,9 @@ namespace qp {
 struct PluginSettings {
     void* module_instance = nullptr;
     char prefix[kPrefixBufferSize] = {};
-    std::int32_t pbo_type = kPboTypeArma;  // any other value: no extension pair
+    std::int32_t pbo_type = kPboTypeArma;    // any other value: no extension pair
+    char sign_key[kKeyPathBufferSize] = {};  // in the system's code page; empty: no signing
+    std::int32_t sign_version = 3;
 };
 
 // Held by whoever reads or writes the settings: packing on a background thread reads them while
@@ -23,6 +26,13 @@ extern PluginSettings plugin_settings;
 
 // What the settings give a new archive.
 NewArchiveSettings NewArchiveSettingsChosen();
+
+// The key every edited archive is signed with (empty for none) and the signature's version.
+struct SigningChosen {
+    std::string key_path;
+    int version;
+};
+SigningChosen SigningSettingsChosen();
 
 // The settings as the dialog shows them, and the dialog's choice taken in after OK.
 DialogSettings SettingsForDialog();

@@ -262,19 +262,24 @@ TEST_F(DialogResources, TheModuleCarriesExactlyTwoDialogsAndNothingElse) {
 
 TEST_F(DialogResources, SettingsTemplateMatchesItsLayout) {
     const DialogTemplate dialog = Load(101);
-    ExpectFrame(dialog, 0x00000080, 0x80C80848, 226, 83, "PBO plugin settings");
+    ExpectFrame(dialog, 0x00000080, 0x80C80848, 226, 121, "PBO plugin settings");
     ExpectItems(dialog,
                 {
-                    Control(1, "BUTTON", "OK", 0x50010001, 55, 62, 50, 14),
-                    Control(2, "BUTTON", "Cancel", 0x50010000, 112, 62, 50, 14),
+                    Control(1, "BUTTON", "OK", 0x50010001, 55, 100, 50, 14),
+                    Control(2, "BUTTON", "Cancel", 0x50010000, 112, 100, 50, 14),
                     Control(-1, "STATIC", "PBO type:", 0x50020000, 7, 7, 39, 9),
                     Control(1004, "COMBOBOX", "", 0x50210103, 71, 7, 148, 13),
                     Control(1005, "STATIC", "PBO prefix:", 0x50020000, 7, 28, 39, 9),
                     Control(1002, "EDIT", "", 0x50810080, 71, 28, 148, 12),
-                    Control(1003, "BUTTON", "About", 0x50010000, 169, 62, 50, 14),
+                    Control(1003, "BUTTON", "About", 0x50010000, 169, 100, 50, 14),
                     Control(-1, "STATIC",
                             "Note: this settings will be ignored if packing to an existing archive",
                             0x50020000, 7, 46, 212, 12),
+                    Control(-1, "STATIC", "Sign with key:", 0x50020000, 7, 64, 60, 9),
+                    Control(1007, "EDIT", "", 0x50810080, 71, 64, 104, 12),
+                    Control(1008, "BUTTON", "Browse...", 0x50010000, 179, 63, 40, 14),
+                    Control(-1, "STATIC", "Signature version:", 0x50020000, 7, 82, 62, 9),
+                    Control(1009, "COMBOBOX", "", 0x50210003, 71, 82, 148, 40),
                 });
 }
 

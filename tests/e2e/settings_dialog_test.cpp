@@ -18,6 +18,7 @@ namespace {
 
 constexpr char kCaption[] = "PBO plugin settings";
 constexpr int kPboType = 1004, kPrefixLabel = 1005, kPrefix = 1002, kAbout = 1003, kIcon = 1006;
+constexpr int kSignKey = 1007, kBrowse = 1008, kSignVersion = 1009;
 constexpr auto kPatience = std::chrono::seconds(10);
 
 // Polls `find` until it yields a window, the time is up or `stop` is set.
@@ -85,6 +86,8 @@ struct SettingsView {
     std::string prefix;
     bool label_enabled;
     bool prefix_enabled;
+    std::string sign_key;
+    int version_index;  // 0: version 3, 1: version 2
 };
 
 std::string ListItem(HWND dialog, int index) {
@@ -101,6 +104,9 @@ SettingsView Read(HWND dialog) {
     view.prefix = TextOf(GetDlgItem(dialog, kPrefix));
     view.label_enabled = IsWindowEnabled(GetDlgItem(dialog, kPrefixLabel)) != FALSE;
     view.prefix_enabled = IsWindowEnabled(GetDlgItem(dialog, kPrefix)) != FALSE;
+    view.sign_key = TextOf(GetDlgItem(dialog, kSignKey));
+    view.version_index =
+        static_cast<int>(SendDlgItemMessageA(dialog, kSignVersion, CB_GETCURSEL, 0, 0));
     return view;
 }
 
@@ -306,7 +312,30 @@ TEST_F(SettingsDialog, ReloadingTheModuleFindsTheSettingsInTheHostsIniFile) {
     std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s",
                   dir.File("wincmd.ini").c_str());
     plugin_.pack_set_default_params(&params);
-    Save(0, "addons\\kept");
+    // The signing key, chosen in the system's Open dialog, and version 2 go with OK.
+    const std::string key = dir.File("mod.biprivatekey");
+    test::WriteWholeFile(key, "key");
+    EXPECT_EQ(Open([&](HWND dialog) {
+                  EXPECT_EQ(Read(dialog).version_index, 0);
+                  Click(dialog, kBrowse);
+                  HWND open = WaitFor([&] { return AboutBoxOf(dialog); });
+                  ASSERT_NE(open, nullptr) << "the Open dialog did not appear";
+                  EXPECT_EQ(TextOf(open), "Sign with key");
+                  HWND name = GetDlgItem(open, 1148);                  // the file name box (cmb13)
+                  if (name == nullptr) name = GetDlgItem(open, 1152);  // (edt1)
+                  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(key.c_str()));
+                  PostMessageA(open, WM_COMMAND, IDOK, 0);
+                  ASSERT_TRUE(WaitUntilClosed(open));
+                  EXPECT_EQ(Read(dialog).sign_key, key);
+                  SendDlgItemMessageA(dialog, kSignVersion, CB_SETCURSEL, 1, 0);
+                  ChooseType(dialog, 0);
+                  TypePrefix(dialog, "addons\\kept");
+                  Click(dialog, IDOK);
+              }),
+              IDOK);
+    const std::string ini = test::ReadWholeFile(params.DefaultIniName);
+    EXPECT_NE(ini.find("sign_key=" + key), std::string::npos) << ini;
+    EXPECT_NE(ini.find("sign_version=2"), std::string::npos) << ini;
     test::WriteWholeFile(dir.File("a.txt"), "hello");
     std::string source = dir.path + "\\";
     std::string add_list("a.txt\0", 7);
@@ -318,6 +347,8 @@ TEST_F(SettingsDialog, ReloadingTheModuleFindsTheSettingsInTheHostsIniFile) {
     view = Reopen();
     EXPECT_EQ(view.selected_text, "ArmA PBO");
     EXPECT_EQ(view.prefix, "addons\\kept");
+    EXPECT_EQ(view.sign_key, key);
+    EXPECT_EQ(view.version_index, 1);
     archive = dir.File("after.pbo");
     ASSERT_EQ(plugin_.pack_files(archive.data(), nullptr, source.data(), add_list.data(), 0), 0);
     EXPECT_NE(test::ReadWholeFile(archive).find(std::string("prefix\0addons\\kept\0", 19)),

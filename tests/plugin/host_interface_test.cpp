@@ -10,10 +10,12 @@
 #include <thread>
 #include <vector>
 
+#include "editing/pack_sources.h"
 #include "plugin/plugin_settings.h"
 #include "plugin/unicode_text.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
+#include "support/digests.h"
 #include "support/temp_dir.h"
 
 namespace qp {
@@ -213,7 +215,8 @@ TEST(HostSettings, NewArchivesFollowTheIniFileAndWritingItKeepsTheRest) {
     ASSERT_TRUE(RememberSettings());
     std::string written = test::ReadWholeFile(ini);
     std::erase(written, '\r');  // Windows writes its own line ends
-    EXPECT_EQ(written, "[other]\ntype=7\n[quillpack]\ntype=1\nprefix=x\\y\n");
+    EXPECT_EQ(written,
+              "[other]\ntype=7\n[quillpack]\ntype=1\nprefix=x\\y\nsign_key=\nsign_version=3\n");
 
     // A missing ini file leaves the settings as they are; back to the defaults for other tests.
     const std::string unreadable = dir.File("missing") + "/host.ini";
@@ -224,6 +227,90 @@ TEST(HostSettings, NewArchivesFollowTheIniFileAndWritingItKeepsTheRest) {
     std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s", ini.c_str());
     PackSetDefaultParams(&params);
     EXPECT_EQ(NewArchiveSettingsChosen().prefix, "");
+}
+
+// Sets the plugin's settings from an ini file holding `section`'s lines.
+void LoadIni(const test::TempDir& dir, const std::string& section) {
+    const std::string ini = dir.File("host.ini");
+    test::WriteWholeFile(ini, "[quillpack]\n" + section);
+    PackSetDefaultParams(nullptr);
+    PackDefaultParamStruct params{};
+    params.size = sizeof params;
+    std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s", ini.c_str());
+    PackSetDefaultParams(&params);
+}
+
+// The signing table the tool runs too: with sign_key in the ini file, every packing and deletion
+// through the exports leaves the reference signature beside the archive, the same bytes as the
+// tool's; where it cannot be signed (no key, an unsorted archive, no trailer) the edit still
+// succeeds and no signature of that authority (the key file's name, when it cannot be read) is
+// left. A row without an edit deletes nothing.
+TEST(HostSettings, EditedArchivesAreSignedWithTheKeyOfTheIniFile) {
+    const std::string samples = QUILLPACK_SAMPLES_DIR;
+    std::istringstream table(test::ReadWholeFile(samples + "/signing.tsv"));
+    std::string line;
+    std::getline(table, line);  // the column names
+    while (std::getline(table, line)) {
+        SCOPED_TRACE(line);
+        std::vector<std::string> cells;
+        std::istringstream row(line);
+        for (std::string cell; std::getline(row, cell, '\t');) cells.push_back(cell);
+        ASSERT_EQ(cells.size(), 5u);
+        const std::string& edit = cells[2];
+        test::TempDir dir;
+        std::string path = dir.File("a.pbo");
+        std::string bytes = test::ReadWholeFile(samples + "/" + cells[1]);
+        if (edit == "cut-trailer") bytes.resize(bytes.size() - 21);
+        test::WriteWholeFile(path, bytes);
+        const std::string signature = path + "." + cells[0] + ".bisign";
+        test::WriteWholeFile(signature, "stale");
+        LoadIni(dir, "sign_key=" + samples + "/" + cells[0] +
+                         ".biprivatekey\nsign_version=" + cells[3] + "\n");
+        const std::string name = edit.substr(edit.find(' ') + 1);
+        std::string list = edit.find(' ') != std::string::npos ? name + '\0' + '\0' : "\0";
+        if (edit.starts_with("pack")) {
+            test::WriteWholeFile(dir.File(name), name);
+            std::string source = dir.path + static_cast<char>(kSep);
+            EXPECT_EQ(::PackFiles(path.data(), nullptr, source.data(), list.data(), 0), 0);
+        } else {
+            EXPECT_EQ(DeleteFiles(path.data(), list.data()), 0);
+        }
+        if (cells[4].size() == 64) {
+            EXPECT_EQ(test::Sha256Hex(test::ReadWholeFile(signature)), cells[4]);
+        } else {
+            EXPECT_FALSE(test::FileExists(signature));
+        }
+    }
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    plugin_settings = PluginSettings{};
+}
+
+// A new archive has its entries sorted by name ignoring case, whatever the order of the host's
+// list: byte for byte what the tool writes from the same files with the same prefix.
+TEST(HostSettings, NewArchivesAreTheToolsWhateverTheOrderOfTheFiles) {
+    test::TempDir dir;
+    LoadIni(dir, "type=0\nprefix=x\\mod\n");
+    const std::vector<std::string> names = {"b.sqf", "A_b.txt", "a.txt", "Data\\Tex.paa", "data0"};
+    std::vector<SourceFile> files;
+    for (const std::string& name : names) {
+        Write(fs::path(dir.File("src")) / fs::path(name).make_preferred(), name);
+        files.push_back({name, (fs::path(dir.File("src")) / name).make_preferred().string()});
+    }
+    Progress progress;
+    const NewArchiveSettings tool{kPboTypeOwnPairs, {}, {{"prefix", "x\\mod"}}};
+    const std::string by_tool = dir.File("tool.pbo");
+    ASSERT_EQ(PackSources(by_tool.c_str(), files, {tool, 5, true}, progress).outcome, Outcome::ok);
+    std::string source = dir.File("src") + static_cast<char>(kSep);
+    for (const std::vector<int>& order : {std::vector{0, 1, 2, 3, 4}, std::vector{4, 3, 2, 1, 0}}) {
+        std::string list;
+        for (int i : order) list += fs::path(names[i]).make_preferred().string() + '\0';
+        list += '\0';
+        std::string archive = dir.File("plugin" + std::to_string(order[0]) + ".pbo");
+        ASSERT_EQ(::PackFiles(archive.data(), nullptr, source.data(), list.data(), 0), 0);
+        EXPECT_TRUE(test::ReadWholeFile(archive) == test::ReadWholeFile(by_tool));
+    }
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    plugin_settings = PluginSettings{};
 }
 
 // Two extractions and a packing on three threads at once, each reporting to its own callback.

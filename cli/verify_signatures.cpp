@@ -1,0 +1,75 @@
+// The signature checks of verify, in words.
+#include "cli/verify_signatures.h"
+
+#include <cstdio>
+
+#include "signing/check_signature.h"
+#include "signing/sign_archive.h"
+#include "cli/commands.h"
+
+namespace qp::cli {
+namespace {
+
+// What a failing signature says about the archive: each covers another part of it.
+std::string MismatchText(int signature, std::uint32_t version) {
+    const std::string name = "sig" + std::to_string(signature + 1) + " does not match: ";
+    if (signature == 0) return name + "the archive changed after signing";
+    if (signature == 1) return name + "the archive, its names or its prefix changed after signing";
+    return name + (version == 3 ? "the scripts changed after signing"
+                                : "the files it covers changed after signing");
+}
+
+int Report(const std::string& archive, const SigningKey& key, const SignatureCheck& check) {
+    switch (check.state) {
+        case SignatureState::valid:
+            std::printf("signature %s: version %u, sig1, sig2 and sig3 match\n", check.path.c_str(),
+                        static_cast<unsigned>(check.version));
+            return kSuccess;
+        case SignatureState::missing:
+            return Fail(archive, "no signature for authority " + key.authority);
+        case SignatureState::unreadable:
+            return Fail(check.path, std::string("cannot read the signature: ") +
+                                        IoStatusText(check.archive.status));
+        case SignatureState::not_a_signature:
+            return Fail(check.path, "not a signature file");
+        case SignatureState::other_key:
+            return Fail(check.path, "made with another key of authority " + key.authority +
+                                        ", not the one given");
+        case SignatureState::archive_refused:
+            return Fail(check.path, "cannot be checked: " + SigningFaultText(check.archive));
+        case SignatureState::crypto_failed:
+            return Fail(check.path, "the system's cryptography failed");
+        case SignatureState::mismatch:
+            break;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!check.matches[i]) Fail(check.path, MismatchText(i, check.version));
+    }
+    return kFailure;
+}
+
+}  // namespace
+
+bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys) {
+    for (const std::string& path : options.keys) {
+        SigningKey key;
+        SigningResult read = KeyFromFile(ReadKeyFile(path), false, key);
+        if (read.fault == SigningFault::not_a_key) read = KeyFromFile(ReadKeyFile(path), true, key);
+        if (read.fault != SigningFault::none) {
+            Fail(path, SigningFaultText(read));
+            return false;
+        }
+        keys.push_back(std::move(key));
+    }
+    return true;
+}
+
+int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys) {
+    int status = kSuccess;
+    for (const SigningKey& key : keys) {
+        if (Report(archive, key, CheckSignature(archive, key)) != kSuccess) status = kFailure;
+    }
+    return status;
+}
+
+}  // namespace qp::cli

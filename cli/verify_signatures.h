@@ -1,0 +1,20 @@
+// verify --key: the signatures beside an archive checked against the public keys given.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "signing/key_file.h"
+#include "cli/options.h"
+
+namespace qp::cli {
+
+// Reads --key's key files (a private key stands for its public part); false with a message when
+// one holds no key.
+bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys);
+
+// Checks the archive's signature of each key's authority, says which match, names each failure
+// and its cause; returns the exit code.
+int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys);
+
+}  // namespace qp::cli

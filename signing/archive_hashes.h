@@ -1,0 +1,32 @@
+// The three digests a signature covers, taken from an archive in one read of it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/file.h"
+#include "platform/sha1.h"
+#include "signing/signing_fault.h"
+
+namespace qp {
+
+struct ArchiveHashes {
+    // The trailer's digest, found equal to the SHA-1 of every byte before the trailer.
+    std::uint8_t hash1[kSha1Size] = {};
+    // Names of the entries with data, in sorted-name form, one after the other.
+    std::uint8_t name_hash[kSha1Size] = {};
+    // The data (as stored) of the entries the version selects, in order.
+    std::uint8_t file_hash[kSha1Size] = {};
+    // The prefix followed by '\' unless it ends in one; empty without a prefix.
+    std::string prefix_tail;
+};
+
+// Whether the version covers an entry's data in the file hash: version 2 every entry but
+// textures, models, sounds and the like; version 3 only scripts and configs.
+bool SelectedForFileHash(int version, const std::string& name);
+
+// Reads the archive (open for reading; the position changes) once, front to back: refuses one
+// that is damaged, has no valid SHA-1 trailer, or whose entries are not sorted by name.
+SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes);
+
+}  // namespace qp

@@ -1,0 +1,79 @@
+// Signing: read the key, hash the archive in one pass, sign three digests, write the file.
+#include "signing/sign_archive.h"
+
+#include "signing/archive_hashes.h"
+#include "signing/signature_file.h"
+#include "signing/small_file.h"
+
+namespace qp {
+namespace {
+
+// The file name of a key path without its folder and extension.
+std::string AuthorityFromPath(const std::string& key_path) {
+    const std::size_t slash = key_path.find_last_of("/\\");
+    std::string name = slash == std::string::npos ? key_path : key_path.substr(slash + 1);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes) {
+    const OpenResult archive = OpenFile(archive_path.c_str(), OpenMode::read);
+    if (archive.handle == nullptr) return {SigningFault::archive_unreadable, archive.status};
+    const SigningResult hashed = HashArchive(archive.handle, version, hashes);
+    CloseFile(archive.handle);  // read only: nothing to lose when the close fails
+    return hashed;
+}
+
+}  // namespace
+
+KeyFileRead ReadKeyFile(const std::string& path) {
+    KeyFileRead file{path, IoStatus::ok, {}};
+    file.status = ReadSmallFile(path, file.bytes);
+    return file;
+}
+
+SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey& key) {
+    if (file.status != IoStatus::ok) return {SigningFault::key_unreadable, file.status};
+    if (ParseKey(file.bytes, key) != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
+        return {SigningFault::not_a_key, IoStatus::ok};
+    }
+    return {};
+}
+
+SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version) {
+    ArchiveHashes hashes;
+    const SigningResult hashed = HashArchiveAt(archive_path, version, hashes);
+    if (hashed.fault != SigningFault::none) return hashed;
+    std::uint8_t digests[3][kSha1Size];
+    SignatureFile file{key, static_cast<std::uint32_t>(version), {}};
+    bool signed_all = SignedDigests(hashes, digests);
+    for (int i = 0; i < 3; ++i) {
+        signed_all = signed_all && SignSha1Digest(key.rsa, digests[i], file.signatures[i]);
+    }
+    if (!signed_all) return {SigningFault::crypto_failed, IoStatus::ok};
+    const IoStatus written = WriteSmallFile(SignatureFilePath(archive_path, key.authority),
+                                            SignatureFileBytes(file), true);
+    if (written != IoStatus::ok) return {SigningFault::write_failed, written};
+    return {};
+}
+
+SigningResult SignArchiveWith(const std::string& archive_path, const KeyFileRead& key_file,
+                              int version) {
+    SigningKey key;
+    SigningResult result = KeyFromFile(key_file, true, key);
+    if (result.fault == SigningFault::none) result = SignArchive(archive_path, key, version);
+    if (result.fault != SigningFault::none) {
+        const bool known = !key.authority.empty();
+        RemoveFile(SignatureFilePath(archive_path,
+                                     known ? key.authority : AuthorityFromPath(key_file.path))
+                       .c_str());
+    }
+    return result;
+}
+
+SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,
+                                     int version) {
+    return SignArchiveWith(archive_path, ReadKeyFile(key_path), version);
+}
+
+}  // namespace qp

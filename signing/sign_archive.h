@@ -1,0 +1,39 @@
+// Signing an archive: its three digests signed with an authority's private key, written to the
+// signature file beside it.
+#pragma once
+
+#include <string>
+
+#include "signing/key_file.h"
+#include "signing/signing_fault.h"
+
+namespace qp {
+
+// A key file as read: its bytes, or why they could not be had.
+struct KeyFileRead {
+    std::string path;
+    IoStatus status = IoStatus::ok;
+    std::string bytes;
+};
+KeyFileRead ReadKeyFile(const std::string& path);
+
+// The key a file holds: a private one (`.biprivatekey`) with `want_private`, otherwise a public
+// one (`.bikey`); key_unreadable or not_a_key when it has none.
+SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey& key);
+
+// Signs the archive as `version` (2 or 3) and writes ARCHIVE.AUTHORITY.bisign beside it, replacing
+// the one there in one step. The archive is read once; one that is damaged, has no valid SHA-1
+// trailer or is not sorted by name is refused, and then nothing is written.
+SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version);
+
+// The same with the private key of a file read already. When it fails, the archive's signature
+// of that authority, which no longer matches it, is removed: the authority of the key, or where
+// it cannot be read, its file name without the extension.
+SigningResult SignArchiveWith(const std::string& archive_path, const KeyFileRead& key_file,
+                              int version);
+
+// The same, reading the key file at `key_path`: "sign this archive with this key file".
+SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,
+                                     int version);
+
+}  // namespace qp

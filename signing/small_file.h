@@ -1,0 +1,18 @@
+// Key and signature files read whole and written whole, never seen half written.
+#pragma once
+
+#include <string>
+
+#include "platform/file.h"
+
+namespace qp {
+
+// Reads a file of at most 1 MiB whole: too_large for a larger one.
+IoStatus ReadSmallFile(const std::string& path, std::string& bytes);
+
+// Writes `bytes` to a new file beside `path`, flushes it to disk and puts it at `path` in one
+// step: replacing what is there with `replace`, otherwise only where nothing is (already_exists).
+// On failure the file beside it is removed and `path` is as it was.
+IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace);
+
+}  // namespace qp
