@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/options.h"
 #include "editing/edit_result.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
-#include "cli/options.h"
 
 namespace qp::cli {
 
@@ -16,7 +16,7 @@ int ListCommand(const Options& options);
 int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
-int VerifyCommand(const Options& options);
+int VerifyCommand(const Options& options, Progress& progress);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
 // returns kFailure. A note says the same of something that is no failure.
@@ -29,6 +29,11 @@ const char* OutcomeText(Outcome outcome);
 std::string OutcomeText(Outcome outcome, IoStatus status);
 // The same for an edit.
 std::string EditResultText(const EditResult& result);
+
+// What verify and extract say of a trailer whose SHA-1 does not match.
+inline constexpr char kTrailerMismatchText[] =
+    "the SHA-1 in the trailer does not match the bytes: the archive was changed after it was "
+    "written";
 
 // Why a header walk found the archive damaged, in words.
 std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size);

@@ -1,23 +1,28 @@
 // quillpack extract: every entry, or the named ones, below the target folder; extracting every
 // entry also writes the archive's header pairs to $PBOPREFIX$ and $PBOHEADER$.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "listing/check_entry.h"
-#include "listing/extract_entry.h"
-#include "pbo/entry_name.h"
-#include "pbo/entry_walk.h"
-#include "pbo/folder_item.h"
-#include "pbo/header_extension.h"
-#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/header_files.h"
 #include "cli/name_text.h"
 #include "cli/safe_output.h"
+#include "listing/check_entry.h"
+#include "listing/extract_entry.h"
+#include "listing/part_file.h"
+#include "pbo/entry_name.h"
+#include "pbo/entry_walk.h"
+#include "pbo/folder_item.h"
+#include "pbo/header_extension.h"
+#include "pbo/trailer.h"
+#include "platform/program_text.h"
 
 namespace qp::cli {
 namespace {
@@ -47,6 +52,15 @@ bool HeaderFileName(const std::string& name, const ExtensionPairs& pairs) {
            (has_others && SameEntryName(name, kPairsFileName));
 }
 
+// The SHA-1 of the archive taken as its bytes go by: those the extraction reads, and the ones
+// between them read for it alone.
+struct ArchiveHash {
+    Sha1 sha1;
+    bool started = false;       // a whole archive is extracted, and a digest could be started
+    bool whole = true;          // no byte before `covered` is missing from it
+    std::uint32_t covered = 0;  // the bytes before this offset are in the digest
+};
+
 struct Extraction {
     const Options& options;
     FileHandle archive;
@@ -54,17 +68,103 @@ struct Extraction {
     ArchiveReader reader;
     Progress& progress;
     int status = kSuccess;
+    ArchiveHash hash;
+    std::set<std::string> cleaned;                 // folders rid of killed extractions' parts
+    std::map<std::string, std::string> extracted;  // folded name: the name extracted under it
 };
 
-// One entry into its file below the folder: its folders made without following links, its data
-// written to a new file that then takes the target's place.
-void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
-    const std::string& name = entry.name;
+// Adds the bytes up to `end` that the extraction has not read to the digest; false when they
+// cannot be read, and the digest is then given up.
+bool HashUpTo(Extraction& run, std::uint32_t end) {
+    ArchiveHash& hash = run.hash;
+    if (!hash.started || !hash.whole || hash.covered >= end) return hash.started && hash.whole;
+    std::vector<std::uint8_t> block(std::min<std::uint32_t>(end - hash.covered, 1u << 20));
+    bool read_all = SeekTo(run.archive, hash.covered) == IoStatus::ok;
+    while (read_all && hash.covered < end) {
+        const auto wanted =
+            static_cast<std::uint32_t>(std::min<std::size_t>(end - hash.covered, block.size()));
+        read_all = ReadBytes(run.archive, block.data(), wanted).bytes == wanted;
+        UpdateSha1(hash.sha1, block.data(), wanted);
+        hash.covered += wanted;
+    }
+    hash.whole = read_all;
+    return read_all;
+}
+
+// After a whole extraction: whether the trailer's SHA-1, if the archive ends in one, matches
+// the bytes before it. The files stay written either way.
+void CheckTrailer(Extraction& run, std::uint32_t data_end) {
+    std::uint8_t digest[kSha1Size];
+    const bool hashed = HashUpTo(run, data_end);
+    const bool finished = FinishSha1(run.hash.sha1, digest) && hashed;
+    std::uint8_t trailer[kTrailerSize];
+    if (run.archive_size - data_end != kTrailerSize ||
+        SeekTo(run.archive, data_end) != IoStatus::ok ||
+        ReadBytes(run.archive, trailer, kTrailerSize).bytes != kTrailerSize ||
+        !IsTrailer(trailer, kTrailerSize) ||
+        std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
+        return;  // no trailer, or the fixed text of older archives: nothing to compare
+    }
+    if (!finished) {
+        run.status = Fail(run.options.archive,
+                          "cannot compute the SHA-1 to compare with the "
+                          "trailer; the files extracted are written");
+    } else if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
+        run.status = Fail(run.options.archive, std::string(kTrailerMismatchText) +
+                                                   "; the files extracted from it are written");
+    }
+}
+
+// The file an entry name is extracted to below the folder.
+std::string EntryTarget(const Extraction& run, const std::string& name) {
+    std::string path = run.options.folder;
+    for (const std::string& part : NameParts(NameInUtf8(name))) path = JoinPath(path, part);
+    return path;
+}
+
+// An entry of a name extracted before, ignoring letter case, onto the same file: says which
+// entry it overwrites. Where the file system tells letter cases apart, the two are two files.
+void NoteOverwritten(Extraction& run, const std::string& name) {
+    const auto [earlier, first] = run.extracted.emplace(FoldedEntryName(name), name);
+    if (first) return;
+    if (SameFile(EntryTarget(run, name).c_str(), EntryTarget(run, earlier->second).c_str())) {
+        Note(name, "overwrote the entry " + ShownName(earlier->second) +
+                       " extracted before it: the archive holds both under one name");
+    }
+    earlier->second = name;
+}
+
+// Why an entry cannot be extracted at all, or empty: a name that leaves the folder or would be
+// written under another name, or one whose last part names no file (".", or nothing after a
+// separator).
+std::string RefusalReason(const std::string& name) {
     const std::string unsafe = UnsafeEntryReason(NameInUtf8(name));
     if (!unsafe.empty()) {
-        run.status = Fail(name, "refused (" + unsafe +
-                                    "): it would be written outside the folder or under "
-                                    "another name");
+        return "refused (" + unsafe +
+               "): it would be written outside the folder or under another name";
+    }
+    const std::vector<std::string> parts = NameParts(name);
+    const bool ends_in_separator = !name.empty() && (name.back() == '\\' || name.back() == '/');
+    if (parts.empty() || ends_in_separator || !UsableFileName(parts.back())) {
+        return "refused: the name ends in no file name ('.' or a separator), so it names a "
+               "folder, not a file";
+    }
+    return {};
+}
+
+// Why an entry was not extracted, in words.
+std::string NotExtractedText(const DataWritten& written) {
+    if (written.sum_differs) return "not extracted: its checksum does not match (damaged data)";
+    return OutcomeText(written.outcome, written.status);
+}
+
+// One entry into its file below the folder: its folders made without following links, its data
+// written to a part file that then takes the target's place.
+void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
+    const std::string& name = entry.name;
+    const std::string refused = RefusalReason(name);
+    if (!refused.empty()) {
+        run.status = Fail(name, refused);
         return;
     }
     // Counted in 64 bits: an offset that wrapped past 4 GiB would point at another entry's data.
@@ -74,11 +174,6 @@ void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_
     }
     const auto position = static_cast<std::uint32_t>(data_position);
     std::vector<std::string> folders = NameParts(NameInUtf8(name));
-    if (folders.empty()) {
-        run.status = Fail(name, "refused, the name has no file name");
-        return;
-    }
-    const std::string file_name = folders.back();
     folders.pop_back();
     std::string failed;
     const IoStatus made = MakeFoldersBelow(run.options.folder, folders, failed);
@@ -87,30 +182,16 @@ void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_
                                     ": " + IoStatusText(made));
         return;
     }
-    std::string folder = run.options.folder;
-    for (const std::string& part : folders) folder = JoinPath(folder, part);
-    PartFile part;
-    const IoStatus started = StartPartFile(folder, file_name, part);
-    if (started != IoStatus::ok) {
-        run.status = Fail(name, OutcomeText(Outcome::create_failed, started));
-        return;
-    }
-    DataWritten written =
-        WriteEntryData(run.reader, position, entry.record, part.handle, name.c_str(), run.progress);
-    if (written.outcome == Outcome::ok && entry.record.timestamp != 0) {
-        const IoStatus timed = SetModificationTime(part.handle, entry.record.timestamp);
-        if (timed != IoStatus::ok) written = {Outcome::write_failed, timed};
-    }
-    const bool whole = written.outcome == Outcome::ok;
-    const IoStatus finished = FinishPartFile(part, whole);
-    if (!whole) {
-        if (written.outcome != Outcome::aborted) {
-            run.status = Fail(name, OutcomeText(written.outcome, written.status));
-        }
-        return;
-    }
-    if (finished != IoStatus::ok) {
-        run.status = Fail(part.target, OutcomeText(Outcome::create_failed, finished));
+    HashUpTo(run, position);
+    const bool hashing = run.hash.started && run.hash.whole;
+    const DataWatch watch{&run.progress, name.c_str(), hashing ? &run.hash.sha1 : nullptr};
+    const DataWritten written = ExtractEntryTo(run.reader, position, entry.record,
+                                               EntryTarget(run, name), run.cleaned, watch);
+    if (run.hash.covered == position) run.hash.covered += written.read;
+    if (written.outcome == Outcome::ok) {
+        NoteOverwritten(run, name);
+    } else if (written.outcome != Outcome::aborted) {
+        run.status = Fail(name, NotExtractedText(written));
     }
 }
 
@@ -127,6 +208,7 @@ void WriteHeaderFiles(Extraction& run, const ExtensionPairs& pairs) {
         }
     }
     const std::string& folder = run.options.folder;
+    RemoveAbandonedPartsOnce(JoinPath(folder, kPrefixFileName), run.cleaned);
     if (prefix != nullptr && !PrefixWritable(*prefix)) {
         run.status = Fail(kPrefixFileName, "not written: the prefix '" + ShownName(*prefix) +
                                                "' has a line break or spaces around it");
@@ -154,12 +236,16 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     const Options& options = run.options;
     const bool everything = options.operands.empty();
     const ExtensionPairs pairs = everything ? ReadHeaderExtension(run.archive) : ExtensionPairs{};
+    // The trailer's digest is taken in the same pass, when the whole archive is read.
+    run.hash.started = everything && !walk.damaged && StartSha1(run.hash.sha1);
     std::vector<bool> used(options.operands.size(), false);
     std::uint64_t next_data = static_cast<std::uint32_t>(walk.data_start);
     for (const WalkedEntry& entry : walk.entries) {
         const std::uint64_t data_position = next_data;
         next_data += entry.record.data_size;
         if (!Selected(options.operands, entry.name, used)) continue;
+        // An interrupt stops the extraction before the next entry, also one that reports nothing.
+        if (!Report(run.progress, entry.name.c_str(), 0)) break;
         if (everything && HeaderFileName(entry.name, pairs)) {
             run.status = Fail(entry.name,
                               "not extracted: the file of this name holds the "
@@ -167,9 +253,16 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
             continue;
         }
         ExtractEntry(run, entry, data_position);
-        if (run.progress.cancelled) return run.status;
+        if (run.progress.cancelled) break;
     }
-    if (everything) WriteHeaderFiles(run, pairs);
+    if (!run.progress.cancelled) {
+        if (everything) WriteHeaderFiles(run, pairs);
+        if (run.hash.started) CheckTrailer(run, static_cast<std::uint32_t>(walk.data_end));
+    } else if (run.hash.started) {
+        std::uint8_t unused[kSha1Size];
+        FinishSha1(run.hash.sha1, unused);
+    }
+    if (run.progress.cancelled) return kFailure;
     for (std::size_t i = 0; i < used.size(); ++i) {
         if (!used[i]) run.status = Fail(options.operands[i], "not in the archive");
     }
@@ -196,7 +289,7 @@ int ExtractCommand(const Options& options, Progress& progress) {
         } else {
             // The reader's buffers are large for the stack.
             const auto run = std::make_unique<Extraction>(
-                Extraction{options, file.handle, size.size, {}, progress});
+                Extraction{options, file.handle, size.size, {}, progress, kSuccess, {}, {}, {}});
             StartReader(run->reader.input, file.handle, 0);
             status = Extract(*run, walk);
         }

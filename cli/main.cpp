@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/file.h"
-#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
+#include "platform/file.h"
+#include "platform/program_text.h"
 
 #ifndef QUILLPACK_VERSION
 #define QUILLPACK_VERSION "0.0.0"
@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
-        status = VerifyCommand(options);
+        status = VerifyCommand(options, progress);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.
