@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "listing/listing_state.h"
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "pbo/buffered_reader.h"
@@ -12,7 +13,6 @@
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
-#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
