@@ -69,8 +69,9 @@ struct Extraction {
     Progress& progress;
     int status = kSuccess;
     ArchiveHash hash;
-    std::set<std::string> cleaned;                 // folders rid of killed extractions' parts
-    std::map<std::string, std::string> extracted;  // folded name: the name extracted under it
+    std::set<std::string> cleaned;  // folders rid of killed extractions' parts
+    // Each name extracted, under its letters folded.
+    std::map<std::string, std::vector<std::string>> extracted;
 };
 
 // Adds the bytes up to `end` that the extraction has not read to the digest; false when they
@@ -123,15 +124,18 @@ std::string EntryTarget(const Extraction& run, const std::string& name) {
 }
 
 // An entry of a name extracted before, ignoring letter case, onto the same file: says which
-// entry it overwrites. Where the file system tells letter cases apart, the two are two files.
+// entry it overwrote. Where the file system tells letter cases apart, such names are two files.
 void NoteOverwritten(Extraction& run, const std::string& name) {
-    const auto [earlier, first] = run.extracted.emplace(FoldedEntryName(name), name);
-    if (first) return;
-    if (SameFile(EntryTarget(run, name).c_str(), EntryTarget(run, earlier->second).c_str())) {
-        Note(name, "overwrote the entry " + ShownName(earlier->second) +
-                       " extracted before it: the archive holds both under one name");
+    std::vector<std::string>& earlier = run.extracted[FoldedEntryName(name)];
+    const std::string target = EntryTarget(run, name);
+    for (const std::string& other : earlier) {
+        if (SameFile(target.c_str(), EntryTarget(run, other).c_str())) {
+            Note(name, "overwrote the entry " + ShownName(other) +
+                           " extracted before it: the archive holds both under one name");
+            break;
+        }
     }
-    earlier->second = name;
+    if (std::find(earlier.begin(), earlier.end(), name) == earlier.end()) earlier.push_back(name);
 }
 
 // Why an entry cannot be extracted at all, or empty: a name that leaves the folder or would be

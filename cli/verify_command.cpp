@@ -78,7 +78,8 @@ void WarnOfSameNames(const std::string& archive, const HeaderWalk& walk) {
         if (added) continue;
         Note(archive + ": " + entry.name,
              "warning: the entry " + ShownName(*earlier->second) +
-                 " has the same name but for letter case; extracted, one overwrites the other");
+                 " has the same name, ignoring letter case; extracted, the later may overwrite "
+                 "the earlier");
     }
 }
 
