@@ -196,8 +196,8 @@ TEST(Exports, ExtractionReplacesTheDestinationOnlyWithAWholeEntry) {
     std::filesystem::create_directory(dir.File("out"));
     std::string out = dir.File("out") + dir.File("").back();
     WriteWholeFile(out + "damaged.txt", "old");
-    WriteWholeFile(out + ".quillpack-part", "left by a killed extraction");
-    const OpenResult held = CreatePartFile((out + ".quillpack-part1").c_str());
+    const OpenResult held = CreatePartFile((out + ".quillpack-part").c_str());
+    WriteWholeFile(out + ".quillpack-part1", "left by a killed extraction");
     ASSERT_NE(held.handle, nullptr);
 #if !defined(_WIN32)
     WriteWholeFile(dir.File("secret"), "secret");
@@ -216,8 +216,8 @@ TEST(Exports, ExtractionReplacesTheDestinationOnlyWithAWholeEntry) {
     EXPECT_EQ(results, (std::vector<int>{0, E_BAD_DATA}));
     EXPECT_EQ(test::ReadWholeFile(out + "damaged.txt"), "old");
     EXPECT_EQ(test::ReadWholeFile(out + "good.txt"), archive.entries[0].data);
-    EXPECT_FALSE(test::FileExists(out + ".quillpack-part"));
-    EXPECT_TRUE(test::FileExists(out + ".quillpack-part1"));
+    EXPECT_TRUE(test::FileExists(out + ".quillpack-part"));
+    EXPECT_FALSE(test::FileExists(out + ".quillpack-part1"));
     EXPECT_EQ(CloseFile(held.handle), IoStatus::ok);
 #if !defined(_WIN32)
     EXPECT_FALSE(std::filesystem::is_symlink(out + "good.txt"));
