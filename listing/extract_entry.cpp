@@ -3,8 +3,11 @@
 #include "listing/extract_entry.h"
 
 #include <algorithm>
+#include <functional>
+#include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 
 #include "listing/part_file.h"
 
@@ -28,20 +31,43 @@ bool ReportChunks(const DataWatch& watch, std::uint32_t written, std::uint32_t c
     return true;
 }
 
+// Feeds the blocks read to the archive's digest on another thread, one block at a time, so that
+// hashing a block overlaps writing it and reading the next.
+struct BackgroundHash {
+    Sha1* sha1;
+    std::future<void> pending;  // the block being hashed; waited for when it is destroyed
+};
+
+void HashBlock(BackgroundHash& hash, const std::uint8_t* bytes, std::uint32_t count) {
+    if (hash.pending.valid()) hash.pending.wait();
+    try {
+        hash.pending =
+            std::async(std::launch::async, UpdateSha1, std::ref(*hash.sha1), bytes, count);
+    } catch (const std::system_error&) {
+        UpdateSha1(*hash.sha1, bytes, count);
+    }
+}
+
 // Copies through a block of many chunks, one read and one write per block; the host still sees
 // one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
+// With a digest to feed, two blocks take turns: one is read into while the other is hashed.
 DataWritten CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
                        const DataWatch& watch) {
     std::uint8_t chunk[kChunkSize];
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize]);
-    std::uint8_t* const buffer = block ? block.get() : chunk;
+    const int blocks = watch.hash != nullptr ? 2 : 1;
+    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow)
+                                                    std::uint8_t[blocks * kBlockSize]);
     const std::uint32_t buffer_size = block ? kBlockSize : kChunkSize;
+    BackgroundHash hash{watch.hash, {}};
     std::uint32_t done = 0;
-    while (done != size) {
+    for (int turn = 0; done != size; turn = (turn + 1) % blocks) {
+        std::uint8_t* const buffer = block ? block.get() + turn * kBlockSize : chunk;
+        // The single chunk is read into again only once its hash is done.
+        if (!block && hash.pending.valid()) hash.pending.wait();
         const std::uint32_t wanted = std::min(size - done, buffer_size);
         const Transfer read = ReadBytes(reader.input.file, buffer, wanted);
         if (read.bytes > 0) {
-            if (watch.hash != nullptr) UpdateSha1(*watch.hash, buffer, read.bytes);
+            if (watch.hash != nullptr) HashBlock(hash, buffer, read.bytes);
             const Transfer written = WriteBytes(target, buffer, read.bytes);
             const bool go_on = ReportChunks(watch, written.bytes, read.bytes);
             if (written.bytes != read.bytes) {
