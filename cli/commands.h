@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/options.h"
 #include "editing/edit_result.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
+#include "cli/options.h"
 
 namespace qp::cli {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
 #include "editing/delete_files.h"
+#include "cli/commands.h"
 
 namespace qp::cli {
 

@@ -9,11 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
-#include "cli/name_text.h"
-#include "cli/safe_output.h"
 #include "listing/check_entry.h"
 #include "listing/extract_entry.h"
 #include "listing/part_file.h"
@@ -23,6 +18,11 @@
 #include "pbo/header_extension.h"
 #include "pbo/trailer.h"
 #include "platform/program_text.h"
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
+#include "cli/name_text.h"
+#include "cli/safe_output.h"
 
 namespace qp::cli {
 namespace {

@@ -2,9 +2,9 @@
 #include <cstdio>
 #include <string>
 
+#include "pbo/outcome.h"
 #include "cli/commands.h"
 #include "cli/name_text.h"
-#include "pbo/outcome.h"
 
 namespace qp::cli {
 namespace {

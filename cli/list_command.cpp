@@ -2,13 +2,13 @@
 // --json gives the same for scripts.
 #include <cstring>
 
+#include "pbo/entry_walk.h"
+#include "pbo/header_extension.h"
 #include "cli/commands.h"
 #include "cli/list_json.h"
 #include "cli/name_text.h"
 #include "cli/output.h"
 #include "cli/text_format.h"
-#include "pbo/entry_walk.h"
-#include "pbo/header_extension.h"
 
 namespace qp::cli {
 namespace {

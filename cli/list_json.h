@@ -3,10 +3,10 @@
 
 #include <cstdint>
 
-#include "cli/output.h"
 #include "pbo/entry_walk.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
+#include "cli/output.h"
 
 namespace qp::cli {
 

@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+#include "platform/program_text.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
-#include "platform/file.h"
-#include "platform/program_text.h"
 
 #ifndef QUILLPACK_VERSION
 #define QUILLPACK_VERSION "0.0.0"

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
 
 namespace qp::cli {
 namespace {

@@ -7,12 +7,12 @@
 #include <new>
 #include <string>
 
-#include "cli/commands.h"
-#include "cli/name_text.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
+#include "cli/commands.h"
+#include "cli/name_text.h"
 
 namespace qp::cli {
 namespace {

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <string>
 
-#include "listing/listing_state.h"
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "platform/fault_injection.h"
@@ -13,6 +12,7 @@
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {

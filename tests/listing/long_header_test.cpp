@@ -5,7 +5,6 @@
 #include <utility>
 #include <vector>
 
-#include "listing/listing_state.h"
 #include "listing/process_file.h"
 #include "listing/read_header.h"
 #include "pbo/buffered_reader.h"
@@ -13,6 +12,7 @@
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {

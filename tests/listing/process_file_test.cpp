@@ -9,7 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "listing/listing_state.h"
 #include "listing/read_header.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
@@ -17,6 +16,7 @@
 #include "support/fault_sweep.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "listing/listing_state.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
+#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
