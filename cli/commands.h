@@ -18,7 +18,7 @@ int ListCommand(const Options& options);
 int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
-int VerifyCommand(const Options& options);
+int VerifyCommand(const Options& options, Progress& progress);
 int BuildCommand(const Options& options, Progress& progress);
 
 // How build packs: a fresh archive in place of whatever is there, with the folder's archive left
@@ -55,6 +55,11 @@ const char* OutcomeText(Outcome outcome);
 std::string OutcomeText(Outcome outcome, IoStatus status);
 // The same for an edit.
 std::string EditResultText(const EditResult& result);
+
+// What verify and extract say of a trailer whose SHA-1 does not match.
+inline constexpr char kTrailerMismatchText[] =
+    "the SHA-1 in the trailer does not match the bytes: the archive was changed after it was "
+    "written";
 
 // Why a header walk found the archive damaged, in words.
 std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size);

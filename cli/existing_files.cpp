@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "cli/entry_paths.h"
-#include "cli/safe_output.h"
 #include "listing/extract_entry.h"
+#include "listing/part_file.h"
 
 namespace qp::cli {
 namespace {
@@ -49,10 +49,9 @@ bool SameBytes(FileHandle a, FileHandle b, std::uint32_t size) {
 bool SameAsEntry(ArchiveReader& reader, const std::string& folder, const PlannedFile& file,
                  FileHandle existing, std::uint32_t size) {
     PartFile part;
-    if (StartPartFile(folder, file.parts.back(), part) != IoStatus::ok) return false;
-    Progress quiet;
-    const DataWritten written = WriteEntryData(reader, file.position, *file.record, part.handle,
-                                               file.parts.back().c_str(), quiet);
+    if (StartPartFile(JoinPath(folder, file.parts.back()), part) != IoStatus::ok) return false;
+    const DataWritten written =
+        WriteEntryData(reader, file.position, *file.record, part.handle, {});
     const bool same = written.outcome == Outcome::ok && SeekTo(part.handle, 0) == IoStatus::ok &&
                       SameBytes(part.handle, existing, size);
     FinishPartFile(part, false);

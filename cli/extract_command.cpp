@@ -2,8 +2,11 @@
 // output; extracting every entry also writes the archive's header pairs to $PBOPREFIX$ and
 // $PBOHEADER$. Files already there are not overwritten unless asked.
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -17,9 +20,11 @@
 #include "cli/safe_output.h"
 #include "listing/check_entry.h"
 #include "listing/extract_entry.h"
+#include "listing/part_file.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
 #include "pbo/header_extension.h"
+#include "pbo/trailer.h"
 #include "platform/program_text.h"
 
 namespace qp::cli {
@@ -35,6 +40,15 @@ bool HeaderFileName(const std::string& name, const ExtensionPairs& pairs) {
            (has_others && SameEntryName(name, kPairsFileName));
 }
 
+// The SHA-1 of the archive taken as its bytes go by: those the extraction reads, and the ones
+// between them read for it alone.
+struct ArchiveHash {
+    Sha1 sha1;
+    bool started = false;       // a whole archive is extracted, and a digest could be started
+    bool whole = true;          // no byte before `covered` is missing from it
+    std::uint32_t covered = 0;  // the bytes before this offset are in the digest
+};
+
 struct Extraction {
     const Options& options;
     FileHandle archive;
@@ -42,17 +56,107 @@ struct Extraction {
     ArchiveReader reader;
     Progress& progress;
     int status = kSuccess;
+    ArchiveHash hash;
+    std::set<std::string> cleaned;  // folders rid of killed extractions' parts
+    // Each name extracted, under its letters folded.
+    std::map<std::string, std::vector<std::string>> extracted;
 };
 
-// One entry into its file below the folder: its folders made without following links, its data
-// written to a new file that then takes the target's place.
-void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
-    const std::string& name = entry.name;
+// Adds the bytes up to `end` that the extraction has not read to the digest; false when they
+// cannot be read, and the digest is then given up.
+bool HashUpTo(Extraction& run, std::uint32_t end) {
+    ArchiveHash& hash = run.hash;
+    if (!hash.started || !hash.whole || hash.covered >= end) return hash.started && hash.whole;
+    std::vector<std::uint8_t> block(std::min<std::uint32_t>(end - hash.covered, 1u << 20));
+    bool read_all = SeekTo(run.archive, hash.covered) == IoStatus::ok;
+    while (read_all && hash.covered < end) {
+        const auto wanted =
+            static_cast<std::uint32_t>(std::min<std::size_t>(end - hash.covered, block.size()));
+        read_all = ReadBytes(run.archive, block.data(), wanted).bytes == wanted;
+        UpdateSha1(hash.sha1, block.data(), wanted);
+        hash.covered += wanted;
+    }
+    hash.whole = read_all;
+    return read_all;
+}
+
+// After a whole extraction: whether the trailer's SHA-1, if the archive ends in one, matches
+// the bytes before it. The files stay written either way.
+void CheckTrailer(Extraction& run, std::uint32_t data_end) {
+    std::uint8_t digest[kSha1Size];
+    const bool hashed = HashUpTo(run, data_end);
+    const bool finished = FinishSha1(run.hash.sha1, digest) && hashed;
+    std::uint8_t trailer[kTrailerSize];
+    if (run.archive_size - data_end != kTrailerSize ||
+        SeekTo(run.archive, data_end) != IoStatus::ok ||
+        ReadBytes(run.archive, trailer, kTrailerSize).bytes != kTrailerSize ||
+        !IsTrailer(trailer, kTrailerSize) ||
+        std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
+        return;  // no trailer, or the fixed text of older archives: nothing to compare
+    }
+    if (!finished) {
+        run.status = Fail(run.options.archive,
+                          "cannot compute the SHA-1 to compare with the "
+                          "trailer; the files extracted are written");
+    } else if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
+        run.status = Fail(run.options.archive, std::string(kTrailerMismatchText) +
+                                                   "; the files extracted from it are written");
+    }
+}
+
+// The file an entry name is extracted to below the folder.
+std::string EntryTarget(const Extraction& run, const std::string& name) {
+    std::string path = run.options.folder;
+    for (const std::string& part : NameParts(NameInUtf8(name))) path = JoinPath(path, part);
+    return path;
+}
+
+// An entry of a name extracted before, ignoring letter case, onto the same file: says which
+// entry it overwrote. Where the file system tells letter cases apart, such names are two files.
+void NoteOverwritten(Extraction& run, const std::string& name) {
+    std::vector<std::string>& earlier = run.extracted[FoldedEntryName(name)];
+    const std::string target = EntryTarget(run, name);
+    for (const std::string& other : earlier) {
+        if (SameFile(target.c_str(), EntryTarget(run, other).c_str())) {
+            Note(name, "overwrote the entry " + ShownName(other) +
+                           " extracted before it: the archive holds both under one name");
+            break;
+        }
+    }
+    if (std::find(earlier.begin(), earlier.end(), name) == earlier.end()) earlier.push_back(name);
+}
+
+// Why an entry cannot be extracted at all, or empty: a name that leaves the folder or would be
+// written under another name, or one whose last part names no file (".", or nothing after a
+// separator).
+std::string RefusalReason(const std::string& name) {
     const std::string unsafe = UnsafeEntryReason(NameInUtf8(name));
     if (!unsafe.empty()) {
-        run.status = Fail(name, "refused (" + unsafe +
-                                    "): it would be written outside the folder or under "
-                                    "another name");
+        return "refused (" + unsafe +
+               "): it would be written outside the folder or under another name";
+    }
+    const std::vector<std::string> parts = NameParts(name);
+    const bool ends_in_separator = !name.empty() && (name.back() == '\\' || name.back() == '/');
+    if (parts.empty() || ends_in_separator || !UsableFileName(parts.back())) {
+        return "refused: the name ends in no file name ('.' or a separator), so it names a "
+               "folder, not a file";
+    }
+    return {};
+}
+
+// Why an entry was not extracted, in words.
+std::string NotExtractedText(const DataWritten& written) {
+    if (written.sum_differs) return "not extracted: its checksum does not match (damaged data)";
+    return OutcomeText(written.outcome, written.status);
+}
+
+// One entry into its file below the folder: its folders made without following links, its data
+// written to a part file that then takes the target's place.
+void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
+    const std::string& name = entry.name;
+    const std::string refused = RefusalReason(name);
+    if (!refused.empty()) {
+        run.status = Fail(name, refused);
         return;
     }
     // Counted in 64 bits: an offset that wrapped past 4 GiB would point at another entry's data.
@@ -62,11 +166,6 @@ void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_
     }
     const auto position = static_cast<std::uint32_t>(data_position);
     std::vector<std::string> folders = NameParts(NameInUtf8(name));
-    if (folders.empty()) {
-        run.status = Fail(name, "refused, the name has no file name");
-        return;
-    }
-    const std::string file_name = folders.back();
     folders.pop_back();
     std::string failed;
     const IoStatus made = MakeFoldersBelow(run.options.folder, folders, failed);
@@ -75,30 +174,16 @@ void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_
                                     ": " + IoStatusText(made));
         return;
     }
-    std::string folder = run.options.folder;
-    for (const std::string& part : folders) folder = JoinPath(folder, part);
-    PartFile part;
-    const IoStatus started = StartPartFile(folder, file_name, part);
-    if (started != IoStatus::ok) {
-        run.status = Fail(name, OutcomeText(Outcome::create_failed, started));
-        return;
-    }
-    DataWritten written =
-        WriteEntryData(run.reader, position, entry.record, part.handle, name.c_str(), run.progress);
-    if (written.outcome == Outcome::ok && entry.record.timestamp != 0) {
-        const IoStatus timed = SetModificationTime(part.handle, entry.record.timestamp);
-        if (timed != IoStatus::ok) written = {Outcome::write_failed, timed};
-    }
-    const bool whole = written.outcome == Outcome::ok;
-    const IoStatus finished = FinishPartFile(part, whole);
-    if (!whole) {
-        if (written.outcome != Outcome::aborted) {
-            run.status = Fail(name, OutcomeText(written.outcome, written.status));
-        }
-        return;
-    }
-    if (finished != IoStatus::ok) {
-        run.status = Fail(part.target, OutcomeText(Outcome::create_failed, finished));
+    HashUpTo(run, position);
+    const bool hashing = run.hash.started && run.hash.whole;
+    const DataWatch watch{&run.progress, name.c_str(), hashing ? &run.hash.sha1 : nullptr};
+    const DataWritten written = ExtractEntryTo(run.reader, position, entry.record,
+                                               EntryTarget(run, name), run.cleaned, watch);
+    if (run.hash.covered == position) run.hash.covered += written.read;
+    if (written.outcome == Outcome::ok) {
+        NoteOverwritten(run, name);
+    } else if (written.outcome != Outcome::aborted) {
+        run.status = Fail(name, NotExtractedText(written));
     }
 }
 
@@ -134,6 +219,7 @@ std::vector<PlannedFile> HeaderFiles(Extraction& run, const ExtensionPairs& pair
 
 void WriteHeaderFile(Extraction& run, const PlannedFile& file) {
     const std::string& name = file.parts.back();
+    RemoveAbandonedPartsOnce(JoinPath(run.options.folder, name), run.cleaned);
     const IoStatus written = WriteFileBelow(run.options.folder, name, file.text);
     if (written != IoStatus::ok) {
         run.status = Fail(name, OutcomeText(Outcome::write_failed, written));
@@ -151,13 +237,11 @@ int ToStandardOutput(Extraction& run, const std::vector<PlannedFile>& picked,
     if (!DataInside(picked[0].position, entry.record.data_size, run.archive_size)) {
         return Fail(entry.name, "not extracted: its data lies outside the file");
     }
+    const DataWatch watch{&run.progress, entry.name.c_str(), nullptr};
     const DataWritten written =
-        WriteEntryData(run.reader, picked[0].position, entry.record, StandardOutputFile(),
-                       entry.name.c_str(), run.progress);
+        WriteEntryData(run.reader, picked[0].position, entry.record, StandardOutputFile(), watch);
     if (written.outcome == Outcome::aborted) return kFailure;
-    if (written.outcome != Outcome::ok) {
-        return Fail(entry.name, OutcomeText(written.outcome, written.status));
-    }
+    if (written.outcome != Outcome::ok) return Fail(entry.name, NotExtractedText(written));
     return kSuccess;
 }
 
@@ -180,9 +264,8 @@ bool NothingClobbered(Extraction& run, const std::vector<PlannedFile>& files,
 
 // The planned file of an entry: its safe name's parts, or none when it is refused.
 PlannedFile EntryFile(const WalkedEntry& entry, std::uint64_t position) {
-    const std::string name = NameInUtf8(entry.name);
     std::vector<std::string> parts;
-    if (UnsafeEntryReason(name).empty()) parts = NameParts(name);
+    if (RefusalReason(entry.name).empty()) parts = NameParts(NameInUtf8(entry.name));
     return {std::move(parts), &entry.record, static_cast<std::uint32_t>(position), {}};
 }
 
@@ -215,22 +298,34 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     std::error_code error;
     std::filesystem::create_directories(PathFromUtf8(options.folder), error);
     if (error) return Fail(options.folder, "cannot create the folder: " + error.message());
+    // The trailer's digest is taken in the same pass, when the whole archive is read; the bytes
+    // of entries left as they are are read for it alone.
+    run.hash.started = everything && StartSha1(run.hash.sha1);
     ExpectFiles(entry_count);
     for (std::size_t i = 0; i < entry_count; ++i) {
         const WalkedEntry& entry = *entries[i];
+        // An interrupt stops the extraction before the next entry, also one that reports nothing.
+        if (!Report(run.progress, entry.name.c_str(), 0)) break;
         if (everything && HeaderFileName(entry.name, pairs)) {
             run.status = Fail(entry.name,
                               "not extracted: the file of this name holds the "
                               "archive's header pairs");
         } else if (!same[i]) {
             ExtractEntry(run, entry, files[i].position);
-            if (run.progress.cancelled) return run.status;
+            if (run.progress.cancelled) break;
         }
         FileDone();
     }
-    for (std::size_t i = entry_count; i < files.size(); ++i) {
-        if (!same[i]) WriteHeaderFile(run, files[i]);
+    if (!run.progress.cancelled) {
+        for (std::size_t i = entry_count; i < files.size(); ++i) {
+            if (!same[i]) WriteHeaderFile(run, files[i]);
+        }
+        if (run.hash.started) CheckTrailer(run, static_cast<std::uint32_t>(walk.data_end));
+    } else if (run.hash.started) {
+        std::uint8_t unused[kSha1Size];
+        FinishSha1(run.hash.sha1, unused);
     }
+    if (run.progress.cancelled) return kFailure;
     return run.status;
 }
 
@@ -247,8 +342,8 @@ int ExtractCommand(const Options& options, Progress& progress) {
         status = Fail(options.archive, DamageText(walk, size.size));
     } else {
         // The reader's buffers are large for the stack.
-        const auto run =
-            std::make_unique<Extraction>(Extraction{options, file.handle, size.size, {}, progress});
+        const auto run = std::make_unique<Extraction>(
+            Extraction{options, file.handle, size.size, {}, progress, kSuccess, {}, {}, {}});
         StartReader(run->reader.input, file.handle, 0);
         status = Extract(*run, walk);
     }

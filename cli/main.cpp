@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
-        status = VerifyCommand(options);
+        status = VerifyCommand(options, progress);
     else if (options.command == "build")
         status = BuildCommand(options, progress);
     else if (options.command == "keygen")

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/name_text.h"
 #include "cli/verify_signatures.h"
 #include "listing/check_entry.h"
+#include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
 #include "pbo/trailer.h"
 
@@ -26,6 +29,10 @@ std::string FaultText(const DataCheck& check, const EntryRecord& record) {
         case DataFault::stream_short:
             return "compressed data ends after " + std::to_string(check.decoded) + " of " +
                    std::to_string(record.original_size) + " bytes";
+        case DataFault::sum_differs:
+            return "its checksum does not match: the compressed data is damaged";
+        case DataFault::stopped:
+            return "interrupted";
         case DataFault::unreadable:
             return "read failed";
         case DataFault::no_memory:
@@ -59,43 +66,63 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
     std::uint8_t digest[kSha1Size];
     if (!HashFront(file, data_end, digest)) return Fail(archive, "cannot compute the SHA-1");
     if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
-        return Fail(archive, "the trailer's SHA-1 does not match the archive");
+        return Fail(archive, kTrailerMismatchText);
     }
     std::printf("trailer: SHA-1 matches\n");
     return kSuccess;
 }
 
-int Verify(const std::string& archive, FileHandle file) {
+// Entries whose names differ only in letter case, or not at all, are one file once extracted:
+// the later overwrites the earlier. Warned of, as the archive is readable all the same.
+void WarnOfSameNames(const std::string& archive, const HeaderWalk& walk) {
+    std::map<std::string, const std::string*> first;
+    for (const WalkedEntry& entry : walk.entries) {
+        const auto [earlier, added] = first.emplace(FoldedEntryName(entry.name), &entry.name);
+        if (added) continue;
+        Note(archive + ": " + entry.name,
+             "warning: the entry " + ShownName(*earlier->second) +
+                 " has the same name, ignoring letter case; extracted, the later may overwrite "
+                 "the earlier");
+    }
+}
+
+int Verify(const std::string& archive, FileHandle file, Progress& progress) {
     const HeaderWalk walk = WalkHeader(file);
     const SizeResult size = FileSize32(file);
     if (walk.damaged) return Fail(archive, DamageText(walk, size.size));
+    WarnOfSameNames(archive, walk);
     for (const WalkedEntry& entry : walk.entries) {
+        if (!Report(progress, entry.name.c_str(), 0)) return kFailure;
         // The walk found the whole data area inside the file, so no offset has wrapped.
         const auto position = static_cast<std::uint32_t>(entry.location.data_offset);
-        const DataCheck check = CheckEntryData(file, size.size, position, entry.record);
+        const DataWatch watch{&progress, entry.name.c_str(), nullptr};
+        const DataCheck check = CheckEntryData(file, size.size, position, entry.record, watch);
+        if (check.fault == DataFault::stopped) return kFailure;
         if (check.fault != DataFault::none) {
             return Fail(archive + ": " + entry.name, FaultText(check, entry.record));
         }
     }
-    std::printf("%u entries, data whole\n", static_cast<unsigned>(walk.entries.size()));
+    std::printf("%u entries, the data of each checked\n",
+                static_cast<unsigned>(walk.entries.size()));
     return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size);
 }
 
 }  // namespace
 
-int VerifyCommand(const Options& options) {
+int VerifyCommand(const Options& options, Progress& progress) {
     std::vector<SigningKey> keys;
     if (!ReadVerifyKeys(options, keys)) return kFailure;
     std::vector<std::string> archives{options.archive};
     archives.insert(archives.end(), options.operands.begin(), options.operands.end());
     int status = kSuccess;
     for (const std::string& archive : archives) {
+        if (progress.cancelled) break;
         const OpenResult file = OpenArchiveToRead(archive);
         if (file.handle == nullptr) {
             status = kFailure;  // said why already
             continue;
         }
-        const bool whole = Verify(archive, file.handle) == kSuccess;
+        const bool whole = Verify(archive, file.handle, progress) == kSuccess;
         CloseFile(file.handle);
         if (!whole || VerifySignatures(archive, keys) != kSuccess) status = kFailure;
     }

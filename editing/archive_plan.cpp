@@ -83,6 +83,11 @@ void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int
     last->record.method = kMethodStored;
     last->record.original_size = 0;
     last->record.data_size = size;
+    // An archive that held the name more than once holds it once: the others go.
+    const PlannedEntry* kept = &*last;
+    std::erase_if(plan.entries, [&](const PlannedEntry& entry) {
+        return &entry != kept && SameEntryName(entry.name, name);
+    });
 }
 
 void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {

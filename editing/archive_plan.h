@@ -56,8 +56,8 @@ ArchivePlan NewArchivePlan(const NewArchiveSettings& settings);
 
 // Puts a file in as the entry `name`, as packing it into the archive would: the last entry of
 // that name, ignoring case, gets the new data and the name as given (stored now, its timestamp
-// and reserved field kept), or a new entry takes it, with `timestamp`: at its place when the
-// entries are sorted, at the end of the header otherwise.
+// and reserved field kept), and every other entry of that name goes; or a new entry takes it, with
+// `timestamp`: at its place when the entries are sorted, at the end of the header otherwise.
 void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp);
 
 // Leaves out the entries marked in `gone` (one flag per entry). An archive left without entries

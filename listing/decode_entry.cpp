@@ -1,52 +1,108 @@
-// The decode loop: packed bytes in by the block, decoded bytes out by the block.
+// The decode loop: packed bytes in by the block, decoded bytes out by the block, the sum after
+// the stream checked.
 #include "listing/decode_entry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace qp {
+namespace {
+
+struct Input {
+    FileHandle archive;
+    std::uint32_t unread;  // packed bytes still in the archive
+    std::uint32_t held;    // packed bytes in the input block
+    std::uint32_t next;    // the first of them not yet decoded
+};
+
+// Reads the next block of packed bytes, passing them to the hash.
+Transfer Refill(Input& input, std::uint8_t* block, const DataWatch& watch) {
+    const std::uint32_t wanted = std::min(input.unread, kDecodeBlock);
+    const Transfer read = ReadBytes(input.archive, block, wanted);
+    if (read.bytes != wanted) return read;
+    if (watch.hash != nullptr) UpdateSha1(*watch.hash, block, wanted);
+    input.unread -= wanted;
+    input.held = wanted;
+    input.next = 0;
+    return read;
+}
+
+// Whether the 4 bytes after a whole stream, the rest of the entry's data, hold one of its sums.
+// They may lie partly in the block and partly still in the archive.
+Transfer SumMatches(Input& input, DecodeBuffers& buffers, const DataWatch& watch, bool& matches) {
+    std::uint8_t stored[4];
+    const std::uint32_t in_block = input.held - input.next;
+    std::memcpy(stored, buffers.input + input.next, in_block);
+    const std::uint32_t rest = input.unread;
+    if (rest != 0) {
+        const Transfer read = Refill(input, buffers.input, watch);
+        if (read.bytes != rest) return read;
+        std::memcpy(stored + in_block, buffers.input, rest);
+    }
+    const std::uint32_t sum =
+        stored[0] | stored[1] << 8 | stored[2] << 16 | static_cast<std::uint32_t>(stored[3]) << 24;
+    matches = sum == buffers.stream.sum || sum == buffers.stream.signed_sum;
+    return {4, IoStatus::ok};
+}
+
+}  // namespace
 
 std::unique_ptr<DecodeBuffers> NewDecodeBuffers() {
     return std::unique_ptr<DecodeBuffers>(new (std::nothrow) DecodeBuffers);
 }
 
-Outcome DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
-                    FileHandle target, DecodeBuffers& buffers, std::uint64_t& decoded,
-                    IoStatus& status) {
+Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
+                    FileHandle target, DecodeBuffers& buffers, const DataWatch& watch) {
     LzssStream& stream = buffers.stream;
     StartLzssStream(stream, size, original_size);
-    decoded = 0;
-    status = IoStatus::ok;
-    std::uint32_t unread = size;  // packed bytes still in the archive
-    std::uint32_t held = 0;       // packed bytes in the input block
-    std::uint32_t next = 0;       // the first of them not yet decoded
+    Input input{archive, size, 0, 0};
+    Decoded result{Outcome::ok, IoStatus::ok, 0, 0, false};
+    std::uint32_t unreported = 0;
+    const auto read_so_far = [&] { return size - input.unread; };
     while (!stream.ended) {
-        if (next == held) {
+        if (input.next == input.held) {
             // The stream has not ended, so it has input left: unread cannot be 0 here.
-            if (unread == 0) break;
-            const std::uint32_t wanted = std::min(unread, kDecodeBlock);
-            const Transfer read = ReadBytes(archive, buffers.input, wanted);
-            if (read.bytes != wanted) {
-                status = read.status;
-                return Outcome::read_failed;
+            if (input.unread == 0) break;
+            const Transfer read = Refill(input, buffers.input, watch);
+            if (read.status != IoStatus::ok) {
+                return {Outcome::read_failed, read.status, result.decoded, read_so_far(), false};
             }
-            unread -= wanted;
-            held = wanted;
-            next = 0;
         }
-        const LzssStep step =
-            LzssDecodeStep(stream, buffers.input + next, held - next, buffers.output, kDecodeBlock);
-        next += step.consumed;
-        decoded += step.produced;
+        const LzssStep step = LzssDecodeStep(stream, buffers.input + input.next,
+                                             input.held - input.next, buffers.output, kDecodeBlock);
+        input.next += step.consumed;
+        result.decoded += step.produced;
         if (target != nullptr && step.produced != 0) {
             const Transfer written = WriteBytes(target, buffers.output, step.produced);
             if (written.bytes != step.produced) {
-                status = written.status;
-                return Outcome::write_failed;
+                return {Outcome::write_failed, written.status, result.decoded, read_so_far(),
+                        false};
             }
         }
+        unreported += step.produced;
+        const bool report = unreported >= kDecodeReportStep || (stream.ended && unreported != 0);
+        if (report && watch.progress != nullptr) {
+            if (!Report(*watch.progress, watch.report_name, static_cast<int>(unreported))) {
+                return {Outcome::aborted, IoStatus::ok, result.decoded, read_so_far(), false};
+            }
+            unreported = 0;
+        }
     }
-    return decoded == original_size ? Outcome::ok : Outcome::bad_data;
+    if (result.decoded != original_size) {
+        return {Outcome::bad_data, IoStatus::ok, result.decoded, read_so_far(), false};
+    }
+    // Only an entry with exactly 4 bytes left carries a sum; any other rest is decoded as ever.
+    if (size - stream.consumed == 4) {
+        bool matches = true;
+        const Transfer read = SumMatches(input, buffers, watch, matches);
+        if (read.status != IoStatus::ok) {
+            return {Outcome::read_failed, read.status, result.decoded, read_so_far(), false};
+        }
+        if (!matches) return {Outcome::bad_data, IoStatus::ok, result.decoded, size, true};
+    }
+    result.read = read_so_far();
+    return result;
 }
 
 }  // namespace qp

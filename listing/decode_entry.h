@@ -6,11 +6,15 @@
 
 #include "pbo/lzss_stream.h"
 #include "pbo/outcome.h"
+#include "pbo/progress.h"
 #include "platform/file.h"
+#include "platform/sha1.h"
 
 namespace qp {
 
 constexpr std::uint32_t kDecodeBlock = 64 * 1024;
+// A compressed entry reports the bytes it decoded at least this often.
+constexpr std::uint32_t kDecodeReportStep = 1u << 20;
 
 // All the memory a decode needs, whatever the entry's sizes: the window and two blocks.
 struct DecodeBuffers {
@@ -22,13 +26,30 @@ struct DecodeBuffers {
 // Null when the memory cannot be had.
 std::unique_ptr<DecodeBuffers> NewDecodeBuffers();
 
+// Who learns of a pass over an entry's data besides its target: `progress` of the bytes written,
+// under `report_name` (null: no reports), and `hash` of every packed byte read, in order.
+struct DataWatch {
+    Progress* progress = nullptr;
+    const char* report_name = "";
+    Sha1* hash = nullptr;
+};
+
+struct Decoded {
+    Outcome outcome;
+    IoStatus status;        // the system's reason when a transfer failed
+    std::uint64_t decoded;  // the bytes the stream gave
+    std::uint32_t read;     // the packed bytes read, from the first on
+    bool sum_differs;       // the stream is whole, but the sum after it does not match
+};
+
 // Reads `size` packed bytes from the archive's current position, block by block as the decoder
-// needs them, and writes what they decode to to `target` when it is not null. ok when the stream
-// gives exactly `original_size` bytes; bad_data when it ends before; read_failed or write_failed
-// when a transfer fails, with the system's reason in `status`. `decoded` is the number of bytes
-// the stream gave.
-Outcome DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
-                    FileHandle target, DecodeBuffers& buffers, std::uint64_t& decoded,
-                    IoStatus& status);
+// needs them, and writes what they decode to to `target` when it is not null, reporting at least
+// every kDecodeReportStep bytes and the rest at the end. ok when the stream gives exactly
+// `original_size` bytes and, when exactly 4 packed bytes are left after it, they hold the 32-bit
+// sum of those bytes, taken unsigned or signed (archives hold both). bad_data when it ends
+// before, or the sum differs; read_failed or write_failed when a transfer fails; aborted when a
+// report is answered with stop.
+Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
+                    FileHandle target, DecodeBuffers& buffers, const DataWatch& watch);
 
 }  // namespace qp

@@ -1,11 +1,15 @@
-// Copying a stored entry chunk by chunk and decoding a compressed one, straight into the file.
+// Copying a stored entry chunk by chunk and decoding a compressed one, into a part file that is
+// put in the destination's place when whole.
 #include "listing/extract_entry.h"
 
 #include <algorithm>
+#include <functional>
+#include <future>
 #include <memory>
 #include <new>
+#include <system_error>
 
-#include "listing/decode_entry.h"
+#include "listing/part_file.h"
 
 namespace qp {
 namespace {
@@ -13,111 +17,107 @@ namespace {
 constexpr std::uint32_t kChunkSize = 1024;  // the progress step of a stored entry
 constexpr std::uint32_t kBlockSize = 1024 * kChunkSize;
 
-Outcome CreateDestination(const char* destination, FileHandle& file) {
-    const OpenResult created = OpenFile(destination, OpenMode::create_always);
-    file = created.handle;
-    return created.handle != nullptr ? Outcome::ok : Outcome::create_failed;
-}
-
-// Gives a whole file the entry's time and closes it; a failure of either counts only when
-// everything before it went well. Whatever did not end well is removed, so that no partial file
-// passes for the entry.
-Outcome FinishDestination(FileHandle file, const char* destination, std::int32_t timestamp,
-                          Outcome outcome) {
-    if (outcome == Outcome::ok && timestamp != 0 &&
-        SetModificationTime(file, timestamp) != IoStatus::ok) {
-        outcome = Outcome::write_failed;
-    }
-    const IoStatus closed = CloseFile(file);
-    if (outcome == Outcome::ok && closed != IoStatus::ok) outcome = Outcome::close_failed;
-    if (outcome != Outcome::ok) RemoveFile(destination);
-    return outcome;
-}
-
 // Reports what the 1024-byte chunks of `count` bytes, of which `written` reached the target,
 // would each have reported: every chunk written whole its size, the one the write stopped in
 // the part of it written, even none. False when a report was answered with stop.
-bool ReportChunks(const char* destination, std::uint32_t written, std::uint32_t count,
-                  Progress& progress) {
+bool ReportChunks(const DataWatch& watch, std::uint32_t written, std::uint32_t count) {
+    if (watch.progress == nullptr) return true;
     for (std::uint32_t at = 0; at < count; at += kChunkSize) {
         const std::uint32_t chunk = std::min(count - at, kChunkSize);
         const std::uint32_t done = written > at ? std::min(written - at, chunk) : 0;
-        if (!Report(progress, destination, static_cast<int>(done))) return false;
+        if (!Report(*watch.progress, watch.report_name, static_cast<int>(done))) return false;
         if (done != chunk) return true;
     }
     return true;
 }
 
-// Copies through a block of many chunks, one read and one write per block; the host still sees
-// one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
-DataWritten CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
-                       const char* destination, Progress& progress) {
-    std::uint8_t chunk[kChunkSize];
-    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlockSize]);
-    std::uint8_t* const buffer = block ? block.get() : chunk;
-    const std::uint32_t buffer_size = block ? kBlockSize : kChunkSize;
-    std::uint32_t remaining = size;
-    while (remaining != 0) {
-        const std::uint32_t wanted = std::min(remaining, buffer_size);
-        const Transfer read = ReadBytes(reader.input.file, buffer, wanted);
-        if (read.bytes > 0) {
-            const Transfer written = WriteBytes(target, buffer, read.bytes);
-            const bool go_on = ReportChunks(destination, written.bytes, read.bytes, progress);
-            if (written.bytes != read.bytes) return {Outcome::write_failed, written.status};
-            if (!go_on) return {Outcome::aborted, IoStatus::ok};
-        }
-        // A short read would otherwise leave the loop waiting for bytes that never come.
-        if (read.bytes != wanted) return {Outcome::read_failed, read.status};
-        remaining -= read.bytes;
+// Feeds the blocks read to the archive's digest on another thread, one block at a time, so that
+// hashing a block overlaps writing it and reading the next.
+struct BackgroundHash {
+    Sha1* sha1;
+    std::future<void> pending;  // the block being hashed; waited for when it is destroyed
+};
+
+void HashBlock(BackgroundHash& hash, const std::uint8_t* bytes, std::uint32_t count) {
+    if (hash.pending.valid()) hash.pending.wait();
+    try {
+        hash.pending =
+            std::async(std::launch::async, UpdateSha1, std::ref(*hash.sha1), bytes, count);
+    } catch (const std::system_error&) {
+        UpdateSha1(*hash.sha1, bytes, count);
     }
-    return {Outcome::ok, IoStatus::ok};
 }
 
-DataWritten Decode(ArchiveReader& reader, std::uint32_t size, std::uint32_t original_size,
-                   FileHandle target, DecodeBuffers& buffers) {
-    std::uint64_t decoded = 0;
-    IoStatus status = IoStatus::ok;
-    const Outcome outcome =
-        DecodeEntry(reader.input.file, size, original_size, target, buffers, decoded, status);
-    return {outcome, status};
+// Copies through a block of many chunks, one read and one write per block; the host still sees
+// one report per 1024-byte chunk. Without memory for the block, a single chunk is the block.
+// With a digest to feed, two blocks take turns: one is read into while the other is hashed.
+DataWritten CopyChunks(ArchiveReader& reader, std::uint32_t size, FileHandle target,
+                       const DataWatch& watch) {
+    std::uint8_t chunk[kChunkSize];
+    const int blocks = watch.hash != nullptr ? 2 : 1;
+    const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow)
+                                                    std::uint8_t[blocks * kBlockSize]);
+    const std::uint32_t buffer_size = block ? kBlockSize : kChunkSize;
+    BackgroundHash hash{watch.hash, {}};
+    std::uint32_t done = 0;
+    for (int turn = 0; done != size; turn = (turn + 1) % blocks) {
+        std::uint8_t* const buffer = block ? block.get() + turn * kBlockSize : chunk;
+        // The single chunk is read into again only once its hash is done.
+        if (!block && hash.pending.valid()) hash.pending.wait();
+        const std::uint32_t wanted = std::min(size - done, buffer_size);
+        const Transfer read = ReadBytes(reader.input.file, buffer, wanted);
+        if (read.bytes > 0) {
+            if (watch.hash != nullptr) HashBlock(hash, buffer, read.bytes);
+            const Transfer written = WriteBytes(target, buffer, read.bytes);
+            const bool go_on = ReportChunks(watch, written.bytes, read.bytes);
+            if (written.bytes != read.bytes) {
+                return {Outcome::write_failed, written.status, done + read.bytes};
+            }
+            if (!go_on) return {Outcome::aborted, IoStatus::ok, done + read.bytes};
+        }
+        // A short read would otherwise leave the loop waiting for bytes that never come.
+        if (read.bytes != wanted) return {Outcome::read_failed, read.status, done + read.bytes};
+        done += read.bytes;
+    }
+    return {Outcome::ok, IoStatus::ok, size};
 }
 
 }  // namespace
 
-Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                        const char* destination, std::int32_t timestamp, Progress& progress) {
-    FileHandle target = nullptr;
-    if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
-    Outcome outcome = Outcome::read_failed;
-    if (SeekTo(reader.input.file, position) == IoStatus::ok) {
-        outcome = CopyChunks(reader, size, target, destination, progress).outcome;
-    }
-    return FinishDestination(target, destination, timestamp, outcome);
-}
-
-Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                    const char* destination, std::uint32_t original_size, std::int32_t timestamp) {
-    const std::unique_ptr<DecodeBuffers> buffers = NewDecodeBuffers();
-    if (!buffers) return Outcome::no_memory;
-    FileHandle target = nullptr;
-    if (CreateDestination(destination, target) != Outcome::ok) return Outcome::create_failed;
-    Outcome outcome = Outcome::read_failed;
-    if (SeekTo(reader.input.file, position) == IoStatus::ok) {
-        outcome = Decode(reader, size, original_size, target, *buffers).outcome;
-    }
-    return FinishDestination(target, destination, timestamp, outcome);
-}
-
 DataWritten WriteEntryData(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
-                           FileHandle target, const char* report_name, Progress& progress) {
+                           FileHandle target, const DataWatch& watch) {
     const IoStatus sought = SeekTo(reader.input.file, position);
-    if (sought != IoStatus::ok) return {Outcome::read_failed, sought};
+    if (sought != IoStatus::ok) return {Outcome::read_failed, sought, 0};
     if (record.method != kMethodCompressed) {
-        return CopyChunks(reader, record.data_size, target, report_name, progress);
+        return CopyChunks(reader, record.data_size, target, watch);
     }
     const std::unique_ptr<DecodeBuffers> buffers = NewDecodeBuffers();
-    if (!buffers) return {Outcome::no_memory, IoStatus::ok};
-    return Decode(reader, record.data_size, record.original_size, target, *buffers);
+    if (!buffers) return {Outcome::no_memory, IoStatus::ok, 0};
+    const Decoded decoded = DecodeEntry(reader.input.file, record.data_size, record.original_size,
+                                        target, *buffers, watch);
+    return {decoded.outcome, decoded.status, decoded.read, decoded.sum_differs};
+}
+
+DataWritten ExtractEntryTo(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
+                           const std::string& destination, std::set<std::string>& cleaned,
+                           const DataWatch& watch) {
+    RemoveAbandonedPartsOnce(destination, cleaned);
+    PartFile part;
+    const IoStatus started = StartPartFile(destination, part);
+    if (started != IoStatus::ok) return {Outcome::create_failed, started, 0};
+    DataWritten written = WriteEntryData(reader, position, record, part.handle, watch);
+    if (written.outcome == Outcome::ok && record.timestamp != 0) {
+        const IoStatus timed = SetModificationTime(part.handle, record.timestamp);
+        if (timed != IoStatus::ok) written = {Outcome::write_failed, timed, written.read, false};
+    }
+    const bool whole = written.outcome == Outcome::ok;
+    const IoStatus finished = FinishPartFile(part, whole);
+    if (whole && finished != IoStatus::ok) {
+        // The close is what failed when the file took the destination's place anyway.
+        written = {part.placed ? Outcome::close_failed : Outcome::create_failed, finished,
+                   written.read, false};
+    }
+    return written;
 }
 
 }  // namespace qp

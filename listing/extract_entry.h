@@ -1,45 +1,43 @@
-// The extraction workers: copying a stored entry and decoding a compressed one to a file.
+// The extraction workers: an entry's data, copied or decoded, into a file that takes the
+// destination's place only once it is whole.
 #pragma once
 
 #include <cstdint>
+#include <set>
+#include <string>
 
+#include "listing/decode_entry.h"
 #include "listing/listing_state.h"
 #include "pbo/outcome.h"
-#include "pbo/progress.h"
 
 namespace qp {
 
-// Both workers take an entry whose data the caller has found inside the archive. They create (or
-// replace) the destination, position the archive at the entry's absolute data position and leave
-// the archive position wherever the reads ended; the caller puts it back. A file extracted whole
-// gets `timestamp` as its modification time, unless that is 0. A failed step ends the work with
-// its outcome, and the destination is removed: an extraction leaves the whole entry or nothing.
-
-// Copies `size` bytes, reporting under `destination` the bytes written of each 1024-byte chunk
-// (the last may be shorter). A read that ends early reports what it delivered and returns
-// read_failed; a write that fails reports the part of its chunk written and returns write_failed;
-// a report answered with stop is the last one, and gives aborted.
-Outcome CopyStoredEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                        const char* destination, std::int32_t timestamp, Progress& progress);
-
-// Decodes the `size` packed bytes into the destination through fixed buffers, whatever the
-// sizes. A stream that ends before `original_size` bytes is bad_data. Without memory for the
-// buffers it is no_memory, before the destination is created. Reports no progress.
-Outcome UnpackEntry(ArchiveReader& reader, std::uint32_t position, std::uint32_t size,
-                    const char* destination, std::uint32_t original_size, std::int32_t timestamp);
-
-// An entry's data written to a file: the outcome, and the system's reason when a read or a write
-// failed.
+// An entry's data written to a file: the outcome, the system's reason when a transfer failed,
+// the packed bytes read from the entry's first on, and whether bad_data is a sum that differs.
 struct DataWritten {
     Outcome outcome;
     IoStatus status;
+    std::uint32_t read;
+    bool sum_differs = false;
 };
 
-// The work of both workers for a caller that creates the destination itself: writes the data
-// `record` describes at `position` into `target`, a file open for writing, decoding it when it is
-// compressed, with the reports of CopyStoredEntry under `report_name` for stored data. The
-// caller closes `target` (and removes it when this fails) and gives it the entry's time.
+// Writes the data `record` describes at `position` into `target`, a file open for writing.
+// Stored data is reported per 1024-byte chunk (the last may be shorter), compressed data at
+// least every kDecodeReportStep bytes decoded, both as bytes written under `watch.report_name`.
+// A read that ends early reports what it delivered and gives read_failed; a write that fails
+// reports the part of its chunk written and gives write_failed; a report answered with stop is
+// the last one, and gives aborted; compressed data that ends early or does not match its sum is
+// bad_data.
 DataWritten WriteEntryData(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
-                           FileHandle target, const char* report_name, Progress& progress);
+                           FileHandle target, const DataWatch& watch);
+
+// Extracts the entry to `destination`: writes its data into a part file beside it, gives the
+// file the entry's time (unless that is 0) and puts it in the destination's place. Part files
+// that killed extractions left in the folder are removed first, once for each folder `cleaned`
+// names. Whatever fails, the destination stays as it was and no part file is left. A destination
+// whose file name is empty, "." or ".." is create_failed with not_regular.
+DataWritten ExtractEntryTo(ArchiveReader& reader, std::uint32_t position, const EntryRecord& record,
+                           const std::string& destination, std::set<std::string>& cleaned,
+                           const DataWatch& watch);
 
 }  // namespace qp

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "pbo/buffered_reader.h"
 #include "pbo/cstring.h"
@@ -48,6 +50,8 @@ struct ListingState {
     char current_name[kNameBufferSize] = {};
     std::int64_t current_offset = 0;
     std::uint32_t current_size = 0;
+    // The folders extracted into in this pass, rid of what killed extractions left in them.
+    std::set<std::string> cleaned_folders;
 };
 
 // Starts a pass over an opened archive (the handle may be null when the open failed) and takes

@@ -49,7 +49,8 @@ Outcome LocateData(ListingState& state, std::uint64_t& position) {
     return Outcome::ok;
 }
 
-Outcome ExtractCurrentEntry(ListingState& state, const char* destination, Progress& progress) {
+Outcome ExtractCurrentEntry(ListingState& state, const std::string& destination,
+                            Progress& progress) {
     std::uint64_t position = 0;
     const Outcome located = LocateData(state, position);
     if (located != Outcome::ok) return located;
@@ -57,22 +58,19 @@ Outcome ExtractCurrentEntry(ListingState& state, const char* destination, Progre
     if (!DataInside(position, state.current_size, state.archive_size.size)) {
         return Outcome::bad_data;
     }
-    ArchiveReader& reader = *state.reader;
-    const EntryRecord& record = state.current_record;
-    const auto at = static_cast<std::uint32_t>(position);
-    if (state.current_compressed) {
-        return UnpackEntry(reader, at, state.current_size, destination, record.original_size,
-                           record.timestamp);
-    }
-    return CopyStoredEntry(reader, at, state.current_size, destination, record.timestamp, progress);
+    const DataWatch watch{&progress, destination.c_str(), nullptr};
+    return ExtractEntryTo(*state.reader, static_cast<std::uint32_t>(position), state.current_record,
+                          destination, state.cleaned_folders, watch)
+        .outcome;
 }
 
-Outcome TestCurrentEntry(ListingState& state) {
+Outcome TestCurrentEntry(ListingState& state, Progress& progress) {
     std::uint64_t position = 0;
     const Outcome located = LocateData(state, position);
     if (located != Outcome::ok) return located;
+    const DataWatch watch{&progress, state.current_name, nullptr};
     return OutcomeOf(CheckEntryData(state.reader->input.file, state.archive_size.size, position,
-                                    state.current_record)
+                                    state.current_record, watch)
                          .fault);
 }
 
@@ -94,8 +92,8 @@ Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
 
     const std::uint32_t noted = Position(*state.reader);
     const Outcome outcome = operation == kTestEntry
-                                ? TestCurrentEntry(state)
-                                : ExtractCurrentEntry(state, destination.c_str(), progress);
+                                ? TestCurrentEntry(state, progress)
+                                : ExtractCurrentEntry(state, destination, progress);
     // The workers moved the handle; the reader's window still holds what it read, and is kept
     // when the noted position lies in it.
     if (SeekReader(state.reader->input, noted) != IoStatus::ok && outcome == Outcome::ok) {

@@ -47,6 +47,18 @@ void Remember(LzssStream& stream, const std::uint8_t* output, std::uint32_t coun
     std::memcpy(stream.window, output + first, count - first);
 }
 
+// Adds the bytes a step produced to both sums: a signed byte of 0x80 or more is 256 less.
+void AddToSums(LzssStream& stream, const std::uint8_t* output, std::uint32_t count) {
+    std::uint32_t sum = 0;
+    std::uint32_t high = 0;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        sum += output[i];
+        high += output[i] >> 7;
+    }
+    stream.sum += sum;
+    stream.signed_sum += sum - (high << 8);
+}
+
 }  // namespace
 
 void StartLzssStream(LzssStream& stream, std::uint64_t input_length, std::uint64_t output_length) {
@@ -60,6 +72,8 @@ void StartLzssStream(LzssStream& stream, std::uint64_t input_length, std::uint64
     stream.copy_left = 0;
     stream.held = -1;
     stream.ended = output_length == 0 || input_length == 0;
+    stream.sum = 0;
+    stream.signed_sum = 0;
 }
 
 LzssStep LzssDecodeStep(LzssStream& stream, const std::uint8_t* input, std::uint32_t input_size,
@@ -148,6 +162,7 @@ LzssStep LzssDecodeStep(LzssStream& stream, const std::uint8_t* input, std::uint
     stream.flags = flags;
     stream.held = held;
     Remember(stream, output, out);
+    AddToSums(stream, output, out);
     stream.produced += out;
     stream.consumed += in;
     stream.output_left -= out;

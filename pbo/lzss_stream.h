@@ -25,6 +25,10 @@ struct LzssStream {
     std::uint32_t copy_left;
     int held;    // the first byte of a back-reference whose second is in the next piece, or -1
     bool ended;  // nothing more comes: the output is full or the input cannot give another item
+    // The 32-bit sums of the bytes produced, taken as unsigned and as signed bytes: the checksum
+    // some packers store after the stream is one of them.
+    std::uint32_t sum;
+    std::uint32_t signed_sum;
 };
 
 // Readies `stream` for `input_length` bytes of input that decode to at most `output_length` bytes.

@@ -5,8 +5,8 @@
 
 namespace qp {
 
-// The kinds of call a plan counts and can fail. `seek` covers SeekTo and SeekBy, `replace`
-// MoveOverFile and MoveNewFile.
+// The kinds of call a plan counts and can fail. `open` covers OpenFile and CreatePartFile, `seek`
+// SeekTo and SeekBy, `replace` MoveOverFile, MoveNewFile and PlacePartFile.
 enum class FileCall { open, close, read, write, seek, size, set_end, map, flush, replace };
 inline constexpr int kFileCallKinds = 10;
 

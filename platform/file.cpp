@@ -50,11 +50,24 @@ HeldFiles FilesHeld() {
     return active.held;
 }
 
-OpenResult OpenFile(const char* path, OpenMode mode) {
-    if (Fails(FileCall::open)) return {nullptr, active.plan.status};
-    const OpenResult opened = native::OpenFile(path, mode);
+namespace {
+
+// Counts a handle an open gave.
+OpenResult Held(const OpenResult& opened) {
     if (active.started && opened.handle != nullptr) ++active.held.handles;
     return opened;
+}
+
+}  // namespace
+
+OpenResult OpenFile(const char* path, OpenMode mode) {
+    if (Fails(FileCall::open)) return {nullptr, active.plan.status};
+    return Held(native::OpenFile(path, mode));
+}
+
+OpenResult CreatePartFile(const char* path) {
+    if (Fails(FileCall::open)) return {nullptr, active.plan.status};
+    return Held(native::CreatePartFile(path));
 }
 
 IoStatus CloseFile(FileHandle file) {
@@ -130,6 +143,11 @@ IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, File
 IoStatus MoveNewFile(const char* from, const char* to) {
     if (Fails(FileCall::replace)) return active.plan.status;
     return native::MoveNewFile(from, to);
+}
+
+IoStatus PlacePartFile(FileHandle part, const char* part_path, const char* target) {
+    if (Fails(FileCall::replace)) return active.plan.status;
+    return native::PlacePartFile(part, part_path, target);
 }
 
 }  // namespace qp

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // platform/file.cpp defines the calls a test may make fail or counts (see fault_injection.h)
 // over the backend's own; the backend defines the rest.
@@ -131,6 +132,24 @@ IoStatus MoveFileOver(const char* from, const char* to);
 // Whether the two paths name one file (through links, other names or letter case alike); false
 // when either does not exist.
 bool SameFile(const char* a, const char* b);
+
+// Whether `c` separates the folders of a path.
+bool IsPathSeparator(char c);
+
+// Part files: an extracted file is written under a new name beside its target and takes the
+// target's place only when it is whole. CreatePartFile makes the new file exclusively and never
+// through a link (anything at the path, a link included, is already_exists), open for reading and
+// writing and held against RemoveAbandonedParts until it is closed.
+OpenResult CreatePartFile(const char* path);
+// Puts the open part file at `target`, replacing the file or symbolic link there (the file a link
+// points to stays as it was; a folder is not_regular). The part stays open and held; the caller
+// closes it.
+IoStatus PlacePartFile(FileHandle part, const char* part_path, const char* target);
+// Removes the open part file from its path; the caller closes it.
+IoStatus DropPartFile(FileHandle part, const char* part_path);
+// Removes the regular files in `folder` whose names begin with `prefix` and that no one holds
+// open as a part file: what extractions that were killed left. Returns how many it removed.
+int RemoveAbandonedParts(const std::string& folder, const char* prefix);
 
 // How the paths given to these calls are encoded. POSIX paths are bytes and this changes
 // nothing. On Windows they are in the system's ANSI code page (what the plugin's hosts pass)

@@ -194,6 +194,40 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
     return IoStatus::ok;
 }
 
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
+OpenResult native::CreatePartFile(const char* path) {
+    return native::OpenFile(path, OpenMode::create_new);
+}
+
+IoStatus native::PlacePartFile(FileHandle, const char* part_path, const char* target) {
+    const auto from = files.find(part_path);
+    if (from == files.end()) return IoStatus::not_found;
+    Rename(from, target);
+    return IoStatus::ok;
+}
+
+IoStatus DropPartFile(FileHandle file, const char*) {
+    Open(file).file->unlinked = true;
+    return IoStatus::ok;
+}
+
+int RemoveAbandonedParts(const std::string& folder, const char* prefix) {
+    const std::string start = folder.empty() ? prefix : folder + "/" + prefix;
+    int removed = 0;
+    for (auto at = files.lower_bound(start); at != files.end() && at->first.starts_with(start);) {
+        if (at->second.open) {
+            ++at;
+        } else {
+            at = files.erase(at);
+            ++removed;
+        }
+    }
+    return removed;
+}
+
 IoStatus SetModificationTime(FileHandle file, std::int64_t) {
     return Open(file).writable ? IoStatus::ok : IoStatus::access_denied;
 }

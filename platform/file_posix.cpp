@@ -1,6 +1,7 @@
 // POSIX backend of the file services. Holds only generic POSIX (and Linux statx) code.
 #if !defined(_WIN32)
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/native_file.h"
@@ -324,6 +326,83 @@ bool SameFile(const char* a, const char* b) {
     struct stat second {};
     return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
            first.st_ino == second.st_ino;
+}
+
+bool IsPathSeparator(char c) {
+    return c == '/';
+}
+
+namespace {
+
+// Held, shared, by each extraction while it creates and locks a part file, and exclusively by
+// the one that removes abandoned parts: so every part it finds is locked by its writer, unless
+// that writer is gone. -1 when the folder cannot be opened, which only makes the hold weaker.
+int HoldFolder(const std::string& folder, int how) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        while (::flock(fd, how) != 0 && errno == EINTR) {
+        }
+    }
+    return fd;
+}
+
+void ReleaseFolder(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+// Removes the part file at `path` when no one holds its lock and it is still the file at that
+// path: one whose writer renamed it away before closing it is someone's extracted file now.
+bool RemoveIfAbandoned(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    const bool removed = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                         ::flock(fd, LOCK_EX | LOCK_NB) == 0 && StillAtPath(fd, path.c_str()) &&
+                         ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
+}  // namespace
+
+OpenResult native::CreatePartFile(const char* path) {
+    const int folder = HoldFolder(FolderOf(path), LOCK_SH);
+    const int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    OpenResult result{nullptr, fd < 0 ? FromErrno(errno) : IoStatus::ok};
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        result.status = FromErrno(errno);
+        ::unlink(path);
+        ::close(fd);
+    } else if (fd >= 0) {
+        result.handle = Handle(fd);
+    }
+    ReleaseFolder(folder);
+    return result;
+}
+
+IoStatus native::PlacePartFile(FileHandle, const char* part_path, const char* target) {
+    // Renamed while still open and locked: no cleaner can take it in between.
+    return ::rename(part_path, target) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+IoStatus DropPartFile(FileHandle, const char* part_path) {
+    return ::unlink(part_path) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+int RemoveAbandonedParts(const std::string& folder, const char* prefix) {
+    const std::string at = folder.empty() ? "." : folder;
+    DIR* listing = ::opendir(at.c_str());
+    if (listing == nullptr) return 0;
+    const int held = HoldFolder(at, LOCK_EX);
+    const std::size_t prefix_length = std::strlen(prefix);
+    int removed = 0;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (std::strncmp(entry->d_name, prefix, prefix_length) != 0) continue;
+        if (RemoveIfAbandoned(at + "/" + entry->d_name)) ++removed;
+    }
+    ReleaseFolder(held);
+    ::closedir(listing);
+    return removed;
 }
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {

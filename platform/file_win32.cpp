@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/native_file.h"
@@ -351,6 +352,97 @@ bool SameFile(const char* a, const char* b) {
     if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
     CloseHandle(first);
     return same;
+}
+
+bool IsPathSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+OpenResult native::CreatePartFile(const char* path) {
+    // CREATE_NEW fails on anything at the path, a link included, and no sharing holds the file
+    // against RemoveAbandonedParts for as long as it is open. DELETE access lets it be renamed or
+    // removed through its handle.
+    HANDLE handle = CreateFileAt(path, GENERIC_READ | GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL);
+    if (handle == INVALID_HANDLE_VALUE) return {nullptr, OpenError(path)};
+    return {handle, IoStatus::ok};
+}
+
+IoStatus native::PlacePartFile(FileHandle part, const char*, const char* target) {
+    std::wstring wide;
+    if (PathsAreUtf8()) {
+        if (!WidePath(target, wide)) return LastError();
+    } else {
+        const int length = MultiByteToWideChar(CP_ACP, 0, target, -1, nullptr, 0);
+        if (length <= 0) return LastError();
+        wide.resize(static_cast<std::size_t>(length));
+        MultiByteToWideChar(CP_ACP, 0, target, -1, wide.data(), length);
+    }
+    // Renamed through the open handle, so that no one can take the file in between.
+    const std::size_t name_bytes = (wide.size() - 1) * sizeof(wchar_t);
+    std::string buffer(sizeof(FILE_RENAME_INFO) + name_bytes, '\0');
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = TRUE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(name_bytes);
+    std::memcpy(rename->FileName, wide.data(), name_bytes);
+    if (SetFileInformationByHandle(part, FileRenameInfo, rename,
+                                   static_cast<DWORD>(buffer.size()))) {
+        return IoStatus::ok;
+    }
+    const DWORD attributes = AttributesAt(target);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return IoStatus::not_regular;
+    }
+    return LastError();
+}
+
+IoStatus DropPartFile(FileHandle part, const char*) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(part, FileDispositionInfo, &disposition, sizeof disposition)
+               ? IoStatus::ok
+               : LastError();
+}
+
+namespace {
+
+// Deletes each file the search finds below `base`: a folder or link is never a part file of ours.
+template <typename FindData, typename Text>
+int DeleteFound(HANDLE search, FindData& found, const Text& base,
+                BOOL(WINAPI* find_next)(HANDLE, FindData*),
+                BOOL(WINAPI* delete_file)(const typename Text::value_type*)) {
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int removed = 0;
+    constexpr DWORD kNotFiles = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+    do {
+        if ((found.dwFileAttributes & kNotFiles) == 0 &&
+            delete_file((base + found.cFileName).c_str())) {
+            ++removed;
+        }
+    } while (find_next(search, &found));
+    FindClose(search);
+    return removed;
+}
+
+}  // namespace
+
+int RemoveAbandonedParts(const std::string& folder, const char* prefix) {
+    std::string base = folder;
+    if (!base.empty() && !IsPathSeparator(base.back())) base += '\\';
+    const std::string pattern = base + prefix + '*';
+    // A part its writer holds open cannot be deleted: it is opened without sharing.
+    if (!PathsAreUtf8()) {
+        WIN32_FIND_DATAA found;
+        return DeleteFound(FindFirstFileA(pattern.c_str(), &found), found, base, FindNextFileA,
+                           DeleteFileA);
+    }
+    std::wstring wide_pattern;
+    std::wstring wide_base;
+    if (!WidePath(pattern.c_str(), wide_pattern) || !WidePath(base.c_str(), wide_base)) return 0;
+    wide_base.pop_back();  // its NUL
+    WIN32_FIND_DATAW found;
+    return DeleteFound(FindFirstFileW(wide_pattern.c_str(), &found), found, wide_base,
+                       FindNextFileW, DeleteFileW);
 }
 
 Mapping native::MapFile(FileHandle file, MapAccess access, std::uint32_t size) {

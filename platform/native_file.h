@@ -21,5 +21,7 @@ IoStatus FlushFile(FileHandle file);
 IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, FileHandle& original,
                       const char* original_path);
 IoStatus MoveNewFile(const char* from, const char* to);
+OpenResult CreatePartFile(const char* path);
+IoStatus PlacePartFile(FileHandle part, const char* part_path, const char* target);
 
 }  // namespace qp::native

@@ -94,7 +94,37 @@ expect_status 0 verify a.pbo
 cp checksummed.pbo changed.pbo
 printf 'X' | dd of=changed.pbo bs=1 seek=300 conv=notrunc 2>/dev/null
 expect_status 1 verify changed.pbo
-grep -q 'SHA-1 does not match' err.txt || fail "verify: $(cat err.txt)"
+grep -q 'the SHA-1 in the trailer does not match the bytes' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 extract changed.pbo -C changed-out
+grep -q 'SHA-1 in the trailer does not match.*extracted from it are written' err.txt &&
+    [ -s changed-out/CfgFunctions.hpp ] || fail "extract of a changed archive: $(cat err.txt)"
+{ cat checksummed.pbo; printf 'x'; } >longer.pbo
+expect_status 1 verify longer.pbo
+# An LZSS stream followed by the sum of its bytes: checked, and one flipped byte is named.
+python3 - <<'PY'
+import struct
+text = b'hint "checked";\xe9'
+stream = b''.join(b'\xff' + text[i:i + 8] for i in (0, 8))
+stream += struct.pack('<i', sum(b - 256 if b > 127 else b for b in text))
+entries = [(b'packed.sqf', 0x43707273, len(text), stream), (b'dup.txt', 0, 0, b'first'),
+           (b'DUP.TXT', 0, 0, b'second'), (b'dup.txt', 0, 0, b'third')]
+header = b''.join(n + b'\0' + struct.pack('<5I', m, o, 0, 0, len(d)) for n, m, o, d in entries)
+header += bytes(21)
+good = header + b''.join(e[3] for e in entries)
+open('sum.pbo', 'wb').write(good)
+at = len(header) + 1
+open('sum-flipped.pbo', 'wb').write(good[:at] + b'H' + good[at + 1:])
+PY
+expect_status 0 verify sum.pbo
+grep -q 'DUP.TXT: warning: the entry dup.txt has the same name' err.txt || fail "verify: $(cat err.txt)"
+expect_status 0 extract sum.pbo -C sum-out
+grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = third ] ||
+    fail "extract of names held twice: $(cat err.txt)"
+expect_status 1 verify sum-flipped.pbo
+grep -q 'packed.sqf: its checksum does not match' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 extract sum-flipped.pbo -C sum-out --force
+grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt &&
+    [ "$(cat sum-out/packed.sqf)" = "$(printf 'hint "checked";\351')" ] || fail "extract: $(cat err.txt)"
 # A compressed entry that claims more than its stream holds is named; so is a cut header.
 at=$(grep -obUa 'config.cpp' addon.pbo | head -1 | cut -d: -f1)
 cp addon.pbo claims.pbo
@@ -108,10 +138,12 @@ grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 # Entry names that would leave the target folder are refused; the others are extracted.
 record() { printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'; printf "$1\0\0\0"; }
 { printf '..\\evil.txt\0'; record '\4'; printf 'ok.txt\0'; record '\2'
-  printf 'C:\\evil2.txt\0'; record '\1'; printf '\0'; record '\0'; printf 'EVILokE'; } >evil.pbo
+  printf 'C:\\evil2.txt\0'; record '\1'; printf '.\0'; record '\1'; printf '\0'; record '\0'
+  printf 'EVILokED'; } >evil.pbo
 mkdir -p inside/target
 expect_status 1 extract evil.pbo -C inside/target
-grep -q 'refused' err.txt || fail "no refusal message: $(cat err.txt)"
+grep -q 'refused' err.txt && grep -q '^quillpack: \.: refused: the name ends in no file name' err.txt ||
+    fail "no refusal message: $(cat err.txt)"
 [ "$(cat inside/target/ok.txt)" = ok ] || fail "the safe entry was not extracted"
 [ -e inside/evil.txt ] || [ -e evil.txt ] && fail "an entry was written outside the folder"
 # Trailers: a new archive, and a real PBO after packing into it and deleting from it, end with a
@@ -149,6 +181,10 @@ assert [e["name"] for e in listing["entries"]] == [
     "a_c.txt", "b.txt", "B2.txt", "data0.txt", "Data\\x.sqf", "data_z.txt"], listing
 assert listing["error"] is None and listing["entries"][0]["data_offset"] == listing["data_start"]
 PY
+expect_status 0 list --json addon.pbo
+python3 -c 'import json, sys; e = json.load(sys.stdin)["entries"][0]
+assert (e["name"], e["size"], e["packed_size"]) == ("config.cpp", 11459, 1657), e' <out.txt ||
+    fail "list --json of a compressed entry: $(cat out.txt)"
 expect_status 0 extract rt.pbo -C rt-out
 [ "$(cat 'rt-out/$PBOPREFIX$')" = 'my\mod' ] || fail "\$PBOPREFIX\$ holds $(cat 'rt-out/$PBOPREFIX$')"
 [ "$(cat 'rt-out/$PBOHEADER$')" = "$(printf 'version=1.4\nauthor=someone\nhash=abc')" ] ||
@@ -221,10 +257,10 @@ grep -q 'Data\\x.sqf: .*symbolic link' err.txt || fail "a linked folder was not 
 # Names that would drive a terminal are escaped; Windows device names are never written to.
 # (Not first: a first name with control characters is no PBO's.)
 { printf 'ok\0'; record '\1'; printf 'a\033[31m\nfake\0'; record '\1'; printf 'NUL.txt\0'
-  record '\1'; printf '\0'; record '\0'; printf 'ZXY'; } >names.pbo
+  record '\1'; printf 'c1\302\237\0'; record '\1'; printf '\0'; record '\0'; printf 'ZXYW'; } >names.pbo
 expect_status 0 list names.pbo
-grep -q 'a\\x1B\[31m\\x0Afake' out.txt && ! grep -q "$(printf '\033')" out.txt ||
-    fail "list shows names raw: $(cat -v out.txt)"
+grep -q 'a\\x1B\[31m\\x0Afake' out.txt && ! grep -q "$(printf '\033')" out.txt &&
+    grep -q 'c1\\xC2\\x9F' out.txt || fail "list shows names raw: $(cat -v out.txt)"
 if [ -n "$runner" ]; then
     expect_status 1 extract names.pbo -C names-out
     grep -q 'NUL.txt: refused.*device name' err.txt || fail "NUL.txt: $(cat err.txt)"
@@ -483,4 +519,26 @@ assert names == (sorted(names, key=key) if sys.argv[1] == "checksummed" else nam
 done
 expect_status 1 sign mymod.bikey smod.pbo
 grep -q 'not a key file of the kind wanted' err.txt || fail "sign with a public key: $(cat err.txt)"
+# ---- Interrupted extraction: SIGINT and SIGTERM stop it at the entry it is on, with 130 and
+# 143; what kill -9 leaves behind is removed by the next extraction into the folder.
+if [ -z "$runner" ]; then
+    mkdir -p big/z
+    for f in f1 f2 z/f3; do head -c $((24 << 20)) /dev/urandom >"big/$f.bin"; done
+    expect_status 0 pack big.pbo -C big --prefix big .
+    for signal in INT:130 TERM:143 KILL:137; do
+        rm -rf stopped && mkdir stopped
+        "$tool" extract big.pbo -C stopped >/dev/null 2>&1 &
+        pid=$!
+        SECONDS=0
+        until [ -e stopped/.quillpack-part ] || [ $SECONDS -gt 20 ]; do :; done
+        kill -"${signal%:*}" $pid
+        wait $pid 2>/dev/null
+        got=$?
+        [ $got -eq "${signal#*:}" ] || fail "extract stopped by SIG${signal%:*} exited $got"
+        [ -e stopped/z ] || [ -e 'stopped/$PBOPREFIX$' ] && fail "extract went on after SIG${signal%:*}"
+    done
+    expect_status 0 extract big.pbo -C stopped
+    [ -z "$(ls -A stopped | grep quillpack-part)" ] && diff -r -x '$PBOPREFIX$' big stopped ||
+        fail "a killed extraction's part file was left: $(ls -A stopped)"
+fi
 echo "cli_test: all checks passed"

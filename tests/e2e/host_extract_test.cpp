@@ -2,13 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 
 #include "e2e/plugin_test.h"
+#include "host/wcx_host_driver.h"
 #include "support/archive_builder.h"
 #include "support/digests.h"
 #include "support/sample_manifest.h"
 #include "support/temp_dir.h"
-#include "host/wcx_host_driver.h"
 
 namespace qp {
 namespace {
@@ -80,23 +81,33 @@ TEST_F(HostExtractTest, BothDestinationFormsExtractTheSameBytesAfterAnotherArchi
 TEST_F(HostExtractTest, DamageIsReportedWithTheResultCodes) {
     test::TestArchive archive = MixedArchive();
     archive.trailer = false;
+    // A byte flipped in a stream its sum follows.
+    archive.entries.insert(
+        archive.entries.begin() + 3,
+        test::LzssEntry("scripts\\sum.sqf", "hint 'summed';", test::StreamSum::of_unsigned_bytes));
+    archive.entries[3].data[1] ^= 0x20;
     std::string bytes = test::BuildArchive(archive);
     bytes.resize(bytes.size() - 5);  // cuts the compressed entry's data short
     const std::string path = dir_.File("cut.pbo");
     test::WriteWholeFile(path, bytes);
+    std::filesystem::create_directories(dir_.File("out\\scripts"));
+    test::WriteWholeFile(dir_.File("out\\scripts\\sum.sqf"), "old");
     std::vector<ExtractedEntry> entries;
     EXPECT_EQ(host::ExtractArchive(plugin_, path, dir_.File("out"), DestForm::full_name, entries),
               E_END_ARCHIVE);
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[1].result, 0);
-    // Data that runs past the end of the file is damaged, and no partial file is left.
+    // Damaged data leaves what stood at the destination as it was, and no partial file.
     EXPECT_EQ(entries[3].result, E_BAD_DATA);
-    EXPECT_FALSE(std::filesystem::exists(entries[3].target));
+    EXPECT_EQ(ReadWholeFile(entries[3].target), "old");
+    EXPECT_EQ(entries[4].result, E_BAD_DATA);
+    EXPECT_FALSE(std::filesystem::exists(entries[4].target));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.File("out\\scripts")), {}), 1);
 
     // A folder the host did not make: the destination cannot be created.
     std::vector<ExtractedEntry> nowhere;
     host::ExtractArchive(plugin_, path, dir_.File("a\\b\\c"), DestForm::full_name, nowhere);
-    ASSERT_EQ(nowhere.size(), 4u);
+    ASSERT_EQ(nowhere.size(), 5u);
     EXPECT_EQ(nowhere[0].result, E_ECREATE);
 }
 

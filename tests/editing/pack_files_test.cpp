@@ -151,6 +151,16 @@ TEST_F(PackFilesTest, ReplacingKeepsOneEntryWithTheNewSizeAndTheOldTimestamp) {
         ASSERT_EQ(Pack({"B"}), Outcome::ok);
         archive.entries[1] = {"B", "upper", 0, 0, 123};
         EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
+        // A name held twice, ignoring case, is held once afterwards: the last entry takes it.
+        if (path != test::EditPath::rewrite) continue;
+        archive.entries.push_back({"zed.TXT", "1"});
+        archive.entries.push_back({"ZED.txt", "2", 0, 0, 456});
+        WriteWholeFile(archive_, BuildArchive(archive));
+        Source("Zed.txt", "new");
+        ASSERT_EQ(Pack({"Zed.txt"}), Outcome::ok);
+        archive.entries.erase(archive.entries.end() - 2);
+        archive.entries.back() = {"Zed.txt", "new", 0, 0, 456};
+        EXPECT_EQ(ReadWholeFile(archive_), BuildArchive(archive));
     }
 }
 

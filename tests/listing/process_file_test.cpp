@@ -35,16 +35,9 @@ using test::WriteWholeFile;
 
 test::ProgressReports& reports = test::progress_reports;
 
-// A stream of literals only, followed by four bytes that stand for the checksum some tools
-// append: the decoder stops when the output is full and never reads them.
+// A stream of literals only, followed by the sum some tools append.
 TestEntry Compressed(const std::string& name, const std::string& text) {
-    std::string stream;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (i % 8 == 0) stream.push_back(static_cast<char>(0xFF));
-        stream.push_back(text[i]);
-    }
-    stream += "\x12\x34\x56\x78";
-    return {name, stream, 0x43707273, static_cast<std::uint32_t>(text.size())};
+    return test::LzssEntry(name, text, test::StreamSum::of_signed_bytes, true);
 }
 
 // Overwrites field `field` (0 method .. 4 data size) of the record after `name`.
@@ -129,7 +122,7 @@ std::int64_t ModifiedTime(const std::string& path) {
     return std::chrono::duration_cast<std::chrono::seconds>(written.time_since_epoch()).count();
 }
 
-TEST_F(ProcessFileTest, StoredEntriesAreCopiedInChunksAndCompressedOnesDecodedSilently) {
+TEST_F(ProcessFileTest, StoredEntriesAreReportedByTheChunkAndCompressedOnesWhenDecoded) {
     TestArchive archive = MixedArchive();
     archive.entries[2].timestamp = 0;
     archive.entries[3].timestamp = 1600000000;
@@ -143,9 +136,11 @@ TEST_F(ProcessFileTest, StoredEntriesAreCopiedInChunksAndCompressedOnesDecodedSi
                                          : "class CfgPatches { units[] = {}; };";
         EXPECT_EQ(ReadWholeFile(Out(i)), expected) << done[i].name;
     }
-    // One report per chunk, named by the destination; none for the empty or compressed entry.
+    // One report per chunk, named by the destination, none for the empty entry; a compressed
+    // one reports what it decoded, tested under its name and extracted under the destination.
     const std::vector<std::pair<std::string, int>> expected = {
-        {Out(0), 10}, {Out(1), 1024}, {Out(1), 1024}, {Out(1), 452}, {Out(4), 9}};
+        {Out(0), 10},       {Out(1), 1024}, {Out(1), 1024}, {Out(1), 452},
+        {"config.cpp", 35}, {Out(3), 35},   {Out(4), 9}};
     EXPECT_EQ(reports, expected);
     EXPECT_TRUE(FileExists(Out(2)));
     // Extracted files carry their entries' times; 0 stands for no time, and leaves the file's own.
@@ -275,17 +270,38 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
                         0x43707273, 9},
                        {"nodata", "", 0x43707273, 7},
                        {"nothing", "", 0x43707273, 0}};
+    // The 4 bytes after a stream hold its sum of unsigned or of signed bytes, which differ for
+    // bytes past 0x7F; a flipped byte or sum is damage, a rest of other than 4 bytes no sum.
+    const std::string text = "\x80\xFF hello \x90 hello";
+    using test::StreamSum;
+    TestEntry flipped = test::LzssEntry("flipped", text, StreamSum::of_signed_bytes);
+    flipped.data[3] ^= 0x20;
+    TestEntry wrong_sum = test::LzssEntry("wrong_sum", text, StreamSum::of_unsigned_bytes);
+    wrong_sum.data.back() ^= 1;
+    TestEntry three_after = test::LzssEntry("three_after", text);
+    three_after.data += "abc";
+    archive.entries.insert(archive.entries.end(),
+                           {test::LzssEntry("unsigned", text, StreamSum::of_unsigned_bytes),
+                            test::LzssEntry("signed", text, StreamSum::of_signed_bytes), flipped,
+                            wrong_sum, three_after});
     const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
     const std::vector<Extracted> expected = {{"backref", Outcome::ok, Outcome::ok},
                                              {"short", Outcome::bad_data, Outcome::bad_data},
                                              {"nodata", Outcome::bad_data, Outcome::bad_data},
-                                             {"nothing", Outcome::ok, Outcome::ok}};
+                                             {"nothing", Outcome::ok, Outcome::ok},
+                                             {"unsigned", Outcome::ok, Outcome::ok},
+                                             {"signed", Outcome::ok, Outcome::ok},
+                                             {"flipped", Outcome::bad_data, Outcome::bad_data},
+                                             {"wrong_sum", Outcome::bad_data, Outcome::bad_data},
+                                             {"three_after", Outcome::ok, Outcome::ok}};
     EXPECT_EQ(done, expected);
     EXPECT_EQ(ReadWholeFile(Out(0)), "ABABAB");
     // A stream that ends early leaves no file behind, padded or not.
     EXPECT_FALSE(FileExists(Out(1)));
     EXPECT_FALSE(FileExists(Out(2)));
     EXPECT_EQ(ReadWholeFile(Out(3)), "");
+    EXPECT_EQ(ReadWholeFile(Out(5)), text);
+    EXPECT_FALSE(FileExists(Out(6)));
 }
 
 // Original sizes no stream of a few bytes fills, and data sizes that run past the end of the file
@@ -368,8 +384,8 @@ TEST_F(ProcessFileTest, EveryFailedFileCallIsReportedAndTheListingGoesOn) {
         const int data_reads = test::CountFileCalls(extract)[static_cast<int>(FileCall::read)];
         auto check = [&](const test::FileFault& fault) {
             SCOPED_TRACE(archive.entries[index].name + ", " + test::Describe(fault));
-            const int codes[kFileCallKinds] = {E_ECREATE, E_ECLOSE, E_EREAD, E_EWRITE,
-                                               E_EREAD,   0,        0,       0};
+            const int codes[kFileCallKinds] = {E_ECREATE, E_ECLOSE, E_EREAD, E_EWRITE, E_EREAD,
+                                               0,         0,        0,       0,        E_ECREATE};
             // The reads that find the data area come first; they cannot tell a failure from
             // the end of the header.
             const bool finding_area =

@@ -3,10 +3,14 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "editing/rewrite_archive.h"
+#include "platform/file.h"
 #include "plugin/host_conventions.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
@@ -123,14 +127,103 @@ TEST(Exports, HostileHeadersAreDamageToTheListingAndToBothEditors) {
     }
 }
 
-int WCX_CALL CountingCallback(char*, int) {
-    return 1;
+// The callbacks' counts: an opened archive's own (Unicode) one cancels at report `cancel_at`.
+int archive_reports = 0;
+long long archive_bytes = 0;
+int thread_reports = 0;
+int cancel_at = 0;
+
+int WCX_CALL ArchiveCallbackW(char16_t*, int size) {
+    archive_bytes += size;
+    return ++archive_reports != cancel_at;
 }
 
-TEST(Exports, ProgressCallbackAndVolumeCallbackAreAccepted) {
-    SetProcessDataProc(reinterpret_cast<void*>(-1), CountingCallback);
+int WCX_CALL ThreadCallback(char*, int) {
+    return ++thread_reports, 1;
+}
+
+// A 32 MiB compressed entry reports what it decoded at least every MiB to the callback set for
+// its archive, not the thread's, and a Cancel stops it, leaving no file behind.
+TEST(Exports, CompressedEntriesReportToTheirArchivesCallbackAndCancel) {
+    TempDir dir;
+    const std::string text = test::ContentFor("big", 32 << 20);
+    test::TestArchive archive = ArchiveWith({});
+    archive.entries = {test::LzssEntry("big.bin", text, test::StreamSum::of_signed_bytes, true)};
+    std::string path = dir.File("big.pbo");
+    WriteWholeFile(path, BuildArchive(archive));
+    std::string target = dir.File("big.bin");
+    SetProcessDataProc(reinterpret_cast<void*>(-1), ThreadCallback);
     SetChangeVolProc(reinterpret_cast<void*>(-1), nullptr);
+    for (const int cancel : {0, 3}) {
+        archive_reports = thread_reports = 0;
+        archive_bytes = 0;
+        cancel_at = cancel;
+        tOpenArchiveData data{};
+        data.ArcName = path.data();
+        void* handle = OpenArchive(&data);
+        ASSERT_NE(handle, nullptr);
+        SetProcessDataProcW(handle, ArchiveCallbackW);
+        tHeaderData header{};
+        ASSERT_EQ(ReadHeader(handle, &header), 0);
+        EXPECT_EQ(ProcessFile(handle, PK_EXTRACT, nullptr, target.data()),
+                  cancel == 0 ? 0 : E_EABORTED);
+        EXPECT_EQ(CloseArchive(handle), 0);
+        EXPECT_EQ(thread_reports, 0);
+        if (cancel == 0) {
+            EXPECT_GE(archive_reports, 8);
+            EXPECT_EQ(archive_bytes, 32 << 20);
+            EXPECT_TRUE(test::ReadWholeFile(target) == text);
+            std::remove(target.c_str());
+        } else {
+            EXPECT_EQ(archive_reports, cancel);
+        }
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
+    }
     SetProcessDataProc(reinterpret_cast<void*>(-1), nullptr);
+}
+
+// An entry takes the destination's place only when whole: a damaged one leaves the file there as
+// it was, a link there is replaced, not written through. Part files a killed extraction left
+// go; one another extraction still writes, and a link planted at a part file's name, stay.
+TEST(Exports, ExtractionReplacesTheDestinationOnlyWithAWholeEntry) {
+    TempDir dir;
+    test::TestArchive archive = ArchiveWith({{"good.txt", 100}});
+    archive.entries.push_back(
+        test::LzssEntry("damaged.txt", "hello, world", test::StreamSum::of_signed_bytes));
+    archive.entries.back().data[1] ^= 0x20;
+    std::string path = dir.File("a.pbo");
+    WriteWholeFile(path, BuildArchive(archive));
+    std::filesystem::create_directory(dir.File("out"));
+    std::string out = dir.File("out") + dir.File("").back();
+    WriteWholeFile(out + "damaged.txt", "old");
+    const OpenResult held = CreatePartFile((out + ".quillpack-part").c_str());
+    WriteWholeFile(out + ".quillpack-part1", "left by a killed extraction");
+    ASSERT_NE(held.handle, nullptr);
+#if !defined(_WIN32)
+    WriteWholeFile(dir.File("secret"), "secret");
+    std::filesystem::create_symlink(dir.File("secret"), out + "good.txt");
+    std::filesystem::create_symlink(dir.File("secret"), out + ".quillpack-part2");
+#endif
+    tOpenArchiveData data{};
+    data.ArcName = path.data();
+    void* handle = OpenArchive(&data);
+    tHeaderData header{};
+    std::vector<int> results;
+    while (ReadHeader(handle, &header) == 0) {
+        results.push_back(ProcessFile(handle, PK_EXTRACT, out.data(), header.FileName));
+    }
+    EXPECT_EQ(CloseArchive(handle), 0);
+    EXPECT_EQ(results, (std::vector<int>{0, E_BAD_DATA}));
+    EXPECT_EQ(test::ReadWholeFile(out + "damaged.txt"), "old");
+    EXPECT_EQ(test::ReadWholeFile(out + "good.txt"), archive.entries[0].data);
+    EXPECT_TRUE(test::FileExists(out + ".quillpack-part"));
+    EXPECT_FALSE(test::FileExists(out + ".quillpack-part1"));
+    EXPECT_EQ(CloseFile(held.handle), IoStatus::ok);
+#if !defined(_WIN32)
+    EXPECT_FALSE(std::filesystem::is_symlink(out + "good.txt"));
+    EXPECT_EQ(test::ReadWholeFile(dir.File("secret")), "secret");
+    EXPECT_TRUE(std::filesystem::is_symlink(out + ".quillpack-part2"));
+#endif
 }
 
 // The user cancels packing (into a new archive and an existing one) and deleting at each report

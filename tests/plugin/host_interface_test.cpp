@@ -94,12 +94,12 @@ TEST(UnicodeExports, PackListExtractAndDeleteUnderCyrillicAndCjkNames) {
     test::TempDir dir;
     const fs::path root = Path(dir.path, u8"Моды 模组");
     Write(root / u8"src" / u8"скрипты" / u8"функция.sqf", "hint 1;");
-    Write(root / u8"src" / u8"文本.txt", "text");
+    Write(root / u8"src" / u8"文本😀.txt", "text");
     const fs::path archive = root / u8"аддон.pbo";
     std::u16string packed = Wide(archive);
     std::u16string source = Wide(root / u8"src") + kSep;
     std::u16string list = List(
-        {u"скрипты" + std::u16string(1, kSep), Joined(u"скрипты", u"функция.sqf"), u"文本.txt"});
+        {u"скрипты" + std::u16string(1, kSep), Joined(u"скрипты", u"функция.sqf"), u"文本😀.txt"});
     ASSERT_EQ(PackFilesW(packed.data(), nullptr, source.data(), list.data(), 0), 0);
 
     // The archive holds the names as UTF-8.
@@ -108,11 +108,11 @@ TEST(UnicodeExports, PackListExtractAndDeleteUnderCyrillicAndCjkNames) {
               std::string::npos);
     const fs::path out = root / u8"вывод";
     EXPECT_EQ(ListW(archive, &out),
-              (std::vector<std::u16string>{Joined(u"скрипты", u"функция.sqf"), u"文本.txt"}));
+              (std::vector<std::u16string>{Joined(u"скрипты", u"функция.sqf"), u"文本😀.txt"}));
     EXPECT_EQ(Read(out / u8"скрипты" / u8"функция.sqf"), "hint 1;");
-    EXPECT_EQ(Read(out / u8"文本.txt"), "text");
+    EXPECT_EQ(Read(out / u8"文本😀.txt"), "text");
 
-    std::u16string removed = List({u"文本.txt"});
+    std::u16string removed = List({u"文本😀.txt"});
     ASSERT_EQ(DeleteFilesW(packed.data(), removed.data()), 0);
     EXPECT_EQ(ListW(archive), std::vector<std::u16string>{Joined(u"скрипты", u"функция.sqf")});
 }
@@ -141,6 +141,12 @@ TEST(UnicodeExports, NamesInAnOldCodePageShowAsWindows1252AndMapBack) {
     for (int i = 0; i < 4; ++i) ASSERT_EQ(ReadHeader(handle, &header), 0);
     EXPECT_EQ(std::string(header.FileName), std::string(259, 'n'));
     EXPECT_EQ(CloseArchive(handle), 0);
+    // UTF-16 is cut to its buffer with room for the NUL: never a unit past it, nor in a pair.
+    char16_t cut[1025];
+    cut[1024] = u'#';
+    Utf16FromUtf8(std::string(1020, 'n') + "\xF0\x9F\x98\x80tail", cut, 1024);
+    EXPECT_EQ(cut[1024], u'#');
+    EXPECT_EQ(std::u16string(cut), std::u16string(1020, u'n') + u"\U0001F600t");
 
     Write(Path(dir.path, u8"src") / u8"café.txt", "new");
     std::u16string packed = Wide(archive);

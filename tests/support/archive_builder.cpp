@@ -77,8 +77,25 @@ std::vector<std::uint32_t> DataOffsets(const TestArchive& archive) {
     return offsets;
 }
 
-TestEntry LzssEntry(const std::string& name, const std::string& text) {
-    return {name, LzssEncode(text), 0x43707273, static_cast<std::uint32_t>(text.size())};
+TestEntry LzssEntry(const std::string& name, const std::string& text, StreamSum sum,
+                    bool literal_only) {
+    std::string stream;
+    if (literal_only) {
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (i % 8 == 0) stream.push_back(static_cast<char>(0xFF));
+            stream.push_back(text[i]);
+        }
+    } else {
+        stream = LzssEncode(text);
+    }
+    std::uint32_t total = 0;
+    for (const char c : text) {
+        total += sum == StreamSum::of_signed_bytes
+                     ? static_cast<std::uint32_t>(static_cast<signed char>(c))
+                     : static_cast<unsigned char>(c);
+    }
+    if (sum != StreamSum::none) PutLittle32(stream, total);
+    return {name, stream, 0x43707273, static_cast<std::uint32_t>(text.size())};
 }
 
 std::string WithoutDigest(const std::string& archive) {

@@ -39,8 +39,13 @@ std::string WithoutDigest(const std::string& archive);
 
 // Content of a given size that differs from name to name.
 std::string ContentFor(const std::string& name, std::size_t size);
-// An entry holding `text` LZSS-compressed.
-TestEntry LzssEntry(const std::string& name, const std::string& text);
+// What follows an LZSS stream: nothing, or the 32-bit sum of the decoded bytes, taken as
+// unsigned or as signed bytes, as packers write it.
+enum class StreamSum { none, of_unsigned_bytes, of_signed_bytes };
+// An entry holding `text` LZSS-compressed; `literal_only` makes a stream of literals, fast to
+// build for any size.
+TestEntry LzssEntry(const std::string& name, const std::string& text,
+                    StreamSum sum = StreamSum::none, bool literal_only = false);
 // An archive with a "prefix" extension and stored entries of the given names and sizes.
 TestArchive ArchiveWith(const std::vector<std::pair<std::string, std::size_t>>& entries);
 
