@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/options.h"
 #include "editing/edit_result.h"
 #include "pbo/entry_walk.h"
 #include "pbo/outcome.h"
 #include "pbo/progress.h"
-#include "cli/options.h"
 
 namespace qp::cli {
 
@@ -25,9 +25,11 @@ void Note(const std::string& file, const std::string& reason);
 
 // The reason for an outcome, in words.
 const char* OutcomeText(Outcome outcome);
-// The same with the system's reason, when there is one.
+// The same with the reason for `status`, in the system's words when the latest failure of a file
+// call had that status.
 std::string OutcomeText(Outcome outcome, IoStatus status);
-// The same for an edit.
+// The same for an edit, in the system's words kept with it; where no copy of the archive could be
+// made beside it, why, and what to do.
 std::string EditResultText(const EditResult& result);
 
 // Why a header walk found the archive damaged, in words.

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "editing/delete_files.h"
 #include "cli/commands.h"
+#include "editing/delete_files.h"
 
 namespace qp::cli {
 
@@ -20,8 +20,8 @@ int DeleteCommand(const Options& options, Progress& progress) {
     }
     list.push_back('\0');
     std::vector<std::string> unmatched;
-    const EditResult result =
-        DeleteEntries(options.archive.c_str(), list.c_str(), progress, &unmatched);
+    const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress,
+                                            &unmatched, options.in_place);
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
     return unmatched.empty() ? kSuccess : kFailure;

@@ -22,16 +22,19 @@ const CommandText kCommands[] = {
      "Names that would leave DIR, or pass through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      PATH...",
+     "                      [--in-place] PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
      "A new archive is created with its entries sorted by name; its header pairs come from\n"
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
-     "the pair. An existing archive keeps its header and its order.\n"},
-    {"delete", "quillpack delete ARCHIVE ENTRY...",
+     "the pair. An existing archive keeps its header and its order.\n"
+     "--in-place edits an existing archive where it lies, needing no room for a copy beside it;\n"
+     "a crash in the middle can then damage the archive.\n"},
+    {"delete", "quillpack delete ARCHIVE [--in-place] ENTRY...",
      "Deletes the ENTRYs named, or whole folders named as 'folder\\' or 'folder\\*.*'. When any\n"
-     "of them is not in the archive, nothing is deleted.\n"},
+     "of them is not in the archive, nothing is deleted. --in-place edits the archive where it\n"
+     "lies, needing no room for a copy beside it; a crash in the middle can then damage it.\n"},
     {"verify", "quillpack verify ARCHIVE",
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"},
 };
@@ -57,8 +60,8 @@ const char kUsageText[] =
     "usage: quillpack list ARCHIVE [--long | --json]\n"
     "       quillpack extract ARCHIVE [-C DIR] [ENTRY...]\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      PATH...\n"
-    "       quillpack delete ARCHIVE ENTRY...\n"
+    "                      [--in-place] PATH...\n"
+    "       quillpack delete ARCHIVE [--in-place] ENTRY...\n"
     "       quillpack verify ARCHIVE\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
@@ -116,6 +119,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             options.has_prefix = true;
             options.prefix = args[++i];
             options.header_pairs.emplace_back("prefix", options.prefix);
+        } else if (arg == "--in-place" && (command == "pack" || command == "delete")) {
+            options.in_place = true;
         } else if (arg == "--product" && command == "pack") {
             options.product = true;
             options.header_pairs.emplace_back("product", "OFP: Resistance");

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
 #include "editing/pack_sources.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
-#include "cli/commands.h"
-#include "cli/entry_paths.h"
-#include "cli/header_files.h"
 
 namespace qp::cli {
 namespace {
@@ -176,7 +176,8 @@ int Pack(const Options& options, Progress& progress) {
         SortByName(collected.files);
     }
     const NewArchiveSettings settings{kPboTypeOwnPairs, {}, pairs};
-    const PackRequest request{settings, static_cast<int>(collected.files.size()), true};
+    const PackRequest request{settings, static_cast<int>(collected.files.size()), true,
+                              options.in_place};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return kSuccess;

@@ -14,6 +14,9 @@ struct PluginSettings {
     void* module_instance = nullptr;
     char prefix[kPrefixBufferSize] = {};
     std::int32_t pbo_type = kPboTypeArma;  // any other value: no extension pair
+    // Edits change archives where they lie, needing no room for a copy beside them, at the risk
+    // that a crash in the middle damages the archive: only with in_place=1 in the ini file.
+    bool in_place = false;
 };
 
 // Held by whoever reads or writes the settings: packing on a background thread reads them while
@@ -23,6 +26,8 @@ extern PluginSettings plugin_settings;
 
 // What the settings give a new archive.
 NewArchiveSettings NewArchiveSettingsChosen();
+// Whether the user asked for edits in place.
+bool EditInPlaceChosen();
 
 // The settings as the dialog shows them, and the dialog's choice taken in after OK.
 DialogSettings SettingsForDialog();
