@@ -27,14 +27,31 @@ TEST(Exports, ReportCapabilities) {
 }
 #endif
 
-TEST(Exports, OpenArchiveOnAMissingFileFailsWithBadArchive) {
+// An archive that cannot be opened, or that an editor holds, is no damaged archive: E_EOPEN. Two
+// listings of one archive at once, as a host browsing it while it extracts, both open.
+TEST(Exports, OpenArchiveSharesWithReadersAndNeverCallsAnArchiveInUseDamaged) {
     TempDir dir;
     std::string path = dir.File("missing.pbo");
     tOpenArchiveData data{};
     data.ArcName = path.data();
     data.OpenResult = -7;
     EXPECT_EQ(OpenArchive(&data), nullptr);
-    EXPECT_EQ(data.OpenResult, E_BAD_ARCHIVE);
+    EXPECT_EQ(data.OpenResult, E_EOPEN);
+    WriteWholeFile(path, BuildArchive(ArchiveWith({{"a", 3}})));
+    void* first = OpenArchive(&data);
+    void* second = OpenArchive(&data);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    tHeaderData header{};
+    EXPECT_EQ(ReadHeader(second, &header), 0);
+    EXPECT_EQ(CloseArchive(second), 0);
+    EXPECT_EQ(ReadHeader(first, &header), 0);
+    EXPECT_EQ(CloseArchive(first), 0);
+    const OpenResult editor = OpenFile(path.c_str(), OpenMode::edit);
+    data.OpenResult = -7;
+    EXPECT_EQ(OpenArchive(&data), nullptr);
+    EXPECT_EQ(data.OpenResult, E_EOPEN);
+    CloseFile(editor.handle);
 }
 
 TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
