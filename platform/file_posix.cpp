@@ -62,7 +62,9 @@ IoStatus StatusOf(int error) {
 
 IoStatus FromErrno(int error) {
     const IoStatus status = StatusOf(error);
-    native::NoteSystemError(status, error);
+    // A lock held elsewhere is "resource temporarily unavailable" in the system's words, which
+    // would not tell the user that another program has the file.
+    native::NoteSystemError(status, status == IoStatus::in_use ? 0 : error);
     return status;
 }
 
