@@ -226,6 +226,18 @@ TEST_F(DeleteFilesTest, ADamagedArchiveIsLeftAsItWas) {
     }
 }
 
+// Bytes after the data area that begin with a zero byte but are longer than a trailer's 21 are no
+// trailer: they are kept as they are, not written over with a digest.
+TEST_F(DeleteFilesTest, ATailLongerThanATrailerIsKeptAsItIs) {
+    TestArchive archive = abc;
+    archive.trailer = false;
+    for (const std::size_t size : {22u, 41u}) {
+        const std::string tail = std::string(1, '\0') + std::string(size - 1, 'T');
+        EXPECT_EQ(Delete(BuildArchive(archive) + tail, {"a"}), Outcome::ok);
+        EXPECT_EQ(ReadWholeFile(path_), BuildArchive(Without(archive, {"a"})) + tail) << size;
+    }
+}
+
 TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
     // In place, deleting a and c takes four cuts: two header entries and two data ranges.
     in_place_ = true;
