@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <utility>
@@ -221,10 +222,11 @@ TEST(Exports, CancelAtAnyReportLeavesTheArchiveAsItWas) {
     test::StopRecordingProgress();
 }
 
-// A read-only archive is edited, and stays read-only (and on Windows hidden): the rewrite only
-// reads it, and the new archive takes its permissions and attributes. A rewrite whose flush
-// fails leaves the archive as it was: it is never put in place before it is on the disk.
-TEST(Exports, AReadOnlyArchiveIsEditedAndKeepsItsModeAndAttributes) {
+// A rewrite whose flush fails leaves the archive as it was: it is never put in place before it
+// is on the disk; so does one whose copy cannot be created, a folder standing at its name. A
+// read-only archive is edited, and stays read-only (and on Windows hidden): the rewrite only
+// reads it, and the new archive takes its permissions and attributes.
+TEST(Exports, FailedEditsLeaveTheArchiveAndReadOnlyOnesKeepTheirModeAndAttributes) {
     TempDir dir;
     std::string path = dir.File("a.pbo");
     std::string list = test::HostList({"a"});
@@ -234,6 +236,10 @@ TEST(Exports, AReadOnlyArchiveIsEditedAndKeepsItsModeAndAttributes) {
     EXPECT_EQ(::DeleteFiles(path.data(), list.data()), E_EWRITE);
     StopFaultPlan();
     EXPECT_EQ(test::ReadWholeFile(path), before);
+    std::filesystem::create_directory(ReplacementPath(path.c_str()));
+    EXPECT_EQ(::DeleteFiles(path.data(), list.data()), E_ECREATE);
+    EXPECT_EQ(test::ReadWholeFile(path), before);
+    std::filesystem::remove(ReplacementPath(path.c_str()));
 #if defined(_WIN32)
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
     const DWORD attributes = GetFileAttributesA(path.c_str());
