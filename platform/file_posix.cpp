@@ -199,7 +199,7 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
             ::write(Fd(file), static_cast<const char*>(buffer) + done, count - done);
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return {done, FromErrno(errno)};
-        if (put == 0) return {done, IoStatus::no_space};
+        if (put == 0) return {done, FromErrno(ENOSPC)};
         done += static_cast<std::uint32_t>(put);
     }
     return {done, IoStatus::ok};

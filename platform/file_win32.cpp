@@ -222,7 +222,8 @@ Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
 Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
     DWORD put = 0;
     if (!WriteFile(file, buffer, count, &put, nullptr)) return {put, LastError()};
-    return {put, put < count ? IoStatus::no_space : IoStatus::ok};
+    // A write cut short without an error is a full disk.
+    return {put, put < count ? FromError(ERROR_DISK_FULL) : IoStatus::ok};
 }
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {

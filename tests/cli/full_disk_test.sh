@@ -43,6 +43,6 @@ qp extract "$disk/a.pbo" -C "$work/in-place" && cmp -s "$work/in-place/tiny.txt"
     fail "the entry packed in place does not come back"
 qp pack "$disk/a.pbo" --in-place -C "$work/src" big.bin || fail "packing back in place failed"
 qp extract "$disk/a.pbo" -C "$disk/out" 2>"$work/err.txt" && fail "extracting onto a full disk succeeded"
-grep -Eq "write failed: (no space left on device|there is not enough space on the disk)" \
+grep -Eq "write failed: (no space left on device|disk full|there is not enough space on the disk)" \
     "$work/err.txt" || fail "no full disk reported: $(cat "$work/err.txt")"
 echo "full_disk_test: all checks passed"
