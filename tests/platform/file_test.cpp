@@ -55,26 +55,6 @@ TEST(File, ReadersShareAndEditorsHoldTheFileAlone) {
     }
 }
 
-// The replacement file is created, never followed: a file, a folder or a link at its name, even a
-// link that leads nowhere, makes the open fail and stays as it was.
-TEST(File, AReplacementIsCreatedAndNeverFollowed) {
-    TempDir dir;
-    const std::string path = dir.File("x.pbo.quillpack-tmp");
-    const std::string target = dir.File("target");
-    WriteWholeFile(path, "kept");
-    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::replacement).status, IoStatus::already_exists);
-    EXPECT_EQ(ReadWholeFile(path), "kept");
-    std::filesystem::remove(path);
-    std::filesystem::create_directory(path);
-    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::replacement).handle, nullptr);
-    std::filesystem::remove(path);
-#if !defined(_WIN32)
-    std::filesystem::create_symlink(target, path);
-    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::replacement).status, IoStatus::already_exists);
-    EXPECT_FALSE(test::FileExists(target));
-#endif
-}
-
 #if !defined(_WIN32)
 // An editor holds the file now at the path, never one that another editor replaced while the
 // first waited for the lock. One thread replaces the file again and again, holding it as an edit
