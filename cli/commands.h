@@ -51,9 +51,11 @@ inline bool Refuse(const std::string& file, const std::string& reason) {
 
 // The reason for an outcome, in words.
 const char* OutcomeText(Outcome outcome);
-// The same with the system's reason, when there is one.
+// The same with the reason for `status`, in the system's words when the latest failure of a file
+// call had that status.
 std::string OutcomeText(Outcome outcome, IoStatus status);
-// The same for an edit.
+// The same for an edit, in the system's words kept with it; where no copy of the archive could be
+// made beside it, why, and what to do.
 std::string EditResultText(const EditResult& result);
 
 // What verify and extract say of a trailer whose SHA-1 does not match.

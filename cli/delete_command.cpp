@@ -62,8 +62,8 @@ int DeleteCommand(const Options& options, Progress& progress) {
     std::string list;
     if (!PickedList(options, list)) return kFailure;
     std::vector<std::string> unmatched;
-    const EditResult result =
-        DeleteEntries(options.archive.c_str(), list.c_str(), progress, &unmatched);
+    const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress,
+                                            &unmatched, options.in_place);
     if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
     // Another editor took entries away since they were picked.
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");

@@ -2,15 +2,51 @@
 #include <cstdio>
 #include <string>
 
-#include "pbo/outcome.h"
 #include "cli/commands.h"
 #include "cli/name_text.h"
+#include "pbo/outcome.h"
 
 namespace qp::cli {
 namespace {
 
 std::string Offset(std::uint32_t offset) {
     return std::to_string(offset);
+}
+
+// "210 MB", "1.5 MB", "900 bytes": whole units, with a tenth below ten of them.
+std::string SizeText(std::uint64_t bytes) {
+    const char* units[] = {"KB", "MB", "GB", "TB"};
+    if (bytes < 1024) return std::to_string(bytes) + " bytes";
+    double size = static_cast<double>(bytes) / 1024;
+    int unit = 0;
+    for (; size >= 1024 && unit < 3; ++unit) size /= 1024;
+    char text[32];
+    std::snprintf(text, sizeof text, size < 10 ? "%.1f %s" : "%.0f %s", size, units[unit]);
+    return text;
+}
+
+// Why no copy of the archive could be made beside it, and what the user can do.
+std::string CopyRefusalText(const EditResult& result) {
+    const std::string where = ShownName(result.copy_path);
+    const std::string unchanged = "; the archive is unchanged. ";
+    const std::string in_place =
+        "edit in place with --in-place (a crash in the middle can then "
+        "damage the archive)";
+    switch (result.copy) {
+        case CopyRefusal::none:
+            break;
+        case CopyRefusal::no_room:
+            return "no room for a copy of " + SizeText(result.copy_size) + " on " + where + ": " +
+                   SizeText(result.free_space) + " free" + unchanged + "Free some space, or " +
+                   in_place;
+        case CopyRefusal::cannot_create:
+            return "cannot create a file in " + where + ": " +
+                   ReasonText(result.status, result.system_error) + unchanged +
+                   "An edit writes its copy there: let it, or " + in_place;
+        case CopyRefusal::not_ours:
+            return where + " exists and is not ours" + unchanged + "Remove it and try again";
+    }
+    return {};
 }
 
 // The first entry whose data runs past the end of the file, counted in 64 bits.
@@ -65,11 +101,15 @@ const char* OutcomeText(Outcome outcome) {
 std::string OutcomeText(Outcome outcome, IoStatus status) {
     const bool has_reason = status != IoStatus::ok && outcome != Outcome::aborted;
     if (!has_reason) return OutcomeText(outcome);
-    return std::string(OutcomeText(outcome)) + ": " + IoStatusText(status);
+    return std::string(OutcomeText(outcome)) + ": " + ReasonText(status, SystemErrorFor(status));
 }
 
 std::string EditResultText(const EditResult& result) {
-    return OutcomeText(result.outcome, result.status);
+    if (result.copy != CopyRefusal::none) return CopyRefusalText(result);
+    const bool has_reason = result.status != IoStatus::ok && result.outcome != Outcome::aborted;
+    if (!has_reason) return OutcomeText(result.outcome);
+    return std::string(OutcomeText(result.outcome)) + ": " +
+           ReasonText(result.status, result.system_error);
 }
 
 std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size) {

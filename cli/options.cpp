@@ -37,7 +37,7 @@ const CommandText kCommands[] = {
      "through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      [--exclude GLOB]... [--sign PRIVATEKEY] PATH...",
+     "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
      "A single FOLDER without -C is packed as -C FOLDER . is. Folders are walked as build\n"
@@ -46,10 +46,15 @@ const CommandText kCommands[] = {
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
      "the pair. An existing archive keeps its header and its order, or when its entries are\n"
-     "sorted, new entries go to their places. --sign also signs the archive (see sign).\n"},
-    {"delete", "quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]",
+     "sorted, new entries go to their places. --sign also signs the archive (see sign).\n"
+     "--in-place edits an existing archive where it lies, needing no room for a copy beside it;\n"
+     "a crash in the middle can then damage the archive.\n"},
+    {"delete",
+     "quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY] [--in-place]",
      "Deletes the ENTRYs named, a folder ('folder/') with everything in it. When any of them\n"
-     "names no entry, nothing is deleted. --sign also signs the archive.\n"},
+     "names no entry, nothing is deleted. --sign also signs the archive. --in-place edits the\n"
+     "archive where it lies, needing no room for a copy beside it; a crash in the middle can\n"
+     "then damage it.\n"},
     {"verify", "quillpack verify ARCHIVE... [--key PUBLICKEY...]",
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
      "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
@@ -93,8 +98,9 @@ const char kUsageText[] =
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      [--exclude GLOB]... [--sign PRIVATEKEY] PATH...\n"
+    "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...\n"
     "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]\n"
+    "                        [--in-place]\n"
     "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
@@ -175,6 +181,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             options.has_prefix = true;
             options.prefix = args[++i];
             options.header_pairs.emplace_back("prefix", options.prefix);
+        } else if (arg == "--in-place" && (command == "pack" || command == "delete")) {
+            options.in_place = true;
         } else if (arg == "--product" && (command == "pack" || command == "build")) {
             options.product = true;
             options.header_pairs.emplace_back("product", "OFP: Resistance");

@@ -19,6 +19,7 @@ struct Options {
     bool long_listing = false;
     bool json = false;        // list --json
     bool product = false;     // --product: the pair product=OFP: Resistance
+    bool in_place = false;    // pack, delete --in-place: no copy of the archive
     bool has_prefix = false;  // --prefix TEXT
     std::string prefix;
     // --header KEY=VALUE, --prefix and --product as the pairs they set, in the order given.

@@ -172,8 +172,12 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (mode.list_only) return ListSources(collected.files);
     ExpectFiles(collected.files.size());
     const NewArchiveSettings settings{kPboTypeOwnPairs, {}, pairs};
-    const PackRequest request{settings, static_cast<int>(collected.files.size()), true, mode.times,
-                              mode.fresh};
+    const PackRequest request{.settings = settings,
+                              .item_count = static_cast<int>(collected.files.size()),
+                              .all_or_nothing = true,
+                              .times = mode.times,
+                              .fresh = mode.fresh,
+                              .in_place = options.in_place};
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);

@@ -1,5 +1,5 @@
 // Deletion: the listed entries are marked in one header walk, then the archive is written again
-// without them in one rewrite, or, where no copy fits, their ranges are cut in place.
+// without them in one rewrite, or, when asked for, their ranges are cut in place.
 #include "editing/delete_files.h"
 
 #include <algorithm>
@@ -84,9 +84,10 @@ DeleteMap MapOf(const HeaderWalk& walk, const std::vector<bool>& gone, std::uint
     return map;
 }
 
-// The fallback where no copy of the archive fits beside it: one compaction pass in place. From
-// its first moved byte until the end of the file is set, the archive is not consistent. The
-// trailer's digest is made again at the end.
+// The edit in place, for those who ask for it where no copy of the archive fits beside it: one
+// compaction pass. From its first moved byte until the end of the file is set, the archive is not
+// consistent; the trailer's digest is made again at the end. A cancel during the pass is answered
+// there, once the archive is whole again: aborted, with the entries deleted.
 Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, Progress& progress) {
     const Outcome cut = CutRangesInFile(archive, path, map.ranges, progress);
     if (cut != Outcome::ok) return Outcome::write_failed;
@@ -96,16 +97,18 @@ Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, P
         const auto size = static_cast<std::uint32_t>(extension.size());
         if (InsertRangeInFile(archive, 0, size, bytes) != Outcome::ok) return Outcome::write_failed;
     }
-    return RestampTrailer(archive);
+    const Outcome stamped = RestampTrailer(archive);
+    if (stamped != Outcome::ok) return stamped;
+    return progress.cancelled ? Outcome::aborted : Outcome::ok;
 }
 
 EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* delete_list,
-                          Progress& progress, std::vector<std::string>* unmatched, bool& in_place) {
+                          Progress& progress, std::vector<std::string>* unmatched, bool in_place) {
     if (CountListItems(delete_list) == 0) return {};
     const HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
     if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
-    if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
+    if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
     std::vector<bool> gone;
     const Outcome marked = MarkListed(walk, delete_list, gone, progress, unmatched);
     if (marked != Outcome::ok) return {marked, IoStatus::ok, {}};
@@ -113,15 +116,13 @@ EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* del
     if (std::find(gone.begin(), gone.end(), true) == gone.end()) return {};
     const DeleteMap map = MapOf(walk, gone, size.size);
     if (map.outcome != Outcome::ok) return {map.outcome, IoStatus::ok, {}};
+    if (in_place) return {CutInPlace(archive, path, map, progress), IoStatus::ok, {}};
 
     ArchivePlan plan;
     const Outcome planned = PlanFromWalk(walk, size.size, plan);
     if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     PlanWithout(plan, gone);
-    const EditResult rewritten = RewriteArchive(path, archive, plan, 0, progress);
-    if (!NoRoomForCopy(rewritten)) return rewritten;
-    in_place = true;
-    return {CutInPlace(archive, path, map, progress), IoStatus::ok, {}};
+    return RewriteArchive(path, archive, plan, 0, progress);
 }
 
 }  // namespace
@@ -142,26 +143,28 @@ DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progr
 }
 
 EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress,
-                         std::vector<std::string>* unmatched) {
-    const OpenResult opened = OpenFile(packed_file, OpenMode::edit);
-    if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+                         std::vector<std::string>* unmatched, bool in_place) {
+    // A symbolic link stays one: the file it leads to is edited.
+    const std::string path = EditedPath(packed_file);
+    const OpenResult opened =
+        OpenFile(path.c_str(), in_place ? OpenMode::edit_in_place : OpenMode::edit);
+    if (opened.handle == nullptr) return FailedEdit(Outcome::open_failed, opened.status);
     FileHandle archive = opened.handle;
-    RemoveLeftover(packed_file);
-    bool in_place = false;
     const EditResult result =
-        DeleteFromHeld(archive, packed_file, delete_list, progress, unmatched, in_place);
+        DeleteFromHeld(archive, path.c_str(), delete_list, progress, unmatched, in_place);
     if (archive == nullptr) return result;
     // A rewrite is on disk already, and a failing close of the old archive changes nothing; a
     // cut that wrote through the handle reports it.
     const IoStatus closed = CloseFile(archive);
     if (in_place && result.outcome == Outcome::ok && closed != IoStatus::ok) {
-        return {Outcome::close_failed, closed, {}};
+        return FailedEdit(Outcome::close_failed, closed);
     }
     return result;
 }
 
-Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress) {
-    return DeleteEntries(packed_file, delete_list, progress).outcome;
+Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress,
+                    bool in_place) {
+    return DeleteEntries(packed_file, delete_list, progress, nullptr, in_place).outcome;
 }
 
 }  // namespace qp

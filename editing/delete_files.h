@@ -29,15 +29,19 @@ struct DeleteMap {
 // stands. An entry is named by its name (the last of a duplicated name goes) or by a folder item.
 DeleteMap BuildDeleteMap(const char* packed_file, const char* delete_list, Progress& progress);
 
-// Deletes the listed entries. The archive is held for the whole edit (another editor gets
-// in_use) and written again without them in one step, so that it is never seen half edited; a
-// cancel leaves it as it was. Where no copy fits beside it, the ranges are cut in place. With
-// `unmatched`, every item that names no entry (a folder item with no entry below it too) is added
-// to it, and when there is any, nothing is deleted: the result is then ok with the archive as it
-// was, and the caller decides what that means.
+// Deletes the listed entries (through a symbolic link, from the file it leads to). The archive is
+// held for the whole edit (another editor or a reader gets in_use) and written again without them
+// in one step, so that it is never seen half edited; a cancel leaves it as it was. Where no copy
+// fits beside it the deletion fails, saying why, and the archive is as it was. With `in_place`
+// the ranges are cut where they lie instead, needing no room for a copy: a crash in the middle can
+// damage the archive, and a cancel is answered once it is whole again. With `unmatched`, every
+// item that names no entry (a folder item with no entry below it too) is added to it, and when
+// there is any, nothing is deleted: the result is then ok with the archive as it was, and the
+// caller decides what that means.
 EditResult DeleteEntries(const char* packed_file, const char* delete_list, Progress& progress,
-                         std::vector<std::string>* unmatched = nullptr);
+                         std::vector<std::string>* unmatched = nullptr, bool in_place = false);
 // The same, for the host.
-Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress);
+Outcome DeleteFiles(const char* packed_file, const char* delete_list, Progress& progress,
+                    bool in_place = false);
 
 }  // namespace qp

@@ -20,13 +20,15 @@ bool Join(std::string& out, const char* first, const char* second, const char* t
 }  // namespace
 
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
-                  const char* add_list, const NewArchiveSettings& settings, Progress& progress) {
-    return PackFiles(packed_file, sub_path, src_path, add_list, add_list, settings, progress);
+                  const char* add_list, const NewArchiveSettings& settings, Progress& progress,
+                  bool in_place) {
+    return PackFiles(packed_file, sub_path, src_path, add_list, add_list, settings, progress,
+                     in_place);
 }
 
 Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src_path,
                   const char* add_list, const char* entry_list, const NewArchiveSettings& settings,
-                  Progress& progress) {
+                  Progress& progress, bool in_place) {
     if (packed_file == nullptr) return Outcome::create_failed;
     const int count = CountListItems(entry_list);
     std::vector<SourceFile> files;
@@ -46,7 +48,8 @@ Outcome PackFiles(const char* packed_file, const char* sub_path, const char* src
                                         : Join(file.entry_name, entry_item, "", ""));
         if (!refused) files.push_back(std::move(file));
     }
-    const EditResult packed = PackSources(packed_file, files, {settings, count, false}, progress);
+    const PackRequest request{.settings = settings, .item_count = count, .in_place = in_place};
+    const EditResult packed = PackSources(packed_file, files, request, progress);
     if (packed.outcome != Outcome::ok) return packed.outcome;
     return refused ? Outcome::open_failed : Outcome::ok;
 }

@@ -1,4 +1,4 @@
-// Packing: plan every file into the archive's plan, then one rewrite, or in place as a fallback.
+// Packing: plan every file into the archive's plan, then one rewrite, or in place when asked.
 #include "editing/pack_sources.h"
 
 #include <algorithm>
@@ -45,14 +45,14 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
         const char* path = file.source_path.c_str();
         const OpenResult source = OpenFile(path, OpenMode::read);
         if (source.handle == nullptr) {
-            failure = {Outcome::open_failed, source.status, path};
+            failure = FailedEdit(Outcome::open_failed, source.status, path);
             break;
         }
         const SizeResult size = FileSize32(source.handle);
         const std::int32_t timestamp = EntryTime(source.handle, times);
         CloseFile(source.handle);  // read only: nothing to lose when the close fails
         if (size.status != IoStatus::ok) {
-            failure = {Outcome::read_failed, size.status, path};
+            failure = FailedEdit(Outcome::read_failed, size.status, path);
             break;
         }
         sized.push_back({&file, size.size, timestamp});
@@ -67,7 +67,9 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
     return sized.size();
 }
 
-// Splices each file in place in turn, up to the first that fails or a cancel.
+// Splices each file in place in turn, up to the first that fails or a cancel. A report answered
+// with stop, the splices' own included, stops the packing after the file it came in, the first
+// point where the archive is whole again: aborted, also after the last file.
 EditResult SpliceFiles(const char* archive_path, FileHandle archive,
                        const std::vector<SourceFile>& files, std::size_t count,
                        const PackRequest& request, Progress& progress) {
@@ -79,40 +81,32 @@ EditResult SpliceFiles(const char* archive_path, FileHandle archive,
         if (packed != Outcome::ok) return {packed, IoStatus::ok, {}};
         const bool go_on = Report(progress, "Packing - ", file.entry_name.c_str(),
                                   ItemsPercent(static_cast<long long>(i + 1), request.item_count));
-        if (!go_on && i + 1 < count) return {Outcome::aborted, IoStatus::ok, {}};
+        if (!go_on) return {Outcome::aborted, IoStatus::ok, {}};
     }
     return {};
 }
 
-// The fallback where no copy of the archive fits beside it: each file is spliced in place, as
-// packing always did. Between the splices of one file the archive is not consistent, so a crash
-// there can damage it; after each file it is whole, and only there does a cancel stop it. The
-// trailer's digest is made again at the end, whatever was packed by then.
-EditResult PackInPlace(const char* archive_path, FileHandle& archive,
+// The edit in place, for those who ask for it where no copy of the archive fits beside it: each
+// file is spliced in place, as packing always did. Between the splices of one file the archive is
+// not consistent, so a crash there can damage it; after each file it is whole, and only there does
+// a cancel stop it. The trailer's digest is made again at the end, whatever was packed by then.
+EditResult PackInPlace(const char* archive_path, FileHandle archive,
                        const std::vector<SourceFile>& files, std::size_t count,
                        const PackRequest& request, Progress& progress) {
-    if (archive == nullptr) {
-        const Outcome created = CreateArchive(archive_path, request.settings);
-        if (created != Outcome::ok) return {created, IoStatus::ok, {}};
-        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
-        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
-        archive = opened.handle;
-    }
     const EditResult packed = SpliceFiles(archive_path, archive, files, count, request, progress);
     const Outcome stamped = RestampTrailer(archive);
     if (packed.outcome == Outcome::ok && stamped != Outcome::ok) return {stamped, IoStatus::ok, {}};
     return packed;
 }
 
-// `in_place` tells whether the archive held was written through its handle.
 EditResult PackHeld(const char* archive_path, FileHandle& archive,
                     const std::vector<SourceFile>& files, const PackRequest& request,
-                    Progress& progress, bool& in_place) {
+                    Progress& progress) {
     ArchivePlan plan = NewArchivePlan(request.settings);
     if (archive != nullptr && !request.fresh) {
         const HeaderWalk walk = WalkHeader(archive);
         const SizeResult size = FileSize32(archive);
-        if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
+        if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
         const Outcome planned = PlanFromWalk(walk, size.size, plan);
         if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     }
@@ -122,11 +116,10 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
     // Nothing to write: a file failed and nothing may be packed, or none before it was.
     if (failed && (request.all_or_nothing || planned == 0)) return failure;
     if (planned == 0 && archive != nullptr && !request.fresh) return {};
-    EditResult result = RewriteArchive(archive_path, archive, plan, request.item_count, progress);
-    if (NoRoomForCopy(result) && !request.fresh) {
-        in_place = true;
-        result = PackInPlace(archive_path, archive, files, planned, request, progress);
-    }
+    const EditResult result =
+        request.in_place && archive != nullptr && !request.fresh
+            ? PackInPlace(archive_path, archive, files, planned, request, progress)
+            : RewriteArchive(archive_path, archive, plan, request.item_count, progress);
     return result.outcome != Outcome::ok ? result : failure;
 }
 
@@ -134,21 +127,23 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
 
 EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& files,
                        const PackRequest& request, Progress& progress) {
+    // A symbolic link stays one: the file it leads to is edited.
+    const std::string path = EditedPath(archive_path);
     FileHandle archive = nullptr;
-    if (PathExists(archive_path)) {
-        const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
-        if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+    if (PathExists(path.c_str())) {
+        const OpenResult opened =
+            OpenFile(path.c_str(), request.in_place ? OpenMode::edit_in_place : OpenMode::edit);
+        if (opened.handle == nullptr) return FailedEdit(Outcome::open_failed, opened.status);
         archive = opened.handle;
-        RemoveLeftover(archive_path);
     }
-    bool in_place = false;
-    const EditResult result = PackHeld(archive_path, archive, files, request, progress, in_place);
+    const bool in_place = request.in_place && archive != nullptr;
+    const EditResult result = PackHeld(path.c_str(), archive, files, request, progress);
     if (archive == nullptr) return result;
     // A rewrite is on disk already, and a failing close of the old archive changes nothing; one
     // that wrote through the handle reports it.
     const IoStatus closed = CloseFile(archive);
     if (in_place && result.outcome == Outcome::ok && closed != IoStatus::ok) {
-        return {Outcome::close_failed, closed, {}};
+        return FailedEdit(Outcome::close_failed, closed);
     }
     return result;
 }

@@ -1,5 +1,5 @@
 // Packing a list of files into an archive, creating it when missing: one rewrite of the archive,
-// or splices in place where no copy of it fits.
+// or, when asked for, splices in place.
 #pragma once
 
 #include <string>
@@ -28,18 +28,23 @@ struct PackRequest {
     bool all_or_nothing = false;
     EntryTimes times = EntryTimes::creation;
     // A new archive of the files alone, with `settings`, that replaces whatever archive is at
-    // the path in one step; nothing of the old one is kept. No fallback to edits in place: there
-    // is no old archive to edit.
+    // the path in one step; nothing of the old one is kept.
     bool fresh = false;
+    // An existing archive is edited where it lies, file by file, needing no room for a copy; a
+    // crash in the middle of one file's splices can damage it. Off unless the user asks for it;
+    // never for a fresh archive.
+    bool in_place = false;
 };
 
-// Packs `files` into the archive at `archive_path`, as packing them one by one would: a file goes
-// into the last entry of its name (stored now, the entry's timestamp kept) or into a new entry,
-// at its place by name in a new archive or one whose entries are sorted, at the end of the
-// header otherwise; a later file of the same name replaces an earlier one's data. The
-// archive is held for the whole edit (another editor gets in_use) and is replaced in one step,
-// so that it is never seen half edited; a cancel leaves it as it was. The result names the file
-// that failed, when it is not the archive.
+// Packs `files` into the archive at `archive_path` (through a symbolic link, into the file it
+// leads to), as packing them one by one would: a file goes into the last entry of its name (stored
+// now, the entry's timestamp kept) or into a new entry, at its place by name in a new archive or
+// one whose entries are sorted, at the end of the header otherwise; a later file of the same name
+// replaces an earlier one's data. The archive is held for the whole edit (another editor or a
+// reader gets in_use) and is replaced in one step, so that it is never seen half edited; a cancel
+// leaves it as it was. Where no copy fits beside it the edit fails, saying why, and the archive
+// is as it was, unless `in_place` was asked for. The result names the file that failed, when it
+// is not the archive.
 EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& files,
                        const PackRequest& request, Progress& progress);
 

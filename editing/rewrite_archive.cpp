@@ -9,7 +9,7 @@ constexpr std::uint64_t kLargestArchive = 0xFFFFFFFFull;
 
 EditResult Flushed(FileHandle out) {
     const IoStatus flushed = FlushFile(out);
-    if (flushed != IoStatus::ok) return {Outcome::write_failed, flushed, {}};
+    if (flushed != IoStatus::ok) return FailedEdit(Outcome::write_failed, flushed);
     return {};
 }
 
@@ -18,8 +18,38 @@ EditResult PutInPlace(FileHandle out, const std::string& out_path, const char* a
     const IoStatus moved = archive != nullptr
                                ? MoveOverFile(out, out_path.c_str(), archive, archive_path)
                                : MoveNewFile(out_path.c_str(), archive_path);
-    if (moved != IoStatus::ok) return {Outcome::write_failed, moved, {}};
+    if (moved != IoStatus::ok) return FailedEdit(Outcome::write_failed, moved);
     return {};
+}
+
+// No room for `size` bytes in `folder`, with the free space there now.
+EditResult NoRoom(const std::string& folder, std::uint64_t size) {
+    EditResult refused = FailedEdit(Outcome::write_failed, IoStatus::no_space);
+    refused.copy = CopyRefusal::no_room;
+    refused.copy_path = folder;
+    refused.copy_size = size;
+    const SpaceResult space = FreeSpace(folder.c_str());
+    refused.free_space = space.status == IoStatus::ok ? space.bytes : 0;
+    return refused;
+}
+
+// Why the replacement file at `out_path` could not be made.
+EditResult CopyRefused(IoStatus status, const std::string& out_path, const std::string& folder,
+                       std::uint64_t size) {
+    if (status == IoStatus::no_space) return NoRoom(folder, size);
+    EditResult refused = FailedEdit(Outcome::create_failed, status);
+    const bool standing = status == IoStatus::already_exists || status == IoStatus::link_refused ||
+                          status == IoStatus::not_regular;
+    refused.copy = standing ? CopyRefusal::not_ours : CopyRefusal::cannot_create;
+    refused.copy_path = standing ? out_path : folder;
+    return refused;
+}
+
+// Whether the volume has clearly too little room for the copy: a write that fills it would
+// only fail later. Where the free space cannot be learnt, the writes find out.
+bool TooLittleRoom(const std::string& folder, std::uint64_t size) {
+    const SpaceResult space = FreeSpace(folder.c_str());
+    return space.status == IoStatus::ok && space.bytes < size;
 }
 
 }  // namespace
@@ -28,18 +58,17 @@ std::string ReplacementPath(const char* archive_path) {
     return std::string(archive_path) + ".quillpack-tmp";
 }
 
-void RemoveLeftover(const char* archive_path) {
-    RemoveFile(ReplacementPath(archive_path).c_str());
-}
-
 EditResult RewriteArchive(const char* archive_path, FileHandle& archive, const ArchivePlan& plan,
                           int item_count, Progress& progress) {
-    if (PlannedSize(plan) > kLargestArchive) {
-        return {Outcome::create_failed, IoStatus::too_large, {}};
-    }
+    const std::uint64_t size = PlannedSize(plan);
+    if (size > kLargestArchive) return {Outcome::create_failed, IoStatus::too_large, {}};
     const std::string out_path = ReplacementPath(archive_path);
+    const std::string folder = FolderOf(archive_path);
+    const IoStatus cleared = RemoveOwnLeftover(out_path.c_str());
+    if (cleared != IoStatus::ok) return CopyRefused(cleared, out_path, folder, size);
+    if (TooLittleRoom(folder, size)) return NoRoom(folder, size);
     const OpenResult out = OpenFile(out_path.c_str(), OpenMode::replacement);
-    if (out.handle == nullptr) return {Outcome::create_failed, out.status, {}};
+    if (out.handle == nullptr) return CopyRefused(out.status, out_path, folder, size);
     EditResult result = WritePlan(plan, archive, out.handle, {archive_path, item_count}, progress);
     if (result.outcome == Outcome::ok) result = Flushed(out.handle);
     if (result.outcome == Outcome::ok)
@@ -47,19 +76,13 @@ EditResult RewriteArchive(const char* archive_path, FileHandle& archive, const A
     // It stays open, and so held against other editors, until it is in place. By then it is on
     // disk whole: a failing close loses nothing.
     CloseFile(out.handle);
-    if (result.outcome != Outcome::ok) RemoveFile(out_path.c_str());
-    return result;
-}
-
-bool NoRoomForCopy(const EditResult& rewrite) {
-    const bool full = rewrite.status == IoStatus::no_space;
-    // Something that is not a file standing where the copy would go (a folder) leaves no room
-    // for it either.
-    if (rewrite.outcome == Outcome::create_failed) {
-        return full || rewrite.status == IoStatus::access_denied ||
-               rewrite.status == IoStatus::not_regular;
+    if (result.outcome == Outcome::ok) return result;
+    RemoveFile(out_path.c_str());
+    // The volume filled up as the copy was written: said as when it was clearly too small.
+    if (result.status == IoStatus::no_space && result.failed_path.empty()) {
+        return NoRoom(folder, size);
     }
-    return rewrite.outcome == Outcome::write_failed && full;
+    return result;
 }
 
 }  // namespace qp

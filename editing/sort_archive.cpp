@@ -12,7 +12,7 @@ EditResult SortHeld(const char* archive_path, FileHandle& archive, Progress& pro
     const HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
     if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
-    if (size.status != IoStatus::ok) return {Outcome::read_failed, size.status, {}};
+    if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
     ArchivePlan plan;
     const Outcome planned = PlanFromWalk(walk, size.size, plan);
     if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
@@ -23,11 +23,12 @@ EditResult SortHeld(const char* archive_path, FileHandle& archive, Progress& pro
 }  // namespace
 
 EditResult SortArchive(const char* archive_path, Progress& progress) {
-    const OpenResult opened = OpenFile(archive_path, OpenMode::edit);
-    if (opened.handle == nullptr) return {Outcome::open_failed, opened.status, {}};
+    // A symbolic link stays one: the file it leads to is edited.
+    const std::string path = EditedPath(archive_path);
+    const OpenResult opened = OpenFile(path.c_str(), OpenMode::edit);
+    if (opened.handle == nullptr) return FailedEdit(Outcome::open_failed, opened.status);
     FileHandle archive = opened.handle;
-    RemoveLeftover(archive_path);
-    const EditResult result = SortHeld(archive_path, archive, progress);
+    const EditResult result = SortHeld(path.c_str(), archive, progress);
     // A rewrite is on disk already: a failing close of the old archive changes nothing.
     if (archive != nullptr) CloseFile(archive);
     return result;

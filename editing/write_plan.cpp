@@ -26,7 +26,7 @@ struct Writer {
 };
 
 EditResult Failed(Outcome outcome, IoStatus status, std::string path = {}) {
-    return {outcome, status, std::move(path)};
+    return FailedEdit(outcome, status, std::move(path));
 }
 
 // Byte reports come once a whole MiB has been written since the last one.

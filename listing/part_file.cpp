@@ -7,19 +7,19 @@ bool UsableFileName(std::string_view name) {
     return !name.empty() && name != "." && name != "..";
 }
 
-std::string FolderOf(const std::string& destination) {
+std::string FolderPartOf(const std::string& destination) {
     std::size_t end = destination.size();
     while (end > 0 && !IsPathSeparator(destination[end - 1])) --end;
     return destination.substr(0, end);
 }
 
 void RemoveAbandonedPartsOnce(const std::string& target, std::set<std::string>& cleaned) {
-    const std::string folder = FolderOf(target);
+    const std::string folder = FolderPartOf(target);
     if (cleaned.insert(folder).second) RemoveAbandonedParts(folder, kPartFilePrefix);
 }
 
 IoStatus StartPartFile(const std::string& target, PartFile& part) {
-    const std::string folder = FolderOf(target);
+    const std::string folder = FolderPartOf(target);
     if (!UsableFileName(std::string_view(target).substr(folder.size()))) {
         return IoStatus::not_regular;
     }

@@ -27,7 +27,7 @@ struct PartFile {
 bool UsableFileName(std::string_view name);
 
 // The folder of a destination path, with its last separator; empty for a bare name.
-std::string FolderOf(const std::string& destination);
+std::string FolderPartOf(const std::string& destination);
 
 // Removes the part files that extractions no longer running left in the folder of `target`,
 // once for each folder named in `cleaned`: a part file some extraction still writes is left.

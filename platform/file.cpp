@@ -17,14 +17,32 @@ ActivePlan active{};
 // Per thread: a plugin serving ANSI and Unicode calls on several threads at once sets it per call.
 thread_local bool paths_are_utf8 = false;
 
+// The latest failure the backend mapped on this thread, for SystemErrorFor.
+struct SystemError {
+    IoStatus status;
+    int code;
+};
+thread_local SystemError latest_error{IoStatus::ok, 0};
+
 // Counts the call; true when the plan fails it. Without a plan this is one branch.
 bool Fails(FileCall kind) {
     if (!active.started) return false;
     const int call = ++active.calls[static_cast<int>(kind)];
-    return kind == active.plan.kind && call == active.plan.failing;
+    const bool fails = kind == active.plan.kind && call == active.plan.failing;
+    // A failure of the plan's has no code of the system's.
+    if (fails) latest_error = {active.plan.status, 0};
+    return fails;
 }
 
 }  // namespace
+
+void native::NoteSystemError(IoStatus status, int code) {
+    latest_error = {status, code};
+}
+
+int SystemErrorFor(IoStatus status) {
+    return latest_error.status == status ? latest_error.code : 0;
+}
 
 void SetPathsAreUtf8(bool utf8) {
     paths_are_utf8 = utf8;

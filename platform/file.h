@@ -12,19 +12,27 @@ namespace qp {
 // host receives from OpenArchive and hands back to every later call.
 using FileHandle = void*;
 
-// Every file is opened exclusively: while it is open, no other open of the same file succeeds.
+// How each open shares the file. Readers share it with one another: two of them, in one process
+// or two, never fail each other. Every other open holds the file exclusively: while it is open,
+// any other open of the file, a reader's included, fails with in_use, and while readers hold it,
+// those opens fail so. (POSIX: an advisory lock that every open of ours takes, shared or
+// exclusive; Windows: the sharing mode of the open.)
 enum class OpenMode {
-    read,           // existing file, read only
+    read,           // existing file, read only; shared with other readers
     read_write,     // existing file, read and write
     create_new,     // new file for reading and writing; fails when the path exists
     create_always,  // new file for writing; an existing file is truncated
     open_always,    // read and write; a missing file is created empty
-    // An existing archive held for a whole edit: read and write, and held against every other
-    // open until it is closed, yet replaceable by MoveOverFile meanwhile. An open that raced with
-    // such a replacement opens the file now at the path, never the one replaced.
+    // An existing archive held for a whole edit that rewrites it: read only (the new archive is
+    // written to another file), held against every other open until it is closed, yet
+    // replaceable by MoveOverFile meanwhile. An open that raced with such a replacement opens the
+    // file now at the path, never the one replaced.
     edit,
+    // The same for an edit that changes the archive where it lies: read and write.
+    edit_in_place,
     // The new file that is to replace another by MoveOverFile or MoveNewFile: read and write,
-    // created or emptied, held like `edit`.
+    // held like `edit`. Created, never followed: whatever stands at the path (a file, a folder, a
+    // symbolic link, even one that leads nowhere) makes the open fail with already_exists.
     replacement,
 };
 
@@ -100,13 +108,15 @@ IoStatus FlushFile(FileHandle file);
 
 // Makes `replacement` (flushed, open as `replacement`, at `replacement_path`) the file at
 // `original_path` in one step: whoever opens the path gets the old file whole or the new one
-// whole, also after a crash or a power cut. The original's permissions or attributes carry over.
-// `original` is its open handle (mode `edit`); where the system cannot replace a file that is
-// open, the call closes it first and sets it to null. On failure the original is unchanged.
+// whole, also after a crash or a power cut. The original's permission bits, its owner and group
+// where the caller may set them (POSIX), and its attributes (Windows: read-only, hidden...) carry
+// over; a read-only original is replaced all the same. `original` is its open handle (mode
+// `edit`); where the system cannot replace a file that is open, the call closes it first and sets
+// it to null. On failure the original is unchanged.
 IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, FileHandle& original,
                       const char* original_path);
 // Puts the flushed file at `from` in place at `to`, which must not exist: already_exists when it
-// does, and nothing is changed.
+// does, and nothing is changed. Afterwards the file has the one name `to`: `from` is gone.
 IoStatus MoveNewFile(const char* from, const char* to);
 
 // Sets the last-modification time of a file open for writing to `unix_seconds` (seconds since
@@ -116,6 +126,25 @@ IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds);
 // The process's standard output, to write to with WriteBytes: byte for byte, with no line-break
 // translation on any system. Never closed through CloseFile.
 FileHandle StandardOutputFile();
+// The folder that holds the file at `path`, where a new file beside it goes ("." for a bare name).
+std::string FolderOf(const char* path);
+
+// The free bytes that the calling user may fill on the volume of `folder`.
+struct SpaceResult {
+    std::uint64_t bytes;
+    IoStatus status;
+};
+SpaceResult FreeSpace(const char* folder);
+
+// The file an edit of `path` must change: `path` itself, or, when `path` is a symbolic link, the
+// file it leads to (through every link), so that the edit changes that file and the link stays.
+std::string EditedPath(const char* path);
+
+// Clears the way for a new file at `path` that nothing must stand at: a regular file of the
+// calling user's (a leftover of an edit that crashed) is removed. ok when nothing is there
+// afterwards; already_exists, with nothing removed, when something that is not such a file is
+// there: a symbolic link (never followed), a folder, another user's file.
+IoStatus RemoveOwnLeftover(const char* path);
 
 // True when the path names an existing file or folder.
 bool PathExists(const char* path);
@@ -188,5 +217,13 @@ bool FileTimeToCalendar(std::uint64_t filetime, CalendarTime& out);
 
 // A short English description of a status, for messages.
 const char* IoStatusText(IoStatus status);
+
+// The system's own code (errno, GetLastError) of the latest failure that a file call of the
+// calling thread reported as `status`; 0 when the latest failure was another or had no code of
+// the system's (one a test plan made). Decisions go by the IoStatus: the code is for messages.
+int SystemErrorFor(IoStatus status);
+// The reason for `status` in words: the system's own ("no space left on device") when
+// `system_error` is one of its codes, IoStatusText otherwise.
+std::string ReasonText(IoStatus status, int system_error);
 
 }  // namespace qp

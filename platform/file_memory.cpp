@@ -83,17 +83,18 @@ int memory::OpenObjects() {
 OpenResult native::OpenFile(const char* path, OpenMode mode) {
     auto found = files.find(path);
     const bool exists = found != files.end();
-    const bool must_exist =
-        mode == OpenMode::read || mode == OpenMode::read_write || mode == OpenMode::edit;
+    const bool must_exist = mode == OpenMode::read || mode == OpenMode::read_write ||
+                            mode == OpenMode::edit || mode == OpenMode::edit_in_place;
+    const bool must_be_new = mode == OpenMode::create_new || mode == OpenMode::replacement;
     if (!exists && must_exist) return {nullptr, IoStatus::not_found};
-    if (exists && mode == OpenMode::create_new) return {nullptr, IoStatus::already_exists};
+    if (exists && must_be_new) return {nullptr, IoStatus::already_exists};
     if (exists && found->second.open) return {nullptr, IoStatus::in_use};
     MemoryFile& file = files[path];
     if (mode == OpenMode::create_always || mode == OpenMode::replacement) file.bytes.clear();
     file.open = true;
     ++open_objects;
     const bool readable = mode != OpenMode::create_always;
-    const bool writable = mode != OpenMode::read;
+    const bool writable = mode != OpenMode::read && mode != OpenMode::edit;
     return {new OpenHandle{&file, 0, readable, writable}, IoStatus::ok};
 }
 
@@ -234,6 +235,32 @@ IoStatus SetModificationTime(FileHandle file, std::int64_t) {
 
 bool PathExists(const char* path) {
     return files.count(path) != 0;
+}
+
+std::string FolderOf(const char*) {
+    return ".";  // one folder
+}
+
+SpaceResult FreeSpace(const char*) {
+    std::uint64_t used = 0;
+    for (const auto& file : files) used += file.second.bytes.size();
+    return {used < kCapacity ? kCapacity - used : 0, IoStatus::ok};
+}
+
+std::string EditedPath(const char* path) {
+    return path;  // no links
+}
+
+IoStatus RemoveOwnLeftover(const char* path) {
+    const auto found = files.find(path);
+    if (found == files.end()) return IoStatus::ok;
+    if (found->second.open) return IoStatus::in_use;
+    files.erase(found);
+    return IoStatus::ok;
+}
+
+std::string native::SystemErrorText(int) {
+    return {};
 }
 
 bool RemoveFile(const char* path) {

@@ -7,11 +7,15 @@
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
+#include <cstdlib>
 #include <string>
+#include <system_error>
 
 #include "platform/native_file.h"
 
@@ -26,7 +30,7 @@ FileHandle Handle(int fd) {
     return reinterpret_cast<FileHandle>(static_cast<std::intptr_t>(fd) + 1);
 }
 
-IoStatus FromErrno(int error) {
+IoStatus StatusOf(int error) {
     switch (error) {
         case ENOENT:
         case ENOTDIR:
@@ -58,6 +62,14 @@ IoStatus FromErrno(int error) {
     }
 }
 
+IoStatus FromErrno(int error) {
+    const IoStatus status = StatusOf(error);
+    // A lock held elsewhere is "resource temporarily unavailable" in the system's words, which
+    // would not tell the user that another program has the file.
+    native::NoteSystemError(status, status == IoStatus::in_use ? 0 : error);
+    return status;
+}
+
 int OpenFlags(OpenMode mode) {
     switch (mode) {
         case OpenMode::read:
@@ -71,9 +83,11 @@ int OpenFlags(OpenMode mode) {
         case OpenMode::open_always:
             return O_RDWR | O_CREAT;
         case OpenMode::edit:
+            return O_RDONLY;
+        case OpenMode::edit_in_place:
             return O_RDWR;
         case OpenMode::replacement:
-            return O_RDWR | O_CREAT | O_TRUNC;
+            return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
     }
     return O_RDONLY;
 }
@@ -96,7 +110,17 @@ bool StillAtPath(int fd, const char* path) {
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
 }
 
-OpenResult OpenLocked(const char* path, int flags) {
+// Readers share the file; every other open holds it alone.
+int LockFor(OpenMode mode) {
+    return mode == OpenMode::read ? LOCK_SH : LOCK_EX;
+}
+
+// Edits check that the file they hold is the one at the path.
+bool HeldForEdit(OpenMode mode) {
+    return mode == OpenMode::edit || mode == OpenMode::edit_in_place;
+}
+
+OpenResult OpenLocked(const char* path, int flags, int lock) {
     // Truncation must wait until the lock is held, or a file held by another handle would be
     // emptied by an open that then fails. The open does not wait: a pipe would block it until
     // someone opened the other end, and only a regular file is kept.
@@ -113,8 +137,8 @@ OpenResult OpenLocked(const char* path, int flags) {
         ::close(fd);
         return {nullptr, status};
     }
-    // No sharing, as on Windows: an advisory lock that every open of ours takes.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Sharing as on Windows: an advisory lock that every open of ours takes.
+    if (::flock(fd, lock | LOCK_NB) != 0) {
         const IoStatus status = FromErrno(errno);
         ::close(fd);
         return {nullptr, status};
@@ -125,14 +149,6 @@ OpenResult OpenLocked(const char* path, int flags) {
         return {nullptr, status};
     }
     return {Handle(fd), IoStatus::ok};
-}
-
-// The folder part of a path, for syncing the entry a rename made.
-std::string FolderOf(const char* path) {
-    const std::string text(path);
-    const std::size_t slash = text.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : text.substr(0, slash);
 }
 
 IoStatus SyncFolderOf(const char* path) {
@@ -151,8 +167,8 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     // A few tries: each lost race means another editor replaced the file in the meantime.
     constexpr int kTries = 8;
     for (int attempt = 0;; ++attempt) {
-        const OpenResult opened = OpenLocked(path, OpenFlags(mode));
-        if (opened.handle == nullptr || mode != OpenMode::edit ||
+        const OpenResult opened = OpenLocked(path, OpenFlags(mode), LockFor(mode));
+        if (opened.handle == nullptr || !HeldForEdit(mode) ||
             StillAtPath(Fd(opened.handle), path)) {
             return opened;
         }
@@ -185,7 +201,7 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
             ::write(Fd(file), static_cast<const char*>(buffer) + done, count - done);
         if (put < 0 && errno == EINTR) continue;
         if (put < 0) return {done, FromErrno(errno)};
-        if (put == 0) return {done, IoStatus::no_space};
+        if (put == 0) return {done, FromErrno(ENOSPC)};
         done += static_cast<std::uint32_t>(put);
     }
     return {done, IoStatus::ok};
@@ -271,8 +287,15 @@ IoStatus native::MoveOverFile(FileHandle replacement, const char* replacement_pa
                               FileHandle& original, const char* original_path) {
     struct stat info {};
     if (::fstat(Fd(original), &info) != 0) return FromErrno(errno);
-    // The permission bits carry over; an owner or group of someone else's cannot, and the file
-    // is then the editor's own, as any editor that writes a new file makes it.
+    // The owner and group carry over where the editor may set them (the owner only for root, a
+    // group of the editor's own); where not, the file is the editor's, as any editor that writes
+    // a new file makes it. The permission bits come after, as a change of owner may clear some.
+    if (::fchown(Fd(replacement), info.st_uid, info.st_gid) != 0 && errno != EPERM) {
+        return FromErrno(errno);
+    }
+    if (::fchown(Fd(replacement), static_cast<uid_t>(-1), info.st_gid) != 0 && errno != EPERM) {
+        return FromErrno(errno);
+    }
     if (::fchmod(Fd(replacement), info.st_mode & 07777) != 0) return FromErrno(errno);
     if (::rename(replacement_path, original_path) != 0) return FromErrno(errno);
     return SyncFolderOf(original_path);
@@ -282,7 +305,13 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
     // A hard link fails when `to` exists, so no file is ever replaced; where the file system has
     // no hard links the existence test and the rename leave a moment for a race.
     if (::link(from, to) == 0) {
-        ::unlink(from);
+        // The file must not stay linked under its temporary name as well: where that name cannot
+        // go, neither does the new one, and nothing is changed.
+        if (::unlink(from) != 0) {
+            const IoStatus status = FromErrno(errno);
+            ::unlink(to);
+            return status;
+        }
         return SyncFolderOf(to);
     }
     if (errno == EEXIST) return IoStatus::already_exists;
@@ -296,6 +325,40 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
 IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(unix_seconds), 0}};
     return ::futimens(Fd(file), times) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+std::string FolderOf(const char* path) {
+    const std::string text(path);
+    const std::size_t slash = text.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : text.substr(0, slash);
+}
+
+SpaceResult FreeSpace(const char* folder) {
+    struct statvfs volume {};
+    if (::statvfs(folder, &volume) != 0) return {0, FromErrno(errno)};
+    // Root may fill the blocks kept back for it too.
+    const auto blocks = ::geteuid() == 0 ? volume.f_bfree : volume.f_bavail;
+    return {static_cast<std::uint64_t>(blocks) * volume.f_frsize, IoStatus::ok};
+}
+
+std::string EditedPath(const char* path) {
+    struct stat info {};
+    if (::lstat(path, &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    // A link that leads nowhere is left as it is: there is no file to edit.
+    char target[PATH_MAX];
+    return ::realpath(path, target) != nullptr ? std::string(target) : std::string(path);
+}
+
+IoStatus RemoveOwnLeftover(const char* path) {
+    struct stat info {};
+    if (::lstat(path, &info) != 0) return errno == ENOENT ? IoStatus::ok : FromErrno(errno);
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return IoStatus::already_exists;
+    return ::unlink(path) == 0 ? IoStatus::ok : FromErrno(errno);
+}
+
+std::string native::SystemErrorText(int code) {
+    return std::generic_category().message(code);
 }
 
 bool PathExists(const char* path) {

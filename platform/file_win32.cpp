@@ -13,7 +13,7 @@
 namespace qp {
 namespace {
 
-IoStatus FromError(DWORD error) {
+IoStatus StatusOf(DWORD error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
@@ -45,6 +45,12 @@ IoStatus FromError(DWORD error) {
         default:
             return IoStatus::io_error;
     }
+}
+
+IoStatus FromError(DWORD error) {
+    const IoStatus status = StatusOf(error);
+    native::NoteSystemError(status, static_cast<int>(error));
+    return status;
 }
 
 IoStatus LastError() {
@@ -88,6 +94,29 @@ DWORD AttributesAt(const char* path) {
     std::wstring wide;
     if (!WidePath(path, wide)) return INVALID_FILE_ATTRIBUTES;
     return GetFileAttributesW(wide.c_str());
+}
+
+// A path from the system's UTF-16 in the process's encoding; empty when it has no such form.
+std::string NarrowPath(const std::wstring& wide) {
+    const UINT code_page = PathsAreUtf8() ? CP_UTF8 : CP_ACP;
+    const DWORD flags = PathsAreUtf8() ? WC_ERR_INVALID_CHARS : 0;
+    BOOL lossy = FALSE;
+    BOOL* lossy_out = PathsAreUtf8() ? nullptr : &lossy;
+    const int length =
+        WideCharToMultiByte(code_page, flags, wide.c_str(), -1, nullptr, 0, nullptr, lossy_out);
+    if (length <= 0 || lossy) return {};
+    std::string narrow(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(code_page, flags, wide.c_str(), -1, narrow.data(), length, nullptr,
+                        nullptr);
+    narrow.pop_back();  // the NUL
+    return narrow;
+}
+
+// Sets the attributes of an open file (it needs FILE_WRITE_ATTRIBUTES), leaving its times.
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO info{};
+    info.FileAttributes = attributes == 0 ? FILE_ATTRIBUTE_NORMAL : attributes;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
 }
 
 // Why an open of `path` failed: a folder cannot be opened as a file, and says so as access
@@ -138,8 +167,10 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     DWORD disposition = OPEN_EXISTING;
     DWORD sharing = 0;
     switch (mode) {
+        // Readers share with readers, and let an edit that holds nothing else replace the file.
         case OpenMode::read:
             access = GENERIC_READ;
+            sharing = FILE_SHARE_READ | FILE_SHARE_DELETE;
             break;
         case OpenMode::read_write:
             break;
@@ -153,13 +184,19 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
         case OpenMode::open_always:
             disposition = OPEN_ALWAYS;
             break;
-        // Shared for deletion only, which is what replacing the file by a rename needs.
+        // Shared for deletion only, which is what replacing the file by a rename needs: no reader
+        // and no other editor opens it meanwhile. A rewrite only reads the original, so a
+        // read-only file can be edited; its attributes are written when it is replaced.
         case OpenMode::edit:
+            access = GENERIC_READ | FILE_WRITE_ATTRIBUTES;
             sharing = FILE_SHARE_DELETE;
             break;
+        case OpenMode::edit_in_place:
+            break;
+        // CREATE_NEW fails on anything at the path, a symbolic link included, never following it.
         case OpenMode::replacement:
             sharing = FILE_SHARE_DELETE;
-            disposition = CREATE_ALWAYS;
+            disposition = CREATE_NEW;
             break;
     }
     HANDLE handle = CreateFileAt(path, access, sharing, disposition, FILE_ATTRIBUTE_NORMAL);
@@ -186,7 +223,8 @@ Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
 Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
     DWORD put = 0;
     if (!WriteFile(file, buffer, count, &put, nullptr)) return {put, LastError()};
-    return {put, put < count ? IoStatus::no_space : IoStatus::ok};
+    // A write cut short without an error is a full disk.
+    return {put, put < count ? FromError(ERROR_DISK_FULL) : IoStatus::ok};
 }
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
@@ -254,30 +292,50 @@ IoStatus native::FlushFile(FileHandle file) {
 
 IoStatus native::MoveOverFile(FileHandle replacement, const char* replacement_path,
                               FileHandle& original, const char* original_path) {
-    // The original's attributes (hidden, system, archive...) go to the new file; its access
-    // rights are those its folder gives new files.
+    // The original's attributes (read-only, hidden, system, archive...) go to the new file; its
+    // access rights are those its folder gives new files.
     FILE_BASIC_INFO info{};
     if (!GetFileInformationByHandleEx(original, FileBasicInfo, &info, sizeof info)) {
         return LastError();
     }
-    FILE_BASIC_INFO attributes{};
-    attributes.FileAttributes = info.FileAttributes;
-    if (!SetFileInformationByHandle(replacement, FileBasicInfo, &attributes, sizeof attributes)) {
-        return LastError();
+    const DWORD attributes = info.FileAttributes & ~FILE_ATTRIBUTE_NORMAL;
+    const bool read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if (!SetAttributes(replacement, attributes)) return LastError();
+    // A read-only file cannot be replaced: the original is writable for the moment of the move,
+    // and is read-only again where the move fails.
+    if (read_only && !SetAttributes(original, attributes & ~FILE_ATTRIBUTE_READONLY)) {
+        const IoStatus status = LastError();
+        SetAttributes(replacement, attributes & ~FILE_ATTRIBUTE_READONLY);  // to be removed
+        return status;
     }
     constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     if (MoveFileAt(replacement_path, original_path, kFlags)) return IoStatus::ok;
-    const DWORD error = GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) return FromError(error);
-    // Where an open file cannot be replaced, let go of it first: another program may take it in
-    // that moment, and the replacement then fails with the original unchanged.
-    CloseHandle(original);
-    original = nullptr;
-    return MoveFileAt(replacement_path, original_path, kFlags) ? IoStatus::ok : LastError();
+    DWORD error = GetLastError();
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+        // Where an open file cannot be replaced, let go of it first: another program may take it
+        // in that moment, and the replacement then fails with the original unchanged.
+        CloseHandle(original);
+        original = nullptr;
+        if (MoveFileAt(replacement_path, original_path, kFlags)) return IoStatus::ok;
+        error = GetLastError();
+    }
+    // The replacement is removed by the caller, and the original keeps its attributes.
+    SetAttributes(replacement, attributes & ~FILE_ATTRIBUTE_READONLY);
+    if (read_only) {
+        if (original != nullptr) {
+            SetAttributes(original, attributes);
+        } else if (!PathsAreUtf8()) {
+            SetFileAttributesA(original_path, attributes);
+        } else if (std::wstring wide; WidePath(original_path, wide)) {
+            SetFileAttributesW(wide.c_str(), attributes);
+        }
+    }
+    return FromError(error);
 }
 
 IoStatus native::MoveNewFile(const char* from, const char* to) {
-    // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+    // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists. A move leaves no second
+    // name behind.
     return MoveFileAt(from, to, MOVEFILE_WRITE_THROUGH) ? IoStatus::ok : LastError();
 }
 
@@ -287,6 +345,83 @@ IoStatus SetModificationTime(FileHandle file, std::int64_t unix_seconds) {
         static_cast<std::uint64_t>((unix_seconds + kSecondsFrom1601To1970) * 10000000);
     const FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     return SetFileTime(file, nullptr, nullptr, &written) ? IoStatus::ok : LastError();
+}
+
+std::string FolderOf(const char* path) {
+    const std::string text(path);
+    const std::size_t separator = text.find_last_of("\\/");
+    // "C:x" lies in the current folder of drive C:, "C:\x" in its root.
+    const std::size_t drive = text.size() >= 2 && text[1] == ':' ? 2 : 0;
+    if (separator == std::string::npos || separator < drive) {
+        return drive != 0 ? text.substr(0, 2) : std::string(".");
+    }
+    const bool root = separator == drive;
+    return text.substr(0, root ? separator + 1 : separator);
+}
+
+SpaceResult FreeSpace(const char* folder) {
+    ULARGE_INTEGER available{};
+    BOOL known = FALSE;
+    if (!PathsAreUtf8()) {
+        known = GetDiskFreeSpaceExA(folder, &available, nullptr, nullptr);
+    } else if (std::wstring wide; WidePath(folder, wide)) {
+        known = GetDiskFreeSpaceExW(wide.c_str(), &available, nullptr, nullptr);
+    }
+    if (!known) return {0, LastError()};
+    return {available.QuadPart, IoStatus::ok};
+}
+
+std::string EditedPath(const char* path) {
+    const DWORD attributes = AttributesAt(path);
+    const bool link = attributes != INVALID_FILE_ATTRIBUTES &&
+                      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                      !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!link) return path;
+    // Opened for no access, which nothing refuses; the open follows the link to its file.
+    constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    HANDLE file = CreateFileAt(path, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (file == INVALID_HANDLE_VALUE) return path;  // leads nowhere: no file to edit
+    std::wstring target(32768, L'\0');
+    const DWORD length =
+        GetFinalPathNameByHandleW(file, target.data(), static_cast<DWORD>(target.size()),
+                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(file);
+    if (length == 0 || length >= target.size()) return path;
+    target.resize(length);
+    // "\\?\C:\x" is "C:\x", and "\\?\UNC\server\share" is "\\server\share".
+    if (target.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+        target = L"\\" + target.substr(7);
+    } else if (target.rfind(L"\\\\?\\", 0) == 0) {
+        target = target.substr(4);
+    }
+    const std::string narrow = NarrowPath(target);
+    return narrow.empty() ? std::string(path) : narrow;
+}
+
+IoStatus RemoveOwnLeftover(const char* path) {
+    const DWORD attributes = AttributesAt(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return IoStatus::ok;
+        return FromError(error);
+    }
+    // A folder, a link or a read-only file was made by someone else; the edit never leaves one.
+    constexpr DWORD kNotOurs =
+        FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
+    if (attributes & kNotOurs) return IoStatus::already_exists;
+    return RemoveFile(path) ? IoStatus::ok : LastError();
+}
+
+std::string native::SystemErrorText(int code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string message =
+        length != 0 && text != nullptr ? std::string(text, length) : std::string();
+    if (text != nullptr) LocalFree(text);
+    return message;
 }
 
 bool PathExists(const char* path) {

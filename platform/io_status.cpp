@@ -1,5 +1,7 @@
-// Texts for the portable file-service outcomes, shared by both backends.
-#include "platform/file.h"
+// Texts for the portable file-service outcomes and the system's reasons, shared by the backends.
+#include <cctype>
+
+#include "platform/native_file.h"
 
 namespace qp {
 
@@ -31,6 +33,21 @@ const char* IoStatusText(IoStatus status) {
             return "name too long for the file system";
     }
     return "unknown error";
+}
+
+std::string ReasonText(IoStatus status, int system_error) {
+    if (system_error == 0) return IoStatusText(status);
+    std::string text = native::SystemErrorText(system_error);
+    // Messages go on after the reason: no closing full stop or line break, and no capital.
+    while (!text.empty() &&
+           (text.back() == '.' || std::isspace(static_cast<unsigned char>(text.back())))) {
+        text.pop_back();
+    }
+    if (text.empty()) return IoStatusText(status);
+    if (text.size() < 2 || !std::isupper(static_cast<unsigned char>(text[1]))) {
+        text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+    }
+    return text;
 }
 
 }  // namespace qp

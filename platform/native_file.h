@@ -1,6 +1,8 @@
 // The backend's own file services, which the public ones in platform/file.cpp call.
 #pragma once
 
+#include <string>
+
 #include "platform/file.h"
 
 // Only the calls a test may make fail or counts go through file.cpp; the backend defines the rest
@@ -23,5 +25,11 @@ IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, File
 IoStatus MoveNewFile(const char* from, const char* to);
 OpenResult CreatePartFile(const char* path);
 IoStatus PlacePartFile(FileHandle part, const char* part_path, const char* target);
+
+// The backend tells every failure it maps to a status, with the system's code, so that
+// SystemErrorFor can give the code for messages.
+void NoteSystemError(IoStatus status, int code);
+// The system's words for one of its codes, as it gives them.
+std::string SystemErrorText(int code);
 
 }  // namespace qp::native

@@ -24,10 +24,11 @@ PathEncoding::~PathEncoding() {
 }
 
 void* OpenForHost(const char* path, int& open_result) {
-    // The contents are not examined here: a damaged archive shows up as the listing goes on.
+    // The contents are not examined here: a damaged archive shows up as the listing goes on. So an
+    // archive that cannot be opened, or that an editor holds, is never called damaged.
     try {
         HostArchive* archive = path != nullptr ? OpenHostArchive(path) : nullptr;
-        if (archive == nullptr) open_result = E_BAD_ARCHIVE;
+        if (archive == nullptr) open_result = E_EOPEN;
         return archive;
     } catch (const std::bad_alloc&) {
         open_result = E_NO_MEMORY;
@@ -96,7 +97,7 @@ int PackForHost(const char* packed_file, const char* sub_path, const char* src_p
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
         const Outcome packed = PackFiles(packed_file, sub_path, src_path, add_list, entry_list,
-                                         NewArchiveSettingsChosen(), progress);
+                                         NewArchiveSettingsChosen(), progress, EditInPlaceChosen());
         SignEditedArchive(packed_file, packed);
         return ResultCode(packed);
     } catch (const std::bad_alloc&) {
@@ -109,7 +110,7 @@ int DeleteForHost(const char* packed_file, const char* delete_list) {
     try {
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
-        const Outcome deleted = DeleteFiles(packed_file, delete_list, progress);
+        const Outcome deleted = DeleteFiles(packed_file, delete_list, progress, EditInPlaceChosen());
         SignEditedArchive(packed_file, deleted);
         return ResultCode(deleted);
     } catch (const std::bad_alloc&) {

@@ -12,7 +12,7 @@ HostArchive* OpenHostArchive(const char* path) {
     auto* archive = new (std::nothrow) HostArchive;
     if (archive == nullptr) {
         CloseFile(opened.handle);
-        return nullptr;
+        throw std::bad_alloc();
     }
     archive->file = opened.handle;
     BeginPass(archive->listing, opened.handle);

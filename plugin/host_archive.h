@@ -15,8 +15,9 @@ struct HostArchive {
     HostCallback callback;  // set by SetProcessDataProc with this archive's handle
 };
 
-// Opens the archive at `path` (read only, held against writers until closed) and begins its pass;
-// null when it cannot be opened.
+// Opens the archive at `path` (read only, shared with other readers and held against editors
+// until closed) and begins its pass; null when it cannot be opened. Throws std::bad_alloc when
+// there is no memory for it.
 HostArchive* OpenHostArchive(const char* path);
 // The archive behind a handle the host passes, or null for null and for -1 (no archive).
 HostArchive* ArchiveOf(void* handle);

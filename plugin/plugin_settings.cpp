@@ -32,6 +32,11 @@ SigningChosen SigningSettingsChosen() {
             plugin_settings.sign_version};
 }
 
+bool EditInPlaceChosen() {
+    const std::lock_guard<std::mutex> hold(plugin_settings_lock);
+    return plugin_settings.in_place;
+}
+
 DialogSettings SettingsForDialog() {
     const std::lock_guard<std::mutex> hold(plugin_settings_lock);
     DialogSettings shown;
@@ -56,10 +61,12 @@ void LoadRememberedSettings(const char* ini_path) {
     const std::string prefix = ReadProfileValue(ini_path, kSection, "prefix", "");
     const std::string sign_key = ReadProfileValue(ini_path, kSection, "sign_key", "");
     const std::string sign_version = ReadProfileValue(ini_path, kSection, "sign_version", "");
+    const std::string in_place = ReadProfileValue(ini_path, kSection, "in_place", "0");
     const std::lock_guard<std::mutex> hold(plugin_settings_lock);
     ini_file = ini_path;
     // Only the values the dialog offers are taken; anything else keeps the default.
     if (type == "0" || type == "1") plugin_settings.pbo_type = std::atoi(type.c_str());
+    plugin_settings.in_place = in_place == "1";
     if (prefix.size() < kPrefixBufferSize) {
         std::memcpy(plugin_settings.prefix, prefix.c_str(), prefix.size() + 1);
     }

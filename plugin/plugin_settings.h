@@ -17,6 +17,9 @@ struct PluginSettings {
     std::int32_t pbo_type = kPboTypeArma;    // any other value: no extension pair
     char sign_key[kKeyPathBufferSize] = {};  // in the system's code page; empty: no signing
     std::int32_t sign_version = 3;
+    // Edits change archives where they lie, needing no room for a copy beside them, at the risk
+    // that a crash in the middle damages the archive: only with in_place=1 in the ini file.
+    bool in_place = false;
 };
 
 // Held by whoever reads or writes the settings: packing on a background thread reads them while
@@ -26,6 +29,8 @@ extern PluginSettings plugin_settings;
 
 // What the settings give a new archive.
 NewArchiveSettings NewArchiveSettingsChosen();
+// Whether the user asked for edits in place.
+bool EditInPlaceChosen();
 
 // The key every edited archive is signed with (empty for none) and the signature's version.
 struct SigningChosen {

@@ -38,6 +38,8 @@ expect_status 2 verify a.pbo --key
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
 [ -s err.txt ] && fail "no progress bar or message on a non-terminal stderr: $(cat err.txt)"
+[ ! -e a.pbo.quillpack-tmp ] && [ "$(stat -c %h a.pbo)" = 1 ] ||
+    fail "the new archive is still linked under the name it was written as"
 expect_status 0 list --long a.pbo
 grep -q 'prefix = my\\addon' out.txt || fail "list --long shows no prefix: $(cat out.txt)"
 grep -q 'data\\sub\\init.sqf' out.txt || fail "list misses a nested entry"
@@ -540,5 +542,63 @@ if [ -z "$runner" ]; then
     expect_status 0 extract big.pbo -C stopped
     [ -z "$(ls -A stopped | grep quillpack-part)" ] && diff -r -x '$PBOPREFIX$' big stopped ||
         fail "a killed extraction's part file was left: $(ls -A stopped)"
+fi
+# ---- The copy an edit writes beside the archive: whatever stands at its name (a link, one that
+# leads nowhere, a folder, another user's file) is refused, never followed; the archive stays.
+echo secret >planted-target
+plants="folder"
+[ -z "$runner" ] && plants="link dangling folder"  # Wine sees through a link of the system's
+[ -z "$runner" ] && [ "$(id -u)" = 0 ] && plants="$plants others"
+for plant in $plants; do
+    for edit in "pack rt.pbo -C rt b.txt" "delete rt.pbo b.txt" "pack fresh.pbo -C rt b.txt"; do
+        # shellcheck disable=SC2086
+        set -- $edit
+        case $plant in
+            link) ln -s planted-target "$2.quillpack-tmp" ;;
+            dangling) ln -s nowhere "$2.quillpack-tmp" ;;
+            folder) mkdir "$2.quillpack-tmp" ;;
+            others) echo theirs >"$2.quillpack-tmp" && chown nobody "$2.quillpack-tmp" ;;
+        esac
+        expect_status 1 "$@"
+        grep -q "$2.quillpack-tmp exists and is not ours; the archive is unchanged" err.txt ||
+            fail "$plant, $edit: $(cat err.txt)"
+        cmp -s rt.pbo rt-before.pbo && [ ! -e fresh.pbo ] && [ ! -e nowhere ] &&
+            [ "$(cat planted-target)" = secret ] || fail "$plant, $edit wrote through the plant"
+        rm -rf "$2.quillpack-tmp"
+    done
+done
+
+# ---- Linked and shared archives (the system's links, owners and modes: native builds)
+if [ -z "$runner" ]; then
+    mkdir -p real
+    cp rt.pbo real/linked.pbo
+    ln -s real/linked.pbo link.pbo
+    expect_status 0 delete link.pbo b.txt
+    expect_status 0 list real/linked.pbo
+    [ -L link.pbo ] && ! grep -q 'b.txt' out.txt || fail "the link's file was not edited through it"
+    ls -A real . | grep -q quillpack-tmp && fail "a copy was left beside the link or its file"
+    cp rt.pbo shared.pbo
+    chmod 0664 shared.pbo
+    [ "$(id -u)" = 0 ] && chown nobody:nogroup shared.pbo
+    kept=$(stat -c '%U:%G %a' shared.pbo)
+    expect_status 0 pack shared.pbo -C src config.cpp
+    [ "$(stat -c '%U:%G %a' shared.pbo)" = "$kept" ] || fail "owner or mode not kept: $(stat -c '%U:%G %a' shared.pbo)"
+    # A folder that takes no new file: the copy cannot go there, and in place needs no copy. Root
+    # writes anywhere, so the tool runs as nobody there.
+    other=()
+    if [ "$(id -u)" = 0 ]; then
+        other=(setpriv --reuid=nobody --regid=nogroup --clear-groups)
+        chmod 0711 "$work"
+    fi
+    mkdir ro
+    cp rt.pbo ro/p.pbo
+    [ "$(id -u)" = 0 ] && chown nobody ro/p.pbo
+    chmod 0555 ro
+    "${other[@]}" "$tool" delete ro/p.pbo b.txt >out.txt 2>err.txt
+    [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied; the archive is unchanged' err.txt ||
+        fail "a read-only folder: $(cat err.txt)"
+    cmp -s ro/p.pbo rt.pbo || fail "a refused edit changed the archive"
+    "${other[@]}" "$tool" delete --in-place ro/p.pbo b.txt >out.txt 2>err.txt || fail "in place: $(cat err.txt)"
+    chmod 0755 ro
 fi
 echo "cli_test: all checks passed"

@@ -154,14 +154,19 @@ TEST_F(EditRaceTest, TwoEditorsAtOnceLeaveTheArchiveWhole) {
     }
     RecordProperty("in_use", in_use);
 
-    // An editor that finds the archive held is told so at once and changes nothing.
+    // An editor that finds the archive held, by a reader or another editor, is told so at once
+    // and changes nothing; a reader shares it with readers, as the plugin's listing holds it.
     const std::string before = ReadWholeFile(archive_);
-    const OpenResult held = OpenFile(archive_.c_str(), OpenMode::edit);
-    const int status = Finish(Start({"delete", archive_, "e139"}, log_));
-    CloseFile(held.handle);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
-    EXPECT_NE(ReadWholeFile(log_).find("in use"), std::string::npos) << ReadWholeFile(log_);
-    EXPECT_EQ(ReadWholeFile(archive_), before);
+    for (const OpenMode mode : {OpenMode::read, OpenMode::edit}) {
+        const OpenResult held = OpenFile(archive_.c_str(), mode);
+        const int status = Finish(Start({"delete", archive_, "e139"}, log_));
+        const int listed = Finish(Start({"list", archive_}, log_b));
+        CloseFile(held.handle);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+        EXPECT_NE(ReadWholeFile(log_).find("in use"), std::string::npos) << ReadWholeFile(log_);
+        EXPECT_EQ(ReadWholeFile(archive_), before);
+        EXPECT_EQ(listed == 0, mode == OpenMode::read) << ReadWholeFile(log_b);
+    }
 }
 
 }  // namespace

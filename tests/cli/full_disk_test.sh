@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# A full disk: packing into an archive on a 2 MiB file system fails cleanly and leaves the archive
-# as it was, for new entries and replacements alike; extraction reports the failed write.
+# A full disk: packing into an archive on a 2 MiB file system, or deleting from it, finds no room
+# for the copy beside it, says so and leaves the archive as it was, for new entries and
+# replacements alike; asked for in place, the same edits succeed. Extraction reports the failed
+# write in the system's words.
 # Needs to mount a tmpfs (root); skipped (77) where that is not allowed.
 # Usage: full_disk_test.sh TOOL [RUNNER]   (RUNNER runs a Windows build under Wine)
 set -u
@@ -21,11 +23,26 @@ cp "$work/src/too-big.bin" "$work/other/small.txt"
 qp pack "$disk/a.pbo" -C "$work/src" small.txt big.bin || fail "the first two files do not fit"
 cp "$disk/a.pbo" "$work/before.pbo"
 
-qp pack "$disk/a.pbo" -C "$work/src" too-big.bin 2>"$work/err.txt" && fail "packing onto a full disk succeeded"
-cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a new entry that did not fit changed the archive"
-qp pack "$disk/a.pbo" -C "$work/other" small.txt 2>>"$work/err.txt" && fail "a replacement that does not fit succeeded"
-cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "a replacement that did not fit changed the archive"
-qp extract "$disk/a.pbo" -C "$disk/out" 2>>"$work/err.txt" && fail "extracting onto a full disk succeeded"
-grep -q "write failed: disk full" "$work/err.txt" || fail "no full disk reported: $(cat "$work/err.txt")"
-qp list "$disk/a.pbo" >/dev/null || fail "the archive no longer lists"
+for edit in "pack -C $work/src too-big.bin" "pack -C $work/other small.txt" \
+            "pack -C $work/src small.txt" "delete small.txt"; do
+    # shellcheck disable=SC2086
+    set -- $edit
+    qp "$1" "$disk/a.pbo" "${@:2}" 2>"$work/err.txt"
+    [ $? -eq 1 ] || fail "$edit onto a full disk did not exit 1"
+    cmp -s "$disk/a.pbo" "$work/before.pbo" || fail "$edit that did not fit changed the archive"
+    grep -q "no room for a copy of [0-9.]* MB on .*disk: [0-9.]* [KM]B free; the archive is unchanged" \
+        "$work/err.txt" || fail "$edit: $(cat "$work/err.txt")"
+done
+ls "$disk" | grep -q quillpack-tmp && fail "a copy was left: $(ls "$disk")"
+# In place, a small file goes in and an entry comes out where no copy fits.
+echo tiny >"$work/src/tiny.txt"
+qp pack "$disk/a.pbo" --in-place -C "$work/src" tiny.txt || fail "packing in place failed"
+qp delete "$disk/a.pbo" --in-place big.bin || fail "deleting in place failed"
+qp verify "$disk/a.pbo" >/dev/null || fail "the archive edited in place does not verify"
+qp extract "$disk/a.pbo" -C "$work/in-place" && cmp -s "$work/in-place/tiny.txt" "$work/src/tiny.txt" ||
+    fail "the entry packed in place does not come back"
+qp pack "$disk/a.pbo" --in-place -C "$work/src" big.bin || fail "packing back in place failed"
+qp extract "$disk/a.pbo" -C "$disk/out" 2>"$work/err.txt" && fail "extracting onto a full disk succeeded"
+grep -Eq "write failed: (no space left on device|disk full|there is not enough space on the disk)" \
+    "$work/err.txt" || fail "no full disk reported: $(cat "$work/err.txt")"
 echo "full_disk_test: all checks passed"

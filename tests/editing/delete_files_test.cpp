@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "editing/splice_control.h"
+#include "listing/listing_state.h"
 #include "listing/read_header.h"
 #include "pbo/entry_walk.h"
 #include "support/archive_builder.h"
@@ -16,7 +17,6 @@
 #include "support/mapped_and_buffered.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
-#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
@@ -54,7 +54,7 @@ protected:
 
     Outcome Delete(const std::string& bytes, const std::vector<std::string>& items) {
         WriteWholeFile(path_, bytes);
-        return DeleteFiles(path_.c_str(), HostList(items).c_str(), test::recorded);
+        return DeleteFiles(path_.c_str(), HostList(items).c_str(), test::recorded, in_place_);
     }
 
     // Deletes the items and expects the archive built without `gone`, byte for byte.
@@ -80,6 +80,7 @@ protected:
 
     TempDir dir_;
     std::string path_;
+    bool in_place_ = false;
 };
 
 const TestArchive abc = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 7}});
@@ -225,9 +226,22 @@ TEST_F(DeleteFilesTest, ADamagedArchiveIsLeftAsItWas) {
     }
 }
 
+// Bytes after the data area that begin with a zero byte but are longer than a trailer's 21 are no
+// trailer: they are kept as they are, not written over with a digest.
+TEST_F(DeleteFilesTest, ATailLongerThanATrailerIsKeptAsItIs) {
+    TestArchive archive = abc;
+    archive.trailer = false;
+    for (const std::size_t size : {22u, 41u}) {
+        std::string tail(size, 'T');
+        tail[0] = '\0';
+        EXPECT_EQ(Delete(BuildArchive(archive) + tail, {"a"}), Outcome::ok);
+        EXPECT_EQ(ReadWholeFile(path_), BuildArchive(Without(archive, {"a"})) + tail) << size;
+    }
+}
+
 TEST_F(DeleteFilesTest, ACutThatFailsIsReported) {
     // In place, deleting a and c takes four cuts: two header entries and two data ranges.
-    test::WorkInPlace(path_);
+    in_place_ = true;
     for (int failing = 1; failing <= 4; ++failing) {
         splice_control = SpliceControl{};
         splice_control.failing_splice = failing;
@@ -246,7 +260,7 @@ class DeleteFailureTest : public DeleteFilesTest,
 
 TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheMapIsDone) {
     const bool rewrite = GetParam() == test::EditPath::rewrite;
-    test::UseEditPath(GetParam(), path_);
+    in_place_ = test::UseEditPath(GetParam());
     const std::string before = BuildArchive(abc);
     const std::string list = HostList({"a", "c"});
     WriteWholeFile(path_, before);
@@ -255,7 +269,7 @@ TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheM
     Outcome outcome = Outcome::ok;
     test::SweepFileFaults(
         [&] { WriteWholeFile(path_, before); },
-        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str(), test::recorded); },
+        [&] { outcome = DeleteFiles(path_.c_str(), list.c_str(), test::recorded, in_place_); },
         [&](const test::FileFault& fault) {
             SCOPED_TRACE(test::Describe(fault));
             // In place the archive is held from the map to the last cut and closed after it.

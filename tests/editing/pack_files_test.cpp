@@ -73,7 +73,7 @@ protected:
     Outcome Pack(const std::vector<std::string>& items, const char* sub_path = nullptr) {
         const std::string list = HostList(items);
         return PackFiles(archive_.c_str(), sub_path, src_.c_str(), list.c_str(),
-                         NewArchiveSettingsChosen(), test::recorded);
+                         NewArchiveSettingsChosen(), test::recorded, in_place_);
     }
 
     FindResult Locate(const char* name) {
@@ -87,6 +87,7 @@ protected:
     TempDir dir_;
     std::string archive_;
     std::string src_;
+    bool in_place_ = false;
 };
 
 TEST_F(PackFilesTest, NewArchivesCarryTheExtensionTheSettingsChoose) {
@@ -132,7 +133,7 @@ TEST_F(PackFilesTest, AddsBeforeTheEndOfHeaderAndInFrontOfTheTrailer) {
 // Rewritten, and in place.
 TEST_F(PackFilesTest, ReplacingKeepsOneEntryWithTheNewSizeAndTheOldTimestamp) {
     for (const test::EditPath path : {test::EditPath::rewrite, test::EditPath::mapped}) {
-        test::UseEditPath(path, archive_);
+        in_place_ = test::UseEditPath(path);
         TestArchive archive = ArchiveWith({{"a", 10}, {"b", 5}, {"c", 3}});
         archive.entries[1].method = 0x43707273;  // compressed before: stored now
         archive.entries[1].original_size = 99;
@@ -282,7 +283,7 @@ TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
     if (GetParam() == test::EditPath::rewrite) GTEST_SKIP() << "a rewrite makes no splices";
     const std::vector<std::string> items = {"new1", "b", "new2"};
     const std::vector<std::string> states = ArchiveStates(items);
-    test::UseEditPath(GetParam(), archive_);
+    in_place_ = test::UseEditPath(GetParam());
     for (int failing = 1;; ++failing) {
         WriteWholeFile(archive_, states[0]);
         splice_control.failing_splice = failing;
@@ -305,7 +306,7 @@ TEST_P(PackFailureTest, EveryFailedSpliceLeavesTheArchiveAsAfterSomeWholeItem) {
 TEST_P(PackFailureTest, EveryFailedFileCallLeavesTheArchiveAsAfterSomeWholeItem) {
     const std::vector<std::string> items = {"new1", "b", "new2"};
     const std::vector<std::string> states = ArchiveStates(items);
-    test::UseEditPath(GetParam(), archive_);
+    in_place_ = test::UseEditPath(GetParam());
     // In place, the cut of b's old data ends the replacement: its last seek and end of file come
     // after the bytes behind it have moved over the cut bytes, so a failure there cannot be undone.
     // The trailer's digest is made after it, with seeks of its own.
@@ -343,7 +344,7 @@ TEST_P(PackFailureTest, EveryFailedFileCallWhileCreatingLeavesNoArchiveOrAWholeO
         ASSERT_EQ(Pack({item}), Outcome::ok);
         states.push_back(ReadWholeFile(archive_));
     }
-    test::UseEditPath(GetParam(), archive_);
+    in_place_ = test::UseEditPath(GetParam());
     Outcome outcome = Outcome::ok;
     test::SweepFileFaults([&] { std::filesystem::remove(archive_); },
                           [&] { outcome = Pack(items); },

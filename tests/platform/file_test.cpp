@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 #include "support/temp_dir.h"
 
@@ -14,21 +17,77 @@ using test::ReadWholeFile;
 using test::TempDir;
 using test::WriteWholeFile;
 
-TEST(File, OpensExclusively) {
+// Readers share a file, in one process as in two; an editor holds it against readers and other
+// editors, and readers hold it against editors. A refused truncating open must not empty it.
+TEST(File, ReadersShareAndEditorsHoldTheFileAlone) {
     TempDir dir;
     const std::string path = dir.File("a.bin");
-    WriteWholeFile(path, "0123456789");
-    const OpenResult first = OpenFile(path.c_str(), OpenMode::read);
-    ASSERT_NE(first.handle, nullptr);
-    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::read).status, IoStatus::in_use);
-    // A refused truncating open must not empty the file held by the other handle.
-    EXPECT_EQ(OpenFile(path.c_str(), OpenMode::create_always).handle, nullptr);
-    EXPECT_EQ(CloseFile(first.handle), IoStatus::ok);
-    EXPECT_EQ(ReadWholeFile(path), "0123456789");
-    const OpenResult again = OpenFile(path.c_str(), OpenMode::read_write);
-    ASSERT_NE(again.handle, nullptr);
-    CloseFile(again.handle);
+    struct Case {
+        OpenMode held;
+        OpenMode second;
+        bool opens;
+    };
+    const Case cases[] = {
+        {OpenMode::read, OpenMode::read, true},
+        {OpenMode::read, OpenMode::edit, false},
+        {OpenMode::read, OpenMode::edit_in_place, false},
+        {OpenMode::read, OpenMode::create_always, false},
+        {OpenMode::edit, OpenMode::read, false},
+        {OpenMode::edit, OpenMode::edit, false},
+        {OpenMode::edit, OpenMode::edit_in_place, false},
+        {OpenMode::edit_in_place, OpenMode::read, false},
+        {OpenMode::replacement, OpenMode::read, false},
+    };
+    for (const Case& open : cases) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(open.held)) + " then " +
+                     std::to_string(static_cast<int>(open.second)));
+        if (open.held != OpenMode::replacement) WriteWholeFile(path, "0123456789");
+        const OpenResult first = OpenFile(path.c_str(), open.held);
+        ASSERT_NE(first.handle, nullptr);
+        const OpenResult second = OpenFile(path.c_str(), open.second);
+        EXPECT_EQ(second.handle != nullptr, open.opens);
+        EXPECT_EQ(second.status, open.opens ? IoStatus::ok : IoStatus::in_use);
+        if (second.handle != nullptr) CloseFile(second.handle);
+        EXPECT_EQ(CloseFile(first.handle), IoStatus::ok);
+        const bool written = open.held != OpenMode::replacement;
+        EXPECT_EQ(ReadWholeFile(path), written ? "0123456789" : "");
+        std::filesystem::remove(path);
+    }
 }
+
+#if !defined(_WIN32)
+// An editor holds the file now at the path, never one that another editor replaced while the
+// first waited for the lock. One thread replaces the file again and again, holding it as an edit
+// does; the other opens it for editing and finds, while it holds it, the same bytes at the path.
+TEST(File, AnEditorHoldsTheFileAtThePathNeverAReplacedOne) {
+    TempDir dir;
+    const std::string path = dir.File("a.pbo");
+    const std::string next = dir.File("next");
+    WriteWholeFile(path, "0");
+    std::atomic<bool> done{false};
+    std::thread replacer([&] {
+        for (int round = 1; round <= 2000; ++round) {
+            WriteWholeFile(next, std::to_string(round));
+            const OpenResult held = OpenFile(path.c_str(), OpenMode::edit);
+            if (held.handle == nullptr) continue;
+            MoveFileOver(next.c_str(), path.c_str());
+            CloseFile(held.handle);
+        }
+        done = true;
+    });
+    int stale = 0;
+    while (!done) {
+        const OpenResult held = OpenFile(path.c_str(), OpenMode::edit);
+        if (held.handle == nullptr) continue;
+        char bytes[16] = {};
+        const Transfer read = ReadBytes(held.handle, bytes, sizeof bytes);
+        stale += std::string(bytes, read.bytes) != ReadWholeFile(path);
+        CloseFile(held.handle);
+    }
+    replacer.join();
+    EXPECT_EQ(stale, 0);
+}
+#endif
 
 TEST(File, OpenModesCreateAndRefuseAsNamed) {
     TempDir dir;

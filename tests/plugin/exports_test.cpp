@@ -5,13 +5,22 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
 #include "editing/rewrite_archive.h"
 #include "platform/file.h"
+#include "platform/fault_injection.h"
 #include "plugin/host_conventions.h"
+#include "plugin/plugin_settings.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/progress_recorder.h"
@@ -31,14 +40,31 @@ TEST(Exports, ReportCapabilities) {
 }
 #endif
 
-TEST(Exports, OpenArchiveOnAMissingFileFailsWithBadArchive) {
+// An archive that cannot be opened, or that an editor holds, is no damaged archive: E_EOPEN. Two
+// listings of one archive at once, as a host browsing it while it extracts, both open.
+TEST(Exports, OpenArchiveSharesWithReadersAndNeverCallsAnArchiveInUseDamaged) {
     TempDir dir;
     std::string path = dir.File("missing.pbo");
     tOpenArchiveData data{};
     data.ArcName = path.data();
     data.OpenResult = -7;
     EXPECT_EQ(OpenArchive(&data), nullptr);
-    EXPECT_EQ(data.OpenResult, E_BAD_ARCHIVE);
+    EXPECT_EQ(data.OpenResult, E_EOPEN);
+    WriteWholeFile(path, BuildArchive(ArchiveWith({{"a", 3}})));
+    void* first = OpenArchive(&data);
+    void* second = OpenArchive(&data);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    tHeaderData header{};
+    EXPECT_EQ(ReadHeader(second, &header), 0);
+    EXPECT_EQ(CloseArchive(second), 0);
+    EXPECT_EQ(ReadHeader(first, &header), 0);
+    EXPECT_EQ(CloseArchive(first), 0);
+    const OpenResult editor = OpenFile(path.c_str(), OpenMode::edit);
+    data.OpenResult = -7;
+    EXPECT_EQ(OpenArchive(&data), nullptr);
+    EXPECT_EQ(data.OpenResult, E_EOPEN);
+    CloseFile(editor.handle);
 }
 
 TEST(Exports, ListingFillsOnlyTheFieldsItOwns) {
@@ -121,8 +147,8 @@ TEST(Exports, HostileHeadersAreDamageToTheListingAndToBothEditors) {
         }
         EXPECT_EQ(result, listing_end);
         EXPECT_EQ(CloseArchive(handle), 0);
-        EXPECT_EQ(PackFiles(path.data(), nullptr, source.data(), add.data(), 0), E_BAD_ARCHIVE);
-        EXPECT_EQ(DeleteFiles(path.data(), remove.data()), E_BAD_ARCHIVE);
+        EXPECT_EQ(::PackFiles(path.data(), nullptr, source.data(), add.data(), 0), E_BAD_ARCHIVE);
+        EXPECT_EQ(::DeleteFiles(path.data(), remove.data()), E_BAD_ARCHIVE);
         EXPECT_TRUE(test::ReadWholeFile(path) == bytes);
     }
 }
@@ -228,6 +254,8 @@ TEST(Exports, ExtractionReplacesTheDestinationOnlyWithAWholeEntry) {
 
 // The user cancels packing (into a new archive and an existing one) and deleting at each report
 // in turn: the host is told E_EABORTED, the archive is as it was and no replacement file is left.
+// Asked for in place (in_place=1), the edit stops once the archive is whole again: as after some
+// of the items, never damaged, and never reported as done.
 TEST(Exports, CancelAtAnyReportLeavesTheArchiveAsItWas) {
     TempDir dir;
     std::string path = dir.File("a.pbo");
@@ -241,17 +269,30 @@ TEST(Exports, CancelAtAnyReportLeavesTheArchiveAsItWas) {
         const char* what;
         std::string start;  // empty: no archive
         bool pack;
+        bool in_place;
     };
-    for (const Edit& edit : {Edit{"new archive", "", true}, Edit{"pack", existing, true},
-                             Edit{"delete", existing, false}}) {
+    for (const Edit& edit :
+         {Edit{"new archive", "", true, false}, Edit{"pack", existing, true, false},
+          Edit{"delete", existing, false, false}, Edit{"pack in place", existing, true, true},
+          Edit{"delete in place", existing, false, true}}) {
+        plugin_settings.in_place = edit.in_place;
         const auto run = [&] {
             std::remove(path.c_str());
             if (!edit.start.empty()) WriteWholeFile(path, edit.start);
-            return edit.pack ? PackFiles(path.data(), nullptr, src.data(), add_list.data(), 0)
-                             : DeleteFiles(path.data(), delete_list.data());
+            return edit.pack ? ::PackFiles(path.data(), nullptr, src.data(), add_list.data(), 0)
+                             : ::DeleteFiles(path.data(), delete_list.data());
         };
+        // The archive as after each whole item, in place.
+        test::StartRecordingProgress();
+        std::set<std::string> whole = {edit.start};
+        std::string first_item = edit.pack ? test::HostList({"new.bin"}) : test::HostList({"b"});
+        std::swap(first_item, edit.pack ? add_list : delete_list);
+        ASSERT_EQ(run(), 0) << edit.what;
+        whole.insert(test::ReadWholeFile(path));
+        std::swap(first_item, edit.pack ? add_list : delete_list);
         test::StartRecordingProgress();
         ASSERT_EQ(run(), 0) << edit.what;
+        whole.insert(test::ReadWholeFile(path));
         const std::size_t reports = test::progress_reports.size();
         EXPECT_GT(reports, 2u) << edit.what;  // items, and bytes per MiB
         for (std::size_t stop = 1; stop <= reports; ++stop) {
@@ -260,11 +301,54 @@ TEST(Exports, CancelAtAnyReportLeavesTheArchiveAsItWas) {
             test::stop_at_report = static_cast<int>(stop);
             EXPECT_EQ(run(), E_EABORTED);
             EXPECT_EQ(test::progress_reports.size(), stop);
-            EXPECT_EQ(test::FileExists(path) ? test::ReadWholeFile(path) : "", edit.start);
+            const std::string after = test::FileExists(path) ? test::ReadWholeFile(path) : "";
+            if (edit.in_place) {
+                EXPECT_TRUE(whole.contains(after));
+            } else {
+                EXPECT_EQ(after, edit.start);
+            }
             EXPECT_FALSE(test::FileExists(ReplacementPath(path.c_str())));
         }
     }
+    plugin_settings = PluginSettings{};
     test::StopRecordingProgress();
+}
+
+// A rewrite whose flush fails leaves the archive as it was: it is never put in place before it
+// is on the disk; so does one whose copy cannot be created, a folder standing at its name. A
+// read-only archive is edited, and stays read-only (and on Windows hidden): the rewrite only
+// reads it, and the new archive takes its permissions and attributes.
+TEST(Exports, FailedEditsLeaveTheArchiveAndReadOnlyOnesKeepTheirModeAndAttributes) {
+    TempDir dir;
+    std::string path = dir.File("a.pbo");
+    std::string list = test::HostList({"a"});
+    const std::string before = BuildArchive(ArchiveWith({{"a", 3}, {"b", 4}}));
+    WriteWholeFile(path, before);
+    StartFaultPlan({FileCall::flush, 1, IoStatus::io_error});
+    EXPECT_EQ(::DeleteFiles(path.data(), list.data()), E_EWRITE);
+    StopFaultPlan();
+    EXPECT_EQ(test::ReadWholeFile(path), before);
+    std::filesystem::create_directory(ReplacementPath(path.c_str()));
+    EXPECT_EQ(::DeleteFiles(path.data(), list.data()), E_ECREATE);
+    EXPECT_EQ(test::ReadWholeFile(path), before);
+    std::filesystem::remove(ReplacementPath(path.c_str()));
+#if defined(_WIN32)
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+#else
+    chmod(path.c_str(), 0444);
+#endif
+    EXPECT_EQ(::DeleteFiles(path.data(), list.data()), 0);
+    EXPECT_EQ(test::ReadWholeFile(path), BuildArchive(ArchiveWith({{"b", 4}})));
+#if defined(_WIN32)
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), attributes);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);  // for the folder to go
+#else
+    struct stat info {};
+    stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 07777, 0444u);
+#endif
 }
 
 }  // namespace

@@ -1,31 +1,21 @@
-// The ways an edit gets its bytes onto the disk: a rewrite of the archive, or, where no copy
-// fits, splices in place through the whole-file view or through the buffer that large archives in
-// a 32-bit host fall back to. A fixture for tests of the splices in both ways.
+// The ways an edit gets its bytes onto the disk: a rewrite of the archive, or, when asked for,
+// splices in place through the whole-file view or through the buffer that large archives in a
+// 32-bit host fall back to. A fixture for tests of the splices in both ways.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <string>
-
-#include "editing/rewrite_archive.h"
 #include "editing/splice_control.h"
 #include "support/progress_recorder.h"
 
 namespace qp::test {
 
-// A folder where a rewrite of `archive` would write its replacement: edits of the archive find
-// no room for a copy beside it and work in place.
-inline void WorkInPlace(const std::string& archive) {
-    std::filesystem::create_directories(ReplacementPath(archive.c_str()));
-}
-
 enum class EditPath { rewrite, mapped, buffered };
 
-// Makes the edits of `archive` take `path`.
-inline void UseEditPath(EditPath path, const std::string& archive) {
+// Makes the splices take `path`; true when the edits are to be asked for in place.
+inline bool UseEditPath(EditPath path) {
     splice_control.force_buffered = path == EditPath::buffered;
-    if (path != EditPath::rewrite) WorkInPlace(archive);
+    return path != EditPath::rewrite;
 }
 
 inline const auto kEveryEditPath =
