@@ -12,8 +12,11 @@ std::uint8_t* Block(HashThread& hash, int index) {
     return hash.blocks.get() + static_cast<std::size_t>(index) * kHashBlock;
 }
 
-// Hashes one piece; a range is read again into the thread's own block, from the cache the copy
-// has just filled. Runs on the thread, or on the writer's where there is none.
+// Ranges are read again in pieces small enough to stay in the processor's cache until hashed.
+constexpr std::uint32_t kRangeStep = 128u << 10;
+
+// Hashes one piece; a range is read again into the thread's own block, from the page cache the
+// copy has just filled. Runs on the thread, or on the writer's where there is none.
 void HashPiece(HashThread& hash, const HashTask& task) {
     if (task.block >= 0) {
         UpdateSha1(hash.sha1, Block(hash, task.block), task.size);
@@ -21,7 +24,7 @@ void HashPiece(HashThread& hash, const HashTask& task) {
     }
     std::uint8_t* own = Block(hash, kBlocksInFlight);
     for (std::uint32_t done = 0; done < task.size;) {
-        const std::uint32_t step = std::min(task.size - done, kHashBlock);
+        const std::uint32_t step = std::min(task.size - done, kRangeStep);
         const Transfer read = ReadAt(task.file, task.offset + done, own, step);
         if (read.bytes != step) {
             hash.failure = FailedEdit(Outcome::read_failed, read.status);
@@ -82,7 +85,7 @@ HashThread::~HashThread() {
 }
 
 EditResult StartHashing(HashThread& hash, bool digest) {
-    const std::size_t bytes = (kBlocksInFlight + 1) * std::size_t{kHashBlock};
+    const std::size_t bytes = kBlocksInFlight * std::size_t{kHashBlock} + kRangeStep;
     hash.blocks.reset(new (std::nothrow) std::uint8_t[bytes]);
     if (!hash.blocks) return FailedEdit(Outcome::no_memory, IoStatus::ok);
     if (!digest) return {};
