@@ -153,20 +153,24 @@ demo() {
     show "$wine" "$host" list "$plugin" "$work/demo.pbo" | tail -n +2
     logged "stopping Wine" "$wine" --stop
 
-    step "4. The quillpack tool packs samples/demo with a prefix, lists, verifies and extracts it:"
-    show "$quillpack" pack "$work/tool.pbo" --prefix 'quillpack\demo' -C samples/demo .
-    show "$quillpack" list "$work/tool.pbo"
-    show "$quillpack" verify "$work/tool.pbo"
-    show "$quillpack" extract "$work/tool.pbo" -C "$work/tool-out"
+    step "4. The quillpack tool builds samples/demo into an addon as a modder does (entries sorted," \
+         "times zeroed: the same folder always gives the same bytes), signs it, and checks it as a" \
+         "server would:"
+    show "$quillpack" build samples/demo "$work/demo.pbo" --prefix 'quillpack\demo'
+    show "$quillpack" list "$work/demo.pbo"
+    show "$quillpack" keygen demo_author -o "$work"
+    show "$quillpack" sign "$work/demo_author.biprivatekey" "$work/demo.pbo"
+    show "$quillpack" verify "$work/demo.pbo" --key "$work/demo_author.bikey"
+    step "5. ... and extracts it again: the files are those of samples/demo, the prefix beside them:"
+    show "$quillpack" extract "$work/demo.pbo" -C "$work/tool-out"
     if diff -r -x '$PBOPREFIX$' samples/demo "$work/tool-out" >>"$log" 2>&1; then
-        echo "    the extracted files are the packed ones; \$PBOPREFIX\$ holds" \
-             "'$(cat "$work/tool-out/\$PBOPREFIX\$")'"
+        echo "    the same files; \$PBOPREFIX\$ holds '$(cat "$work/tool-out/\$PBOPREFIX\$")'"
     else
         echo "    the extracted files differ from samples/demo (see $log)"
         exit 1
     fi
 
-    step "5. The installable package for Total Commander (Enter on it installs the plugin):"
+    step "6. The installable package for Total Commander (Enter on it installs the plugin):"
     local zip
     zip=$(ls build/win64/quillpack-*.zip)
     echo "    $zip: $(unzip -Z1 "$zip" | tr '\n' ' ')"

@@ -16,7 +16,8 @@ int Usage() {
                  "usage: wcx_host list PLUGIN ARCHIVE\n"
                  "       wcx_host extract PLUGIN ARCHIVE DESTDIR\n"
                  "       wcx_host pack PLUGIN ARCHIVE SRCDIR [SUBPATH]\n"
-                 "       wcx_host delete PLUGIN ARCHIVE ENTRY...\n");
+                 "       wcx_host delete PLUGIN ARCHIVE ENTRY...\n"
+                 "       wcx_host configure PLUGIN\n");
     return 2;
 }
 
@@ -81,7 +82,8 @@ int Pack(const qp::host::Plugin& plugin, const char* archive, const char* folder
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 4) return Usage();
+    const bool configure = argc == 3 && std::strcmp(argv[1], "configure") == 0;
+    if (argc < 4 && !configure) return Usage();
     qp::host::Plugin plugin;
     std::string error;
     if (!qp::host::LoadPlugin(argv[2], plugin, error)) {
@@ -91,10 +93,14 @@ int main(int argc, char** argv) {
     const int caps = plugin.get_packer_caps();
     std::printf("loaded %s: all exports resolved, capabilities %d (%s)\n", argv[2], caps,
                 qp::host::CapabilitiesText(caps).c_str());
-    int status = 2;
+    int status = configure ? 0 : 2;
     const bool extract = std::strcmp(argv[1], "extract") == 0 && argc >= 5;
     const bool pack = std::strcmp(argv[1], "pack") == 0 && argc >= 5;
-    if (std::strcmp(argv[1], "list") == 0)
+    if (configure)
+        // The settings dialog, as the file manager's Configure button opens it.
+        std::printf("ConfigurePacker returned %d\n",
+                    plugin.configure_packer(nullptr, plugin.module));
+    else if (std::strcmp(argv[1], "list") == 0)
         status = List(plugin, argv[3]);
     else if (std::strcmp(argv[1], "delete") == 0)
         status = Delete(plugin, argc - 3, argv + 3);

@@ -208,6 +208,13 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
     return IoStatus::ok;
 }
 
+IoStatus MoveFileOver(const char* from, const char* to) {
+    const auto source = files.find(from);
+    if (source == files.end()) return IoStatus::not_found;
+    Rename(source, to);
+    return IoStatus::ok;
+}
+
 bool IsPathSeparator(char c) {
     return c == '/';
 }
