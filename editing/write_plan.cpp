@@ -1,4 +1,4 @@
-// The one-pass writer: header from the plan, data copied in blocks, trailer last.
+// The one-pass writer: header, data copied in blocks or by the system and hashed beside, trailer.
 #include "editing/write_plan.h"
 
 #include <algorithm>
@@ -10,6 +10,8 @@
 namespace qp {
 namespace {
 
+// Byte reports come once this much has been written since the last one.
+constexpr std::uint32_t kReportStep = 1u << 20;
 // The system is asked to start writing to the disk each time this much more has been written.
 constexpr std::uint32_t kWriteBackStep = 8u << 20;
 
@@ -33,7 +35,7 @@ EditResult Failed(Outcome outcome, IoStatus status, std::string path = {}) {
 // Byte reports come once a whole MiB has been written since the last one.
 bool Count(Writer& writer, std::uint32_t bytes) {
     writer.unreported += bytes;
-    if (writer.unreported < kHashBlock) return !writer.progress.cancelled;
+    if (writer.unreported < kReportStep) return !writer.progress.cancelled;
     const auto reported = static_cast<int>(writer.unreported);
     writer.unreported = 0;
     return Report(writer.progress, writer.reports.archive_path, reported);
