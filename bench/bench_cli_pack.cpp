@@ -1,10 +1,11 @@
-// Benchmark: `quillpack pack` of 2,000 files (200 MB) into a new archive, beside `cat` of them.
-#include <chrono>
+// Benchmark: packing 2,000 files (200 MB) into a new archive through `quillpack pack` and through
+// PackFiles, beside `cat` of the files and a sync of its output, each from a clean page cache.
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "bench/bench_support.h"
+#include "editing/pack_files.h"
 
 namespace {
 
@@ -12,55 +13,52 @@ namespace fs = std::filesystem;
 
 constexpr int kFiles = 2000;
 constexpr std::size_t kFileSize = 100000;
-
-// Runs a shell command and returns its wall-clock seconds, or -1 when it fails.
-double TimeCommand(const std::string& command) {
-    const auto start = std::chrono::steady_clock::now();
-    const int status = std::system(command.c_str());
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    return status == 0 ? seconds : -1;
-}
+constexpr int kPairs = 5;
 
 }  // namespace
 
 int main() {
-    const fs::path root = fs::temp_directory_path() / "quillpack-bench-cli";
-    fs::remove_all(root);
-    std::string bytes(kFileSize, '\0');
-    std::uint32_t seed = 7;
-    for (int i = 0; i < kFiles; ++i) {
-        const fs::path folder = root / "src" / ("folder" + std::to_string(i / 100));
-        fs::create_directories(folder);
-        for (char& byte : bytes)
-            byte = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
-        std::ofstream(folder / ("file" + std::to_string(i) + ".bin"), std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
+    const fs::path root = qp::bench::ScratchFolder("quillpack-bench-cli");
+    const std::vector<std::string> names =
+        qp::bench::WriteSourceFiles(root / "src", kFiles, kFileSize, 100);
+    std::string list;
+    for (const std::string& name : names) list += name + '\0';
+    list += '\0';
     const std::string src = (root / "src").string();
+    const fs::path cat_target = root / "cat.bin";
     const std::string cat = "find '" + src + "' -type f -print0 | sort -z | xargs -0 cat > '" +
-                            (root / "cat.bin").string() + "'";
-    const std::string pack = std::string("'") + QUILLPACK_TOOL + "' pack '" +
-                             (root / "bench.pbo").string() + "' -C '" + src + "' .";
-    double best_cat = 1e9;
-    double best_pack = 1e9;
-    for (int round = 0; round < 3; ++round) {
-        fs::remove(root / "cat.bin");
-        fs::remove(root / "bench.pbo");
-        const double cat_seconds = TimeCommand(cat);
-        const double pack_seconds = TimeCommand(pack);
-        if (cat_seconds < 0 || pack_seconds < 0) {
-            std::fprintf(stderr, "bench_cli_pack: a command failed\n");
-            return 1;
-        }
-        if (cat_seconds < best_cat) best_cat = cat_seconds;
-        if (pack_seconds < best_pack) best_pack = pack_seconds;
+                            cat_target.string() + "'";
+    const std::string archive = (root / "bench.pbo").string();
+    const std::string pack =
+        std::string("'") + QUILLPACK_TOOL + "' pack '" + archive + "' -C '" + src + "' .";
+    const std::string load_before = qp::bench::LoadAverage();
+
+    std::vector<qp::bench::Timing> tool, plugin;
+    std::vector<double> after_report;
+    std::vector<qp::bench::Reference> cats;
+    bool failed = false;
+    for (int pair = 0; pair < kPairs; ++pair) {
+        fs::remove(cat_target);
+        cats.push_back(qp::bench::TimedReference(cat, cat_target));
+        fs::remove(archive);
+        tool.push_back(qp::bench::Timed([&] { failed |= std::system(pack.c_str()) != 0; }));
+        fs::remove(archive);
+        qp::bench::ReportClock clock;
+        plugin.push_back(qp::bench::Timed([&] {
+            qp::bench::StartReportClock(clock);
+            failed |= qp::PackFiles(archive.c_str(), nullptr, (src + "/").c_str(), list.c_str(),
+                                    qp::NewArchiveSettings{}, clock.progress) != qp::Outcome::ok;
+            after_report.push_back(qp::bench::SecondsSinceLastReport(clock));
+        }));
     }
-    std::printf("files: %d x %zu bytes = %.0f MB (best of 3 runs each)\n", kFiles, kFileSize,
-                kFiles * kFileSize / 1e6);
-    std::printf("quillpack pack (new archive): %.3f s\n", best_pack);
-    std::printf("cat of the same files:        %.3f s\n", best_cat);
-    std::printf("ratio: %.2fx\n", best_pack / best_cat);
+
+    std::printf("P1: %d files x %zu bytes = %.0f MB into a new archive; load %s before, %s after\n",
+                kFiles, kFileSize, kFiles * kFileSize / 1e6, load_before.c_str(),
+                qp::bench::LoadAverage().c_str());
+    qp::bench::PrintPairs("quillpack pack (new archive):", tool, {},
+                          "cat + sync of the files:", cats, 1.2);
+    qp::bench::PrintPairs("PackFiles (new archive):", plugin, after_report,
+                          "cat + sync of the files:", cats, 1.2);
     fs::remove_all(root);
-    return 0;
+    return failed ? 1 : 0;
 }

@@ -1,28 +1,31 @@
-// The one-pass writer: header from the plan, data copied in blocks, trailer last.
+// The one-pass writer: header, data copied in blocks or by the system and hashed beside, trailer.
 #include "editing/write_plan.h"
 
+#include <algorithm>
 #include <cstring>
-#include <memory>
-#include <new>
 
+#include "editing/hash_thread.h"
 #include "pbo/trailer.h"
 
 namespace qp {
 namespace {
 
-constexpr std::uint32_t kBlock = 1 << 20;
+// Byte reports come once this much has been written since the last one.
+constexpr std::uint32_t kReportStep = 1u << 20;
+// The system is asked to start writing to the disk each time this much more has been written.
+constexpr std::uint32_t kWriteBackStep = 8u << 20;
 
-// The output side of the pass: the file, the block buffer, the bytes not yet reported, and the
-// digest of every byte written, for a trailer.
+// The output side of the pass: the file, the blocks and the digest beside them, the bytes
+// written, those not yet reported and those not yet on their way to the disk.
 struct Writer {
     FileHandle out;
-    std::unique_ptr<std::uint8_t[]> block;
     const WriteReports& reports;
     Progress& progress;
+    HashThread hash{};
+    std::uint32_t written = 0;
+    std::uint32_t written_back = 0;  // the bytes before it are on their way to the disk
     std::uint32_t unreported = 0;
     long long items_done = 0;
-    Sha1 sha1{};
-    bool hashing = false;
 };
 
 EditResult Failed(Outcome outcome, IoStatus status, std::string path = {}) {
@@ -32,17 +35,41 @@ EditResult Failed(Outcome outcome, IoStatus status, std::string path = {}) {
 // Byte reports come once a whole MiB has been written since the last one.
 bool Count(Writer& writer, std::uint32_t bytes) {
     writer.unreported += bytes;
-    if (writer.unreported < kBlock) return !writer.progress.cancelled;
+    if (writer.unreported < kReportStep) return !writer.progress.cancelled;
     const auto reported = static_cast<int>(writer.unreported);
     writer.unreported = 0;
     return Report(writer.progress, writer.reports.archive_path, reported);
 }
 
-EditResult Put(Writer& writer, const void* bytes, std::uint32_t size) {
-    if (writer.hashing) UpdateSha1(writer.sha1, bytes, size);
-    const Transfer put = WriteBytes(writer.out, bytes, size);
+// Counts `bytes` just written; every few MB the system starts writing them to the disk.
+EditResult Wrote(Writer& writer, std::uint32_t bytes) {
+    writer.written += bytes;
+    if (writer.written - writer.written_back >= kWriteBackStep) {
+        StartWriteBack(writer.out, writer.written_back, writer.written - writer.written_back);
+        writer.written_back = writer.written;
+    }
+    if (!Count(writer, bytes)) return Failed(Outcome::aborted, IoStatus::ok);
+    return {};
+}
+
+// Writes the block NextBlock gave, filled with `size` bytes, and hands it over to be hashed.
+EditResult PutBlock(Writer& writer, const std::uint8_t* block, std::uint32_t size) {
+    HandOverBlock(writer.hash, size);
+    const Transfer put = WriteBytes(writer.out, block, size);
     if (put.bytes != size) return Failed(Outcome::write_failed, put.status);
-    if (!Count(writer, size)) return Failed(Outcome::aborted, IoStatus::ok);
+    return Wrote(writer, size);
+}
+
+EditResult Put(Writer& writer, const void* bytes, std::uint32_t size) {
+    const auto* from = static_cast<const std::uint8_t*>(bytes);
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t step = std::min(size - done, kHashBlock);
+        std::uint8_t* block = NextBlock(writer.hash);
+        std::memcpy(block, from + done, step);
+        EditResult put = PutBlock(writer, block, step);
+        if (put.outcome != Outcome::ok) return put;
+        done += step;
+    }
     return {};
 }
 
@@ -50,28 +77,44 @@ EditResult PutText(Writer& writer, const std::string& bytes) {
     return Put(writer, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-// Copies `size` bytes from the current position of `from` through the block buffer.
-// `from_path` names a new file in failures; empty for the archive being edited.
-EditResult Copy(Writer& writer, FileHandle from, std::uint32_t size, const std::string& from_path) {
+// Copies `size` bytes of `from` from `offset` on, a block at a time. `in_kernel`: the system
+// copies them itself where it can (kept data of the archive, which stays open until the digest is
+// done), and the bytes are read again for the digest. `from_path` names a new file in failures;
+// empty for the archive being edited.
+EditResult Copy(Writer& writer, FileHandle from, std::uint32_t offset, std::uint32_t size,
+                const std::string& from_path, bool in_kernel) {
     while (size > 0) {
-        const std::uint32_t step = size < kBlock ? size : kBlock;
-        const Transfer read = ReadBytes(from, writer.block.get(), step);
-        if (read.bytes != step) {
+        const std::uint32_t step = std::min(size, kHashBlock);
+        std::uint32_t copied = step;
+        EditResult done;
+        if (in_kernel) {
+            const CopyResult copy = CopyFileRange(from, offset, writer.out, step);
+            HandOverRange(writer.hash, from, offset, copy.bytes);
+            // An archive that ends early has changed since it was planned; anything else is the
+            // writing's failure.
+            if (copy.bytes != step && !copy.unsupported) {
+                const bool shorter = copy.status == IoStatus::truncated;
+                return Failed(shorter ? Outcome::read_failed : Outcome::write_failed, copy.status);
+            }
+            in_kernel = !copy.unsupported;
+            copied = copy.bytes;
+            done = Wrote(writer, copied);
+        } else {
+            std::uint8_t* block = NextBlock(writer.hash);
+            const Transfer read = ReadAt(from, offset, block, step);
             // A new file that got shorter since it was planned ends early: the status says so.
-            return Failed(Outcome::read_failed, read.status, from_path);
+            if (read.bytes != step) return Failed(Outcome::read_failed, read.status, from_path);
+            done = PutBlock(writer, block, step);
         }
-        EditResult put = Put(writer, writer.block.get(), step);
-        if (put.outcome != Outcome::ok) return put;
-        size -= step;
+        if (done.outcome != Outcome::ok) return done;
+        offset += copied;
+        size -= copied;
     }
     return {};
 }
 
 EditResult CopyOld(Writer& writer, FileHandle archive, std::uint32_t offset, std::uint32_t size) {
-    if (size == 0) return {};
-    const IoStatus seek = SeekTo(archive, offset);
-    if (seek != IoStatus::ok) return Failed(Outcome::read_failed, seek);
-    return Copy(writer, archive, size, {});
+    return Copy(writer, archive, offset, size, {}, true);
 }
 
 EditResult CopyNew(Writer& writer, const NewData& data) {
@@ -80,7 +123,7 @@ EditResult CopyNew(Writer& writer, const NewData& data) {
     const SizeResult size = FileSize32(source.handle);
     EditResult copied = size.status != IoStatus::ok || size.size != data.size
                             ? Failed(Outcome::read_failed, IoStatus::truncated, data.path)
-                            : Copy(writer, source.handle, data.size, data.path);
+                            : Copy(writer, source.handle, 0, data.size, data.path, false);
     CloseFile(source.handle);  // read only: nothing to lose when the close fails
     if (copied.outcome != Outcome::ok) return copied;
     writer.items_done += data.items;
@@ -111,11 +154,11 @@ EditResult EndsInTrailer(const PlannedBytes& tail, FileHandle archive, bool& tra
     return {};
 }
 
-// The zero byte and the digest of every byte before it.
+// The zero byte and the digest of every byte before it, ready once the last of them is hashed.
 EditResult PutTrailer(Writer& writer) {
     std::uint8_t digest[kSha1Size];
-    writer.hashing = false;
-    if (!FinishSha1(writer.sha1, digest)) return Failed(Outcome::write_failed, IoStatus::io_error);
+    const EditResult hashed = FinishHashing(writer.hash, digest);
+    if (hashed.outcome != Outcome::ok) return hashed;
     std::uint8_t trailer[kTrailerSize] = {};
     std::memcpy(trailer + 1, digest, kSha1Size);
     return Put(writer, trailer, kTrailerSize);
@@ -167,22 +210,19 @@ EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive
 
 EditResult WritePlan(const ArchivePlan& plan, FileHandle archive, FileHandle out,
                      const WriteReports& reports, Progress& progress) {
-    Writer writer{out, std::unique_ptr<std::uint8_t[]>(new (std::nothrow) std::uint8_t[kBlock]),
-                  reports, progress};
-    if (!writer.block) return Failed(Outcome::no_memory, IoStatus::ok);
     bool trailer = false;
     EditResult done = EndsInTrailer(plan.tail, archive, trailer);
     if (done.outcome != Outcome::ok) return done;
-    writer.hashing = trailer && StartSha1(writer.sha1);
-    if (trailer && !writer.hashing) return Failed(Outcome::write_failed, IoStatus::io_error);
-    done = PutHeader(writer, plan, archive);
+    Writer writer{out, reports, progress};
+    done = StartHashing(writer.hash, trailer);
+    if (done.outcome == Outcome::ok) done = PutHeader(writer, plan, archive);
     if (done.outcome == Outcome::ok) done = WriteData(writer, plan, archive);
     if (done.outcome == Outcome::ok) {
         done = trailer ? PutTrailer(writer) : PutBytes(writer, archive, plan.tail);
     }
-    // A digest started must be finished, also when the pass stopped before its trailer.
-    std::uint8_t unused[kSha1Size];
-    if (writer.hashing) FinishSha1(writer.sha1, unused);
+    // A pass that stopped before its trailer ends the hashing here, while the archive it may be
+    // reading is still open.
+    StopHashing(writer.hash);
     return done;
 }
 

@@ -5,8 +5,9 @@
 
 namespace qp {
 
-// The kinds of call a plan counts and can fail. `open` covers OpenFile and CreatePartFile, `seek`
-// SeekTo and SeekBy, `replace` MoveOverFile, MoveNewFile and PlacePartFile.
+// The kinds of call a plan counts and can fail. `open` covers OpenFile and CreatePartFile, `read`
+// ReadBytes and ReadAt, `write` WriteBytes and CopyFileRange, `seek` SeekTo and SeekBy, `replace`
+// MoveOverFile, MoveNewFile and PlacePartFile.
 enum class FileCall { open, close, read, write, seek, size, set_end, map, flush, replace };
 inline constexpr int kFileCallKinds = 10;
 
@@ -30,7 +31,9 @@ struct HeldFiles {
 };
 
 // Process-wide, like the rest of the plugin's state; the plugin itself never sets a plan.
-// Starting a plan sets every count to zero; without a plan nothing is counted.
+// Starting a plan sets every count to zero; without a plan nothing is counted. Only the calls of
+// the thread that started the plan count: those of a helper thread (the one that hashes beside
+// an edit's writing) go to the backend unchanged, so that every run counts the same calls.
 void StartFaultPlan(const FaultPlan& plan);
 void StopFaultPlan();
 // The calls of `kind` made since the plan started.

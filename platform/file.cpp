@@ -14,6 +14,8 @@ struct ActivePlan {
 };
 
 ActivePlan active{};
+// Whether this thread started the plan: only its calls count.
+thread_local bool planning_thread = false;
 // Per thread: a plugin serving ANSI and Unicode calls on several threads at once sets it per call.
 thread_local bool paths_are_utf8 = false;
 
@@ -24,9 +26,14 @@ struct SystemError {
 };
 thread_local SystemError latest_error{IoStatus::ok, 0};
 
+// Whether the calls of this thread are counted now.
+bool Counting() {
+    return planning_thread && active.started;
+}
+
 // Counts the call; true when the plan fails it. Without a plan this is one branch.
 bool Fails(FileCall kind) {
-    if (!active.started) return false;
+    if (!Counting()) return false;
     const int call = ++active.calls[static_cast<int>(kind)];
     const bool fails = kind == active.plan.kind && call == active.plan.failing;
     // A failure of the plan's has no code of the system's.
@@ -54,10 +61,12 @@ bool PathsAreUtf8() {
 
 void StartFaultPlan(const FaultPlan& plan) {
     active = {true, plan, {}, {}};
+    planning_thread = true;
 }
 
 void StopFaultPlan() {
     active = {};
+    planning_thread = false;
 }
 
 int FileCallCount(FileCall kind) {
@@ -72,7 +81,7 @@ namespace {
 
 // Counts a handle an open gave.
 OpenResult Held(const OpenResult& opened) {
-    if (active.started && opened.handle != nullptr) ++active.held.handles;
+    if (Counting() && opened.handle != nullptr) ++active.held.handles;
     return opened;
 }
 
@@ -90,7 +99,7 @@ OpenResult CreatePartFile(const char* path) {
 
 IoStatus CloseFile(FileHandle file) {
     const bool fails = Fails(FileCall::close);
-    if (active.started && file != nullptr) --active.held.handles;
+    if (Counting() && file != nullptr) --active.held.handles;
     const IoStatus closed = native::CloseFile(file);
     return fails ? active.plan.status : closed;
 }
@@ -109,6 +118,24 @@ Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
         return {native::WriteBytes(file, buffer, count / 2).bytes, active.plan.status};
     }
     return native::WriteBytes(file, buffer, count);
+}
+
+Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count) {
+    if (Fails(FileCall::read)) {
+        if (!active.plan.partial) return {0, active.plan.status};
+        return {native::ReadAt(file, offset, buffer, count / 2).bytes, active.plan.status};
+    }
+    return native::ReadAt(file, offset, buffer, count);
+}
+
+CopyResult CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
+                         std::uint32_t size) {
+    if (Fails(FileCall::write)) {
+        if (!active.plan.partial) return {0, active.plan.status, false};
+        return {native::CopyFileRange(from, from_offset, to, size / 2).bytes, active.plan.status,
+                false};
+    }
+    return native::CopyFileRange(from, from_offset, to, size);
 }
 
 IoStatus SeekTo(FileHandle file, std::uint32_t position) {
@@ -134,12 +161,12 @@ IoStatus SetEndOfFileHere(FileHandle file) {
 Mapping MapFile(FileHandle file, MapAccess access, std::uint32_t size) {
     if (Fails(FileCall::map)) return {nullptr, 0, nullptr, active.plan.status};
     const Mapping mapping = native::MapFile(file, access, size);
-    if (active.started && mapping.native != nullptr) ++active.held.views;
+    if (Counting() && mapping.native != nullptr) ++active.held.views;
     return mapping;
 }
 
 void UnmapFile(Mapping& mapping) {
-    if (active.started && mapping.native != nullptr) --active.held.views;
+    if (Counting() && mapping.native != nullptr) --active.held.views;
     native::UnmapFile(mapping);
 }
 
@@ -154,7 +181,7 @@ IoStatus MoveOverFile(FileHandle replacement, const char* replacement_path, File
     const IoStatus replaced =
         native::MoveOverFile(replacement, replacement_path, original, original_path);
     // The backend may have let go of the original to replace it.
-    if (active.started && original == nullptr) --active.held.handles;
+    if (Counting() && original == nullptr) --active.held.handles;
     return replaced;
 }
 

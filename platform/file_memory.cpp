@@ -115,15 +115,21 @@ IoStatus native::CloseFile(FileHandle file) {
     return IoStatus::ok;
 }
 
-Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
-    OpenHandle& handle = Open(file);
+Transfer native::ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count) {
+    const OpenHandle& handle = Open(file);
     if (!handle.readable) return {0, IoStatus::io_error};
     const std::string& bytes = handle.file->bytes;
-    const std::size_t left = handle.position < bytes.size() ? bytes.size() - handle.position : 0;
+    const std::size_t left = offset < bytes.size() ? bytes.size() - offset : 0;
     const auto done = static_cast<std::uint32_t>(std::min<std::size_t>(count, left));
-    if (done != 0) std::memcpy(buffer, bytes.data() + handle.position, done);
-    handle.position += done;
+    if (done != 0) std::memcpy(buffer, bytes.data() + offset, done);
     return {done, done == count ? IoStatus::ok : IoStatus::truncated};
+}
+
+Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
+    OpenHandle& handle = Open(file);
+    const Transfer read = native::ReadAt(file, handle.position, buffer, count);
+    handle.position += read.bytes;
+    return read;
 }
 
 Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
@@ -138,6 +144,13 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
     handle.position = static_cast<std::uint32_t>(end);
     return {count, IoStatus::ok};
 }
+
+// The copy goes through the caller's buffer, as where the system has no copy of its own.
+CopyResult native::CopyFileRange(FileHandle, std::uint32_t, FileHandle, std::uint32_t) {
+    return {0, IoStatus::ok, true};
+}
+
+void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     Open(file).position = position;

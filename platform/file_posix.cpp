@@ -1,4 +1,4 @@
-// POSIX backend of the file services. Holds only generic POSIX (and Linux statx) code.
+// POSIX backend of the file services. Holds only generic POSIX code (and Linux statx and copies).
 #if !defined(_WIN32)
 
 #include <dirent.h>
@@ -151,6 +151,22 @@ OpenResult OpenLocked(const char* path, int flags, int lock) {
     return {Handle(fd), IoStatus::ok};
 }
 
+// Reads until `count` bytes are in, the file ends or the system fails: at the current position,
+// or at `*offset` without moving it.
+Transfer ReadAll(int fd, char* buffer, std::uint32_t count, const off_t* offset) {
+    std::uint32_t done = 0;
+    while (done < count) {
+        const ssize_t got = offset == nullptr
+                                ? ::read(fd, buffer + done, count - done)
+                                : ::pread(fd, buffer + done, count - done, *offset + done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return {done, FromErrno(errno)};
+        if (got == 0) return {done, IoStatus::truncated};
+        done += static_cast<std::uint32_t>(got);
+    }
+    return {done, IoStatus::ok};
+}
+
 IoStatus SyncFolderOf(const char* path) {
     const int folder = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder < 0) return FromErrno(errno);
@@ -183,15 +199,7 @@ IoStatus native::CloseFile(FileHandle file) {
 }
 
 Transfer native::ReadBytes(FileHandle file, void* buffer, std::uint32_t count) {
-    std::uint32_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(Fd(file), static_cast<char*>(buffer) + done, count - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return {done, FromErrno(errno)};
-        if (got == 0) return {done, IoStatus::truncated};
-        done += static_cast<std::uint32_t>(got);
-    }
-    return {done, IoStatus::ok};
+    return ReadAll(Fd(file), static_cast<char*>(buffer), count, nullptr);
 }
 
 Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t count) {
@@ -205,6 +213,44 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
         done += static_cast<std::uint32_t>(put);
     }
     return {done, IoStatus::ok};
+}
+
+Transfer native::ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count) {
+    const off_t at = static_cast<off_t>(offset);
+    return ReadAll(Fd(file), static_cast<char*>(buffer), count, &at);
+}
+
+CopyResult native::CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
+                                 std::uint32_t size) {
+    std::uint32_t done = 0;
+#if defined(__linux__)
+    off_t at = static_cast<off_t>(from_offset);
+    while (done < size) {
+        const ssize_t copied = ::copy_file_range(Fd(from), &at, Fd(to), nullptr, size - done, 0);
+        if (copied < 0 && errno == EINTR) continue;
+        // The kernel or the file systems make no such copy: the caller's buffer does it.
+        if (copied < 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+            return {done, IoStatus::ok, true};
+        }
+        if (copied < 0) return {done, FromErrno(errno), false};
+        if (copied == 0) return {done, IoStatus::truncated, false};
+        done += static_cast<std::uint32_t>(copied);
+    }
+    return {done, IoStatus::ok, false};
+#else
+    static_cast<void>(from), static_cast<void>(from_offset), static_cast<void>(to);
+    return {done, IoStatus::ok, size != 0};
+#endif
+}
+
+void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size) {
+#if defined(__linux__)
+    ::sync_file_range(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(size),
+                      SYNC_FILE_RANGE_WRITE);
+#else
+    static_cast<void>(file), static_cast<void>(offset), static_cast<void>(size);
+#endif
 }
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {

@@ -227,6 +227,26 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
     return {put, put < count ? FromError(ERROR_DISK_FULL) : IoStatus::ok};
 }
 
+Transfer native::ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count) {
+    // On a handle opened for synchronous use the read also moves the position past it.
+    OVERLAPPED at{};
+    at.Offset = offset;
+    DWORD got = 0;
+    if (!ReadFile(file, buffer, count, &got, &at)) {
+        if (GetLastError() == ERROR_HANDLE_EOF) return {got, IoStatus::truncated};
+        return {got, LastError()};
+    }
+    return {got, got < count ? IoStatus::truncated : IoStatus::ok};
+}
+
+// Windows has no copy between two open files that stays in the system: large blocks through the
+// caller's buffer are its way.
+CopyResult native::CopyFileRange(FileHandle, std::uint32_t, FileHandle, std::uint32_t) {
+    return {0, IoStatus::ok, true};
+}
+
+void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
+
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     // Positions are 32-bit, so the high part of the distance is always 0.
     LONG high = 0;

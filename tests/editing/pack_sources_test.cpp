@@ -10,9 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "editing/hash_thread.h"
 #include "editing/pack_files.h"
+#include "editing/rewrite_archive.h"
 #include "plugin/plugin_settings.h"
 #include "support/archive_builder.h"
+#include "support/digests.h"
 #include "support/fault_sweep.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
@@ -143,6 +146,38 @@ TEST_F(PackSourcesTest, EveryFailedFileCallIsReportedWithItsFile) {
                 EXPECT_FALSE(test::FileExists(path));  // no half archive left
             }
         });
+}
+
+// The digest is made on a second thread beside the writing, from the blocks written and from the
+// kept data the system copies: the trailer is the SHA-1 of every byte before it however the bytes
+// end around a block, and a cancel in the middle stops the thread with the archive as it was.
+TEST_F(PackSourcesTest, TheDigestMadeBesideTheWritingIsTheOneOfTheBytesWritten) {
+    const std::string path = dir_.File("hashed.pbo");
+    const std::string data = dir_.File("data.bin");
+    ASSERT_EQ(PackAll(path, 0, "", {{"x", Source("one", "empty.bin")}}).outcome, Outcome::ok);
+    const std::size_t header = ReadWholeFile(path).size() - kTrailerSize;
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kHashBlock - header,
+                                   kHashBlock - header + 1, 5 * std::size_t{kHashBlock} + 7}) {
+        SCOPED_TRACE(size);
+        std::filesystem::remove(path);
+        WriteWholeFile(data, ContentFor("d", size));
+        ASSERT_EQ(PackAll(path, 0, "", {{"x", data}}).outcome, Outcome::ok);
+        EXPECT_TRUE(test::EndsInDigestTrailer(ReadWholeFile(path)));
+        // x is kept data now, copied by the system and read again for the digest.
+        ASSERT_EQ(PackAll(path, 0, "", {{"y", Source("one", "a.txt")}}).outcome, Outcome::ok);
+        EXPECT_TRUE(test::EndsInDigestTrailer(ReadWholeFile(path)));
+    }
+    const std::string before = ReadWholeFile(path);
+    for (const std::string& target : {path, dir_.File("new.pbo")}) {
+        test::StartRecordingProgress();
+        test::stop_at_report = 3;  // the third MiB written
+        EXPECT_EQ(PackAll(target, 0, "", {{"z", data}}).outcome, Outcome::aborted);
+        test::StopRecordingProgress();
+        EXPECT_EQ(test::FileExists(target) ? ReadWholeFile(target) : "",
+                  target == path ? before : "");
+        EXPECT_FALSE(test::FileExists(ReplacementPath(target.c_str())));
+    }
+    test::stop_at_report = 0;
 }
 
 }  // namespace
