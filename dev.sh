@@ -219,7 +219,7 @@ mkdir -p build
 : >"$log"
 case "$mode" in
     demo)
-        echo "quillpack demo: about 5 minutes on a 2-core machine with the packages installed" \
+        echo "quillpack demo: about 2 minutes on a 2-core machine with the packages installed" \
              "(log: $log)"
         install_missing
         build native "the quillpack tool" quillpack
