@@ -69,16 +69,18 @@ install_missing() {
         say "set-up: every package is installed"
         return 0
     fi
-    local start=$SECONDS
-    say "set-up: installing ${missing[*]} ${missing_optional[*]}"
+    local start=$SECONDS wanted=("${missing[@]}" "${missing_optional[@]}")
+    say "set-up: installing ${wanted[*]}"
     dpkg --print-foreign-architectures | grep -qx i386 || logged "adding i386" \
         as_root dpkg --add-architecture i386
-    # A mirror in the middle of a sync fails the update now and then: try again, and go on with
-    # the indexes there are; the installs below say what they cannot find.
-    local attempt
-    for attempt in 1 2 3; do
+    # A mirror in the middle of a sync fails the update now and then: try again when a package
+    # the build needs is missing (an optional one is not worth the wait), and go on with the
+    # indexes there are; the installs below say what they cannot find.
+    local attempt tries=1
+    [ ${#missing[@]} -eq 0 ] || tries=3
+    for attempt in $(seq "$tries"); do
         as_root apt-get update -qq >>"$log" 2>&1 && break
-        [ "$attempt" -lt 3 ] && sleep 20
+        [ "$attempt" -lt "$tries" ] && sleep 20
     done
     [ ${#missing[@]} -eq 0 ] || logged "installing ${missing[*]}" apt_install "${missing[@]}"
     for package in "${missing_optional[@]}"; do
