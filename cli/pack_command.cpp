@@ -15,6 +15,7 @@
 #include "cli/signing_steps.h"
 #include "cli/source_folder.h"
 #include "editing/pack_sources.h"
+#include "listing/detect_archive.h"
 #include "pbo/entry_name.h"
 #include "pbo/header_extension.h"
 #include "platform/file.h"
@@ -124,19 +125,25 @@ int ListSources(const std::vector<SourceFile>& files) {
     return FinishOutput(out) ? kSuccess : Fail("-", "the list could not be written whole");
 }
 
-// An existing archive keeps its header: say so when the pairs given differ from it.
-void NoteKeptHeader(const Options& options, const Collected& collected,
-                    const ExtensionPairs& pairs) {
-    const bool given = !collected.prefix_file.empty() || !collected.pairs_file.empty() ||
-                       !options.header_pairs.empty();
-    if (!given) return;
+// An existing file is edited only when it starts like a PBO: a zip or a text file under the
+// archive's name is said to be none and left as it is. An archive keeps its header: say so when
+// the pairs given differ from it.
+bool CheckExisting(const Options& options, const Collected& collected,
+                   const ExtensionPairs& pairs) {
     const OpenResult file = OpenFile(options.archive.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return;  // the edit itself will say why
+    if (file.handle == nullptr) return true;  // the edit itself will say why
+    if (!StartsLikeArchive(file.handle)) {
+        CloseFile(file.handle);  // read only: nothing to lose when the close fails
+        return Refuse(options.archive, std::string(kNotArchiveText) + "; left unchanged");
+    }
     const ExtensionPairs kept = ReadHeaderExtension(file.handle);
     CloseFile(file.handle);
-    if (kept != pairs) {
+    const bool given = !collected.prefix_file.empty() || !collected.pairs_file.empty() ||
+                       !options.header_pairs.empty();
+    if (given && kept != pairs) {
         Note(options.archive, "exists, and keeps its header: header pairs apply to new archives");
     }
+    return true;
 }
 
 // The one PATH a folder and no -C: the folder's contents, as build packs them.
@@ -166,8 +173,9 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (!HeaderPairs(options, collected, pairs)) return kFailure;
     // The core puts new entries in order by name; the list shows them in that order too.
     SortByEntryName(collected.files);
-    if (!mode.fresh && PathExists(options.archive.c_str())) {
-        NoteKeptHeader(options, collected, pairs);
+    if (!mode.fresh && PathExists(options.archive.c_str()) &&
+        !CheckExisting(options, collected, pairs)) {
+        return kFailure;
     }
     if (mode.list_only) return ListSources(collected.files);
     ExpectFiles(collected.files.size());

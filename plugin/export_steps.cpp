@@ -75,18 +75,23 @@ void StoreCallbackForHost(void* handle, const HostCallback& callback) {
 namespace {
 
 // With a key in the settings, an archive an edit changed is signed again beside it; when that
-// fails, its signature of that authority, which no longer matches, is removed. Either way the
-// edit's own result stands: the host is told how the edit went.
+// fails, its signature of that authority, which no longer matches, is removed. A failed edit may
+// have changed the archive all the same, so its signature is made again where it went stale.
+// Either way the edit's own result stands: the host is told how the edit went.
 void SignEditedArchive(const char* packed_file, Outcome edited) {
     const SigningChosen signing = SigningSettingsChosen();
-    if (edited != Outcome::ok || signing.key_path.empty()) return;
+    if (signing.key_path.empty()) return;
     KeyFileRead key_file;
     {
         // The path comes from the ini file or the dialog, in the system's code page.
         const PathEncoding ansi(false);
         key_file = ReadKeyFile(signing.key_path);
     }
-    SignArchiveWith(packed_file, key_file, signing.version);
+    if (edited == Outcome::ok) {
+        SignArchiveWith(packed_file, key_file, signing.version);
+    } else {
+        SignAgainWhereStale(packed_file, key_file, signing.version);
+    }
 }
 
 }  // namespace

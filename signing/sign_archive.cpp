@@ -2,6 +2,7 @@
 #include "signing/sign_archive.h"
 
 #include "signing/archive_hashes.h"
+#include "signing/check_signature.h"
 #include "signing/signature_file.h"
 #include "signing/small_file.h"
 
@@ -69,6 +70,17 @@ SigningResult SignArchiveWith(const std::string& archive_path, const KeyFileRead
                        .c_str());
     }
     return result;
+}
+
+SigningResult SignAgainWhereStale(const std::string& archive_path, const KeyFileRead& key_file,
+                                  int version) {
+    SigningKey key;
+    if (KeyFromFile(key_file, true, key).fault != SigningFault::none) return {};
+    const SignatureCheck check = CheckSignature(archive_path, key);
+    const bool stale = check.state == SignatureState::mismatch ||
+                       (check.state == SignatureState::archive_refused &&
+                        check.archive.fault != SigningFault::archive_unreadable);
+    return stale ? SignArchiveWith(archive_path, key_file, version) : SigningResult{};
 }
 
 SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,

@@ -32,6 +32,14 @@ SigningResult SignArchive(const std::string& archive_path, const SigningKey& key
 SigningResult SignArchiveWith(const std::string& archive_path, const KeyFileRead& key_file,
                               int version);
 
+// After an edit that failed, which may have changed the archive all the same (the files before
+// one that could not be opened are packed; splices in place stop where the archive is whole): the
+// archive's signature by the key's authority is made again, as SignArchiveWith does, when it no
+// longer matches. A signature that still matches, none at all, an archive that cannot be read
+// to tell, or a key that cannot be read leaves everything as it is.
+SigningResult SignAgainWhereStale(const std::string& archive_path, const KeyFileRead& key_file,
+                                  int version);
+
 // The same, reading the key file at `key_path`: "sign this archive with this key file".
 SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,
                                      int version);

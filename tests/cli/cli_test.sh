@@ -313,6 +313,7 @@ printf '# development files\n*.md\r\ndocs/\n' >mod/.pboignore
 printf 'a' >clash/Data/a.txt && printf 'A' >clash/data/A.TXT
 mkdir -p negated && printf 'x' >negated/a.txt && printf '*.txt\n!a.txt\n' >negated/.pboignore
 printf 'PK\003\004\024\0\0\0\010\0compressed bytes of a zip' >not.zip
+cp not.zip not-before.zip
 { printf 'caf\351.txt\0'; record '\3'; printf '\0'; record '\0'; printf 'abc'; } >latin.pbo
 check 0 'Functions\AI\fn_A.sqf' -  build mod --list
 grep -q -e README -e vscode -e docs -e git -e pboignore -e PBOPREFIX out.txt &&
@@ -331,6 +332,8 @@ check 1 'not a PBO archive'  not-out    extract not.zip -C not-out
 check 1 'not a PBO archive'  -          list not.zip
 check 1 'not a PBO archive'  -          verify not.zip
 check 1 'not a PBO archive; not replaced' - build mod not.zip
+check 1 'not a PBO archive; left unchanged' - pack not.zip -C mod config.cpp
+cmp -s not.zip not-before.zip || fail "pack changed a file that is not a PBO"
 check 1 'no entry matches'   picked     extract mod.pbo -C picked 'nosuch/*.paa'
 check 0 ''                   picked/config.cpp extract mod.pbo -C picked 'functions/ai/FN_A.sqf' 'textures/*.paa'
 check 0 '2 entries'          -          list mod.pbo 'functions/**'

@@ -250,7 +250,9 @@ void LoadIni(const test::TempDir& dir, const std::string& section) {
 // through the exports leaves the reference signature beside the archive, the same bytes as the
 // tool's; where it cannot be signed (no key, an unsorted archive, no trailer) the edit still
 // succeeds and no signature of that authority (the key file's name, when it cannot be read) is
-// left. A row without an edit deletes nothing.
+// left. A row without an edit deletes nothing. A packing signs the archive as it is first, then
+// names a file after its own that cannot be opened: the edit fails, the file before it is packed
+// and the signature is made again all the same.
 TEST(HostSettings, EditedArchivesAreSignedWithTheKeyOfTheIniFile) {
     const std::string samples = QUILLPACK_SAMPLES_DIR;
     std::istringstream table(test::ReadWholeFile(samples + "/signing.tsv"));
@@ -277,7 +279,10 @@ TEST(HostSettings, EditedArchivesAreSignedWithTheKeyOfTheIniFile) {
         if (edit.starts_with("pack")) {
             test::WriteWholeFile(dir.File(name), name);
             std::string source = dir.path + static_cast<char>(kSep);
-            EXPECT_EQ(::PackFiles(path.data(), nullptr, source.data(), list.data(), 0), 0);
+            std::string nothing(1, '\0');
+            EXPECT_EQ(DeleteFiles(path.data(), nothing.data()), 0);
+            list = name + '\0' + "missing.txt" + '\0' + '\0';
+            EXPECT_EQ(::PackFiles(path.data(), nullptr, source.data(), list.data(), 0), E_EOPEN);
         } else {
             EXPECT_EQ(DeleteFiles(path.data(), list.data()), 0);
         }
