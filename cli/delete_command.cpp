@@ -64,7 +64,10 @@ int DeleteCommand(const Options& options, Progress& progress) {
     std::vector<std::string> unmatched;
     const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress,
                                             &unmatched, options.in_place);
-    if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
+    if (result.outcome != Outcome::ok) {
+        Fail(options.archive, EditResultText(result));
+        return FinishFailedEdit(options, key_file);
+    }
     // Another editor took entries away since they were picked.
     for (const std::string& item : unmatched) Fail(item, "not in the archive; nothing deleted");
     return unmatched.empty() ? FinishSignedEdit(options, key_file) : kFailure;

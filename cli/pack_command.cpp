@@ -189,8 +189,9 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
-    return Fail(result.failed_path.empty() ? options.archive : result.failed_path,
-                EditResultText(result));
+    Fail(result.failed_path.empty() ? options.archive : result.failed_path,
+         EditResultText(result));
+    return FinishFailedEdit(options, key_file);
 }
 
 }  // namespace

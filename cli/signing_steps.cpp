@@ -60,6 +60,13 @@ int FinishSignedEdit(const Options& options, const KeyFileRead& key_file) {
     return status;
 }
 
+int FinishFailedEdit(const Options& options, const KeyFileRead& key_file) {
+    if (options.in_place && !options.sign_key.empty()) {
+        SignAgainWhereStale(options.archive, key_file, 3);
+    }
+    return kFailure;
+}
+
 std::string SigningFailureText(const SigningResult& result, const std::string& archive) {
     std::string text = SigningFaultText(result);
     if (result.fault == SigningFault::not_sorted) text += ": run quillpack sort " + archive;

@@ -16,6 +16,10 @@ bool ReadSignKey(const Options& options, KeyFileRead& key_file);
 // .bisign file beside it, which no longer matches. Returns the exit code.
 int FinishSignedEdit(const Options& options, const KeyFileRead& key_file);
 
+// After an edit of `options.archive` failed. Splices in place may have changed it all the same:
+// with --sign, its signature is then made again where it no longer matches. Returns kFailure.
+int FinishFailedEdit(const Options& options, const KeyFileRead& key_file);
+
 // Why `archive` could not be signed, in words, with the command that helps where one does.
 std::string SigningFailureText(const SigningResult& result, const std::string& archive);
 
