@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
+#include "cli/commands.h"
 #include "signing/check_signature.h"
 #include "signing/sign_archive.h"
-#include "cli/commands.h"
 
 namespace qp::cli {
 namespace {
@@ -53,8 +53,9 @@ int Report(const std::string& archive, const SigningKey& key, const SignatureChe
 bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys) {
     for (const std::string& path : options.keys) {
         SigningKey key;
-        SigningResult read = KeyFromFile(ReadKeyFile(path), false, key);
-        if (read.fault == SigningFault::not_a_key) read = KeyFromFile(ReadKeyFile(path), true, key);
+        const KeyFileRead file = ReadKeyFile(path);
+        SigningResult read = KeyFromFile(file, false, key);
+        if (read.fault == SigningFault::not_a_key) read = KeyFromFile(file, true, key);
         if (read.fault != SigningFault::none) {
             Fail(path, SigningFaultText(read));
             return false;

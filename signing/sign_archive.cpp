@@ -35,7 +35,9 @@ KeyFileRead ReadKeyFile(const std::string& path) {
 
 SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey& key) {
     if (file.status != IoStatus::ok) return {SigningFault::key_unreadable, file.status};
-    if (ParseKey(file.bytes, key) != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
+    // An empty file parses as nothing at all, which is no key either.
+    const std::size_t taken = ParseKey(file.bytes, key);
+    if (taken == 0 || taken != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
         return {SigningFault::not_a_key, IoStatus::ok};
     }
     return {};
@@ -81,11 +83,6 @@ SigningResult SignAgainWhereStale(const std::string& archive_path, const KeyFile
                        (check.state == SignatureState::archive_refused &&
                         check.archive.fault != SigningFault::archive_unreadable);
     return stale ? SignArchiveWith(archive_path, key_file, version) : SigningResult{};
-}
-
-SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,
-                                     int version) {
-    return SignArchiveWith(archive_path, ReadKeyFile(key_path), version);
 }
 
 }  // namespace qp

@@ -40,8 +40,4 @@ SigningResult SignArchiveWith(const std::string& archive_path, const KeyFileRead
 SigningResult SignAgainWhereStale(const std::string& archive_path, const KeyFileRead& key_file,
                                   int version);
 
-// The same, reading the key file at `key_path`: "sign this archive with this key file".
-SigningResult SignArchiveWithKeyFile(const std::string& archive_path, const std::string& key_path,
-                                     int version);
-
 }  // namespace qp

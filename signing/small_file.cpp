@@ -1,6 +1,8 @@
 // Whole small files: one read; or one write beside the target, a flush and a rename.
 #include "signing/small_file.h"
 
+#include "editing/rewrite_archive.h"
+
 namespace qp {
 namespace {
 
@@ -24,7 +26,10 @@ IoStatus ReadSmallFile(const std::string& path, std::string& bytes) {
 }
 
 IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace) {
-    const std::string beside = path + ".quillpack-tmp";
+    // A leftover of a write that crashed is cleared first; a link or a folder there refuses.
+    const std::string beside = ReplacementPath(path.c_str());
+    const IoStatus cleared = RemoveOwnLeftover(beside.c_str());
+    if (cleared != IoStatus::ok) return cleared;
     const OpenResult out = OpenFile(beside.c_str(), OpenMode::replacement);
     if (out.handle == nullptr) return out.status;
     const auto size = static_cast<std::uint32_t>(bytes.size());

@@ -486,9 +486,17 @@ expect_status 0 build smod --prefix 'x\mymod' --sign mymod.biprivatekey
 check_sig smod.pbo smod.pbo.mymod.bisign 3
 expect_status 0 sign mymod.biprivatekey smod.pbo --v2
 check_sig smod.pbo smod.pbo.mymod.bisign 2
+# A leftover of a signing that crashed is cleared; a key file empty or cut short is no key.
+echo partial >smod.pbo.mymod.bisign.quillpack-tmp
 expect_status 0 sign mymod.biprivatekey smod.pbo
 check_sig smod.pbo smod.pbo.mymod.bisign 3
+[ ! -e smod.pbo.mymod.bisign.quillpack-tmp ] || fail "sign left the leftover beside the signature"
 expect_status 0 verify smod.pbo --key mymod.bikey
+: >empty.bikey && head -c 100 mymod.bikey >cut.bikey
+for key in empty cut; do
+    expect_status 1 verify smod.pbo --key $key.bikey
+    grep -q 'not a key file' err.txt || fail "verify with the $key key: $(cat err.txt)"
+done
 # A script changed after signing, the trailer made consistent again.
 cp smod.pbo smod-signed.pbo
 python3 - smod.pbo <<'PY'
