@@ -75,12 +75,14 @@ void StoreCallbackForHost(void* handle, const HostCallback& callback) {
 namespace {
 
 // With a key in the settings, an archive an edit changed is signed again beside it; when that
-// fails, its signature of that authority, which no longer matches, is removed. A failed edit may
-// have changed the archive all the same, so its signature is made again where it went stale.
-// Either way the edit's own result stands: the host is told how the edit went.
-void SignEditedArchive(const char* packed_file, Outcome edited) {
+// fails, its signature of that authority, which no longer matches, is removed. A failed rewrite
+// leaves the archive as it was, but a packing that ends at a file it cannot open has packed the
+// files before it, and splices in place stop where the archive is whole: then the signature is
+// made again where it went stale. Either way the edit's own result stands.
+void SignEditedArchive(const char* packed_file, Outcome edited, bool in_place) {
     const SigningChosen signing = SigningSettingsChosen();
-    if (signing.key_path.empty()) return;
+    const bool may_have_changed = in_place || edited == Outcome::open_failed;
+    if (signing.key_path.empty() || (edited != Outcome::ok && !may_have_changed)) return;
     KeyFileRead key_file;
     {
         // The path comes from the ini file or the dialog, in the system's code page.
@@ -101,9 +103,10 @@ int PackForHost(const char* packed_file, const char* sub_path, const char* src_p
     try {
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
+        const bool in_place = EditInPlaceChosen();
         const Outcome packed = PackFiles(packed_file, sub_path, src_path, add_list, entry_list,
-                                         NewArchiveSettingsChosen(), progress, EditInPlaceChosen());
-        SignEditedArchive(packed_file, packed);
+                                         NewArchiveSettingsChosen(), progress, in_place);
+        SignEditedArchive(packed_file, packed, in_place);
         return ResultCode(packed);
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
@@ -115,8 +118,9 @@ int DeleteForHost(const char* packed_file, const char* delete_list) {
     try {
         const HostCallback callback = ThreadCallback();
         Progress progress = HostProgress(callback);
-        const Outcome deleted = DeleteFiles(packed_file, delete_list, progress, EditInPlaceChosen());
-        SignEditedArchive(packed_file, deleted);
+        const bool in_place = EditInPlaceChosen();
+        const Outcome deleted = DeleteFiles(packed_file, delete_list, progress, in_place);
+        SignEditedArchive(packed_file, deleted, in_place);
         return ResultCode(deleted);
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
