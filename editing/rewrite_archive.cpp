@@ -37,6 +37,8 @@ EditResult NoRoom(const std::string& folder, std::uint64_t size) {
 EditResult CopyRefused(IoStatus status, const std::string& out_path, const std::string& folder,
                        std::uint64_t size) {
     if (status == IoStatus::no_space) return NoRoom(folder, size);
+    // Another edit is writing a copy of the same archive: in use, as the archive it holds is.
+    if (status == IoStatus::in_use) return FailedEdit(Outcome::open_failed, status);
     EditResult refused = FailedEdit(Outcome::create_failed, status);
     const bool standing = status == IoStatus::already_exists || status == IoStatus::link_refused ||
                           status == IoStatus::not_regular;

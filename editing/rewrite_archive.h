@@ -16,8 +16,9 @@ std::string ReplacementPath(const char* archive_path);
 // `archive` is the archive held for the edit (the handle may be closed and nulled by the
 // replacement), or null for a new archive, which must not exist. The replacement file is created
 // afresh, never followed: a leftover of a crashed edit (a regular file of the editor's) is
-// removed first, and anything else at its name refuses the edit. Only an editor that holds the
-// archive may remove one: every other editor of it holds the archive while it writes one. Where
+// removed first, and anything else at its name refuses the edit. A copy that another edit is
+// writing is held by it and never removed: that edit is in use (a new archive has no archive
+// to hold while two create it). Where
 // no copy can be made beside the archive, the result says why (`copy`). On any failure, a cancel
 // included, the replacement file is removed and the archive is as it was.
 EditResult RewriteArchive(const char* archive_path, FileHandle& archive, const ArchivePlan& plan,

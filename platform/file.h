@@ -167,7 +167,8 @@ std::string EditedPath(const char* path);
 // Clears the way for a new file at `path` that nothing must stand at: a regular file of the
 // calling user's (a leftover of an edit that crashed) is removed. ok when nothing is there
 // afterwards; already_exists, with nothing removed, when something that is not such a file is
-// there: a symbolic link (never followed), a folder, another user's file.
+// there: a symbolic link (never followed), a folder, another user's file; in_use when another
+// edit holds the file, writing it now.
 IoStatus RemoveOwnLeftover(const char* path);
 
 // True when the path names an existing file or folder.

@@ -12,8 +12,8 @@
 
 #include <climits>
 #include <cstdint>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -400,7 +400,19 @@ IoStatus RemoveOwnLeftover(const char* path) {
     struct stat info {};
     if (::lstat(path, &info) != 0) return errno == ENOENT ? IoStatus::ok : FromErrno(errno);
     if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return IoStatus::already_exists;
-    return ::unlink(path) == 0 ? IoStatus::ok : FromErrno(errno);
+    // A copy that another edit is writing now is locked by it: no leftover, and never taken away.
+    const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? IoStatus::ok : FromErrno(errno);
+    IoStatus status = IoStatus::ok;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        status = FromErrno(errno);
+    } else if (!StillAtPath(fd, path)) {
+        status = PathExists(path) ? IoStatus::in_use : IoStatus::ok;  // that edit moved it on
+    } else if (::unlink(path) != 0) {
+        status = FromErrno(errno);
+    }
+    ::close(fd);
+    return status;
 }
 
 std::string native::SystemErrorText(int code) {

@@ -429,7 +429,15 @@ IoStatus RemoveOwnLeftover(const char* path) {
     constexpr DWORD kNotOurs =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
     if (attributes & kNotOurs) return IoStatus::already_exists;
-    return RemoveFile(path) ? IoStatus::ok : LastError();
+    // A copy that another edit is writing now is open, shared for its own rename only: an
+    // unshared open fails (in_use), and it is never taken away. A leftover goes as this closes.
+    HANDLE handle = CreateFileAt(path, DELETE, 0, OPEN_EXISTING,
+                                 FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const IoStatus status = OpenError(path);
+        return status == IoStatus::not_found ? IoStatus::ok : status;
+    }
+    return CloseHandle(handle) ? IoStatus::ok : LastError();
 }
 
 std::string native::SystemErrorText(int code) {

@@ -167,6 +167,15 @@ TEST_F(EditRaceTest, TwoEditorsAtOnceLeaveTheArchiveWhole) {
         EXPECT_EQ(ReadWholeFile(archive_), before);
         EXPECT_EQ(listed == 0, mode == OpenMode::read) << ReadWholeFile(log_b);
     }
+    // A second creator of a new archive finds the first one's copy held: in use, and it stays.
+    const std::string fresh = dir_.File("fresh.pbo");
+    const OpenResult writing =
+        OpenFile(ReplacementPath(fresh.c_str()).c_str(), OpenMode::replacement);
+    const int created = Finish(Start({"pack", fresh, "-C", dir_.path, "new0"}, log_));
+    EXPECT_TRUE(WIFEXITED(created) && WEXITSTATUS(created) == 1);
+    EXPECT_NE(ReadWholeFile(log_).find("in use"), std::string::npos) << ReadWholeFile(log_);
+    EXPECT_TRUE(test::FileExists(ReplacementPath(fresh.c_str())) && !test::FileExists(fresh));
+    CloseFile(writing.handle);
 }
 
 }  // namespace
