@@ -38,6 +38,7 @@ struct Bar {
     int percent = -1;  // of a command that reports shares of its work, not files
     long long bytes = 0;
     std::string name;
+    std::string packing;  // the file whose "Packing - " report was counted last
     Clock::time_point start;
     Clock::time_point last_line;
 };
@@ -93,8 +94,10 @@ bool Draw(void*, const char* name, int size) {
     if (size >= 0) {
         bar.bytes += size;
     } else if (std::strncmp(name, kPacking, sizeof kPacking - 1) == 0) {
-        ++bar.files_done;
         name += sizeof kPacking - 1;
+        // An edit in place reports the rest of the archive it moves under the same file's name.
+        if (bar.packing != name) ++bar.files_done;
+        bar.packing = name;
     } else {
         bar.percent = -size > 100 ? 100 : -size;
     }
