@@ -39,12 +39,7 @@ double BestSeconds(const std::function<void()>& run, const std::function<void()>
 }
 
 double BestShellSeconds(const std::string& command) {
-    return BestSeconds([&] {
-        if (std::system(command.c_str()) != 0) {
-            std::fprintf(stderr, "failed: %s\n", command.c_str());
-            std::exit(1);
-        }
-    });
+    return BestSeconds([&] { Shell(command); });
 }
 
 std::string CopyCommand(const std::filesystem::path& source, const std::filesystem::path& target) {

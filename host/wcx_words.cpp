@@ -1,31 +1,35 @@
 // Result codes and capability flags as the interface names them.
 #include "host/wcx_words.h"
 
+#include "plugin/wcx.h"
+
 namespace qp::host {
 
 std::string ResultText(int result) {
     switch (result) {
         case 0:
             return "success";
-        case 10:
+        case E_END_ARCHIVE:
             return "E_END_ARCHIVE, the end of the archive";
-        case 11:
+        case E_NO_MEMORY:
             return "E_NO_MEMORY";
-        case 12:
+        case E_BAD_DATA:
             return "E_BAD_DATA, damaged entry data";
-        case 13:
+        case E_BAD_ARCHIVE:
             return "E_BAD_ARCHIVE, a damaged archive";
-        case 15:
+        case E_UNKNOWN_FORMAT:
+            return "E_UNKNOWN_FORMAT, not an archive of this plugin";
+        case E_EOPEN:
             return "E_EOPEN, a file could not be opened";
-        case 16:
+        case E_ECREATE:
             return "E_ECREATE, a file could not be created";
-        case 17:
+        case E_ECLOSE:
             return "E_ECLOSE";
-        case 18:
+        case E_EREAD:
             return "E_EREAD, a read failed";
-        case 19:
+        case E_EWRITE:
             return "E_EWRITE, a write failed";
-        case 21:
+        case E_EABORTED:
             return "E_EABORTED, cancelled";
     }
     return "an unknown result";
