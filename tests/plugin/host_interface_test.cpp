@@ -194,15 +194,18 @@ TEST(UnicodeExports, DetectionByContentKnowsAPboUnderAnyNameAndNothingElse) {
     EXPECT_NE(GetPackerCaps() & PK_CAPS_BY_CONTENT, 0);
 }
 
-// The type and prefix live in a [quillpack] section of the host's ini file, beside its others.
+// The type and prefix live in a [quillpack] section of the host's ini file, beside its others;
+// in_place=1, which the dialog never writes, is read and kept.
 TEST(HostSettings, NewArchivesFollowTheIniFileAndWritingItKeepsTheRest) {
     test::TempDir dir;
     const std::string ini = dir.File("host.ini");
-    test::WriteWholeFile(ini, "[other]\ntype=7\n[quillpack]\ntype=0\nprefix=addons\\kept\n");
+    test::WriteWholeFile(ini,
+                         "[other]\ntype=7\n[quillpack]\ntype=0\nprefix=addons\\kept\nin_place=1\n");
     PackDefaultParamStruct params{};
     params.size = sizeof params;
     std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s", ini.c_str());
     PackSetDefaultParams(&params);
+    EXPECT_TRUE(EditInPlaceChosen());
 
     test::WriteWholeFile(dir.File("a.txt"), "a");
     std::string archive = dir.File("new.pbo");
@@ -222,7 +225,8 @@ TEST(HostSettings, NewArchivesFollowTheIniFileAndWritingItKeepsTheRest) {
     std::string written = test::ReadWholeFile(ini);
     std::erase(written, '\r');  // Windows writes its own line ends
     EXPECT_EQ(written,
-              "[other]\ntype=7\n[quillpack]\ntype=1\nprefix=x\\y\nsign_key=\nsign_version=3\n");
+              "[other]\ntype=7\n[quillpack]\ntype=1\nprefix=x\\y\nin_place=1\n"
+              "sign_key=\nsign_version=3\n");
 
     // A missing ini file leaves the settings as they are; back to the defaults for other tests.
     const std::string unreadable = dir.File("missing") + "/host.ini";
@@ -233,6 +237,7 @@ TEST(HostSettings, NewArchivesFollowTheIniFileAndWritingItKeepsTheRest) {
     std::snprintf(params.DefaultIniName, sizeof params.DefaultIniName, "%s", ini.c_str());
     PackSetDefaultParams(&params);
     EXPECT_EQ(NewArchiveSettingsChosen().prefix, "");
+    EXPECT_FALSE(EditInPlaceChosen());
 }
 
 // Sets the plugin's settings from an ini file holding `section`'s lines.
