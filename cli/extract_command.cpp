@@ -86,19 +86,15 @@ void CheckTrailer(Extraction& run, std::uint32_t data_end) {
     std::uint8_t digest[kSha1Size];
     const bool hashed = HashUpTo(run, data_end);
     const bool finished = FinishSha1(run.hash.sha1, digest) && hashed;
-    std::uint8_t trailer[kTrailerSize];
-    if (run.archive_size - data_end != kTrailerSize ||
-        SeekTo(run.archive, data_end) != IoStatus::ok ||
-        ReadBytes(run.archive, trailer, kTrailerSize).bytes != kTrailerSize ||
-        !IsTrailer(trailer, kTrailerSize) ||
-        std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
+    const TrailerFound found = ReadTrailer(run.archive, data_end, run.archive_size);
+    if (found.kind != TrailerKind::digest) {
         return;  // no trailer, or the fixed text of older archives: nothing to compare
     }
     if (!finished) {
         run.status = Fail(run.options.archive,
                           "cannot compute the SHA-1 to compare with the "
                           "trailer; the files extracted are written");
-    } else if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
+    } else if (std::memcmp(found.digest, digest, kSha1Size) != 0) {
         run.status = Fail(run.options.archive, std::string(kTrailerMismatchText) +
                                                    "; the files extracted from it are written");
     }

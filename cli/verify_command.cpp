@@ -45,27 +45,25 @@ std::string FaultText(const DataCheck& check, const EntryRecord& record) {
 // everything before the zero byte (or, in archives of older versions, a fixed text).
 int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t data_end,
                   std::uint32_t file_size) {
-    const std::uint32_t after = file_size - data_end;
-    if (after == 0) {
-        std::printf("no trailer\n");
-        return kSuccess;
-    }
-    const std::string not_trailer =
-        std::to_string(after) + " bytes after the data area are no trailer";
-    if (after != kTrailerSize) return Fail(archive, not_trailer);
-    std::uint8_t trailer[kTrailerSize];
-    if (SeekTo(file, data_end) != IoStatus::ok ||
-        ReadBytes(file, trailer, kTrailerSize).bytes != kTrailerSize) {
-        return Fail(archive, "cannot read the trailer");
-    }
-    if (!IsTrailer(trailer, kTrailerSize)) return Fail(archive, not_trailer);
-    if (std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
-        std::printf("trailer: no checksum (the fixed text of older quillpack archives)\n");
-        return kSuccess;
+    const TrailerFound found = ReadTrailer(file, data_end, file_size);
+    switch (found.kind) {
+        case TrailerKind::absent:
+            std::printf("no trailer\n");
+            return kSuccess;
+        case TrailerKind::foreign:
+            return Fail(archive, std::to_string(file_size - data_end) +
+                                     " bytes after the data area are no trailer");
+        case TrailerKind::unreadable:
+            return Fail(archive, "cannot read the trailer");
+        case TrailerKind::fixed_text:
+            std::printf("trailer: no checksum (the fixed text of older quillpack archives)\n");
+            return kSuccess;
+        case TrailerKind::digest:
+            break;
     }
     std::uint8_t digest[kSha1Size];
     if (!HashFront(file, data_end, digest)) return Fail(archive, "cannot compute the SHA-1");
-    if (std::memcmp(trailer + 1, digest, kSha1Size) != 0) {
+    if (std::memcmp(found.digest, digest, kSha1Size) != 0) {
         return Fail(archive, kTrailerMismatchText);
     }
     std::printf("trailer: SHA-1 matches\n");

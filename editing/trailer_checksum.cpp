@@ -13,13 +13,12 @@ Outcome RestampTrailer(FileHandle archive) {
     const SizeResult size = FileSize32(archive);
     if (walk.damaged || size.status != IoStatus::ok) return Outcome::read_failed;
     const auto data_end = static_cast<std::uint32_t>(walk.data_end);
-    std::uint8_t trailer[kTrailerSize];
-    if (size.size - data_end != kTrailerSize) return Outcome::ok;
-    if (SeekTo(archive, data_end) != IoStatus::ok ||
-        ReadBytes(archive, trailer, kTrailerSize).bytes != kTrailerSize) {
-        return Outcome::read_failed;
+    const TrailerFound found = ReadTrailer(archive, data_end, size.size);
+    if (found.kind == TrailerKind::unreadable) return Outcome::read_failed;
+    // The fixed text of older archives is stamped too: the archive now has its digest.
+    if (found.kind != TrailerKind::digest && found.kind != TrailerKind::fixed_text) {
+        return Outcome::ok;
     }
-    if (!IsTrailer(trailer, kTrailerSize)) return Outcome::ok;
     std::uint8_t digest[kSha1Size];
     if (!HashFront(archive, data_end, digest)) return Outcome::read_failed;
     const bool written = SeekTo(archive, data_end + 1) == IoStatus::ok &&

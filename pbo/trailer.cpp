@@ -2,6 +2,7 @@
 #include "pbo/trailer.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -14,6 +15,27 @@ constexpr std::uint32_t kHashBlock = 1u << 20;
 
 bool IsTrailer(const std::uint8_t* bytes, std::uint32_t size) {
     return size == kTrailerSize && bytes[0] == 0;
+}
+
+TrailerFound ReadTrailer(FileHandle file, std::uint32_t data_end, std::uint32_t file_size) {
+    TrailerFound found;
+    const std::uint32_t after = file_size - data_end;
+    if (after == 0) return found;
+    found.kind = TrailerKind::foreign;
+    if (after != kTrailerSize) return found;
+    std::uint8_t trailer[kTrailerSize];
+    const Transfer read = SeekTo(file, data_end) == IoStatus::ok
+                              ? ReadBytes(file, trailer, kTrailerSize)
+                              : Transfer{0, IoStatus::io_error};
+    if (read.bytes != kTrailerSize) {
+        found.kind = TrailerKind::unreadable;
+        found.status = read.status;
+    } else if (IsTrailer(trailer, kTrailerSize)) {
+        const bool fixed = std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0;
+        found.kind = fixed ? TrailerKind::fixed_text : TrailerKind::digest;
+        std::memcpy(found.digest, trailer + 1, kSha1Size);
+    }
+    return found;
 }
 
 bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size]) {

@@ -46,20 +46,15 @@ std::string PrefixTail(FileHandle archive) {
 }
 
 // The trailer after the data area: ok and its digest, or why there is none to trust.
-SigningResult ReadTrailer(FileHandle archive, const HeaderWalk& walk, std::uint32_t size,
-                          std::uint8_t (&digest)[kSha1Size]) {
-    const auto data_end = static_cast<std::uint32_t>(walk.data_end);
-    std::uint8_t trailer[kTrailerSize];
-    if (size - data_end != kTrailerSize) return {SigningFault::no_trailer, IoStatus::ok};
-    const Transfer read = SeekTo(archive, data_end) == IoStatus::ok
-                              ? ReadBytes(archive, trailer, kTrailerSize)
-                              : Transfer{0, IoStatus::io_error};
-    if (read.bytes != kTrailerSize) return {SigningFault::archive_unreadable, read.status};
-    if (!IsTrailer(trailer, kTrailerSize) ||
-        std::memcmp(trailer + 1, kTrailerText, kSha1Size) == 0) {
-        return {SigningFault::no_trailer, IoStatus::ok};
+SigningResult TrailerDigest(FileHandle archive, const HeaderWalk& walk, std::uint32_t size,
+                            std::uint8_t (&digest)[kSha1Size]) {
+    const TrailerFound found =
+        ReadTrailer(archive, static_cast<std::uint32_t>(walk.data_end), size);
+    if (found.kind == TrailerKind::unreadable) {
+        return {SigningFault::archive_unreadable, found.status};
     }
-    std::memcpy(digest, trailer + 1, kSha1Size);
+    if (found.kind != TrailerKind::digest) return {SigningFault::no_trailer, IoStatus::ok};
+    std::memcpy(digest, found.digest, kSha1Size);
     return {};
 }
 
@@ -122,7 +117,7 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
     if (!std::is_sorted(walk.entries.begin(), walk.entries.end(), by_name)) {
         return {SigningFault::not_sorted, IoStatus::ok};
     }
-    SigningResult result = ReadTrailer(archive, walk, size.size, hashes.hash1);
+    SigningResult result = TrailerDigest(archive, walk, size.size, hashes.hash1);
     if (result.fault != SigningFault::none) return result;
     hashes.prefix_tail = PrefixTail(archive);
 
