@@ -103,7 +103,7 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
 bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPairs& pairs) {
     std::string text;
     if (!collected.prefix_file.empty()) {
-        if (!ReadSmallFile(collected.prefix_file, text)) return false;
+        if (!ReadFolderFile(collected.prefix_file, text)) return false;
         bool more_lines = false;
         const std::string prefix = PrefixFromFile(text, more_lines);
         if (!prefix.empty()) pairs.emplace_back("prefix", prefix);
@@ -111,7 +111,7 @@ bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPa
     }
     if (!collected.pairs_file.empty()) {
         std::string error;
-        if (!ReadSmallFile(collected.pairs_file, text)) return false;
+        if (!ReadFolderFile(collected.pairs_file, text)) return false;
         if (!PairsFromFile(text, pairs, error)) return Refuse(collected.pairs_file, error);
     }
     for (const auto& [key, value] : options.header_pairs) SetPair(pairs, key, value);

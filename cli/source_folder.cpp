@@ -9,6 +9,7 @@
 #include "cli/name_patterns.h"
 #include "pbo/entry_name.h"
 #include "platform/file.h"
+#include "signing/small_file.h"
 
 namespace qp::cli {
 namespace {
@@ -36,19 +37,11 @@ bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::strin
 
 }  // namespace
 
-bool ReadSmallFile(const std::string& path, std::string& text) {
-    constexpr std::uint32_t kLargest = 1u << 20;
-    const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
-    if (file.handle == nullptr) return Refuse(path, IoStatusText(file.status));
-    const SizeResult size = FileSize32(file.handle);
-    bool read = size.status == IoStatus::ok && size.size <= kLargest;
-    if (read) {
-        text.resize(size.size);
-        read = ReadBytes(file.handle, text.data(), size.size).bytes == size.size;
-    }
-    CloseFile(file.handle);  // read only: nothing to lose when the close fails
-    if (!read) return Refuse(path, "cannot be read whole (1 MiB at most)");
-    return true;
+bool ReadFolderFile(const std::string& path, std::string& text) {
+    const IoStatus read = ReadSmallFile(path, text);
+    if (read == IoStatus::ok) return true;
+    return Refuse(path, read == IoStatus::too_large ? "cannot be read whole (1 MiB at most)"
+                                                    : IoStatusText(read));
 }
 
 bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given,
@@ -60,7 +53,7 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
         const std::string path = Utf8FromPath(ignore_file);
         std::string text;
         std::string reason;
-        if (!ReadSmallFile(path, text)) return false;
+        if (!ReadFolderFile(path, text)) return false;
         if (!PatternsFromIgnoreFile(text, patterns, reason)) return Refuse(path, reason);
     }
     patterns.insert(patterns.end(), given.begin(), given.end());

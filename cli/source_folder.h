@@ -15,7 +15,7 @@ constexpr char kIgnoreFileName[] = ".pboignore";
 
 // The text of a small file of the folder ($PBOPREFIX$, .pboignore); false with a message when it
 // cannot be read whole (1 MiB at most).
-bool ReadSmallFile(const std::string& path, std::string& text);
+bool ReadFolderFile(const std::string& path, std::string& text);
 
 // What leaves files of a source folder out: dot-files and dot-folders (`.git`, `.vscode`,
 // `.pboignore` itself), the patterns of `root`/.pboignore and the `given` ones. False with a
