@@ -1,7 +1,6 @@
 // One packed file in place: locate its entry, then splice header and data in, or swap the data.
 #include "editing/add_or_replace_entry.h"
 
-#include <algorithm>
 #include <string>
 
 #include "editing/archive_layout.h"
@@ -110,10 +109,7 @@ Outcome ReplaceEntry(const Archive& archive, const EntryLocation& at, const char
 Outcome SortedPlace(FileHandle archive, const char* entry_name, EntryLocation& at) {
     const HeaderWalk walk = WalkHeader(archive);
     if (walk.damaged) return Outcome::bad_archive;
-    const auto by_name = [](const WalkedEntry& a, const WalkedEntry& b) {
-        return EntryNameBefore(a.name, b.name);
-    };
-    if (!std::is_sorted(walk.entries.begin(), walk.entries.end(), by_name)) return Outcome::ok;
+    if (!EntriesSorted(walk)) return Outcome::ok;
     for (const WalkedEntry& entry : walk.entries) {
         if (!EntryNameBefore(entry_name, entry.name)) continue;
         at.header_offset = entry.location.header_offset;

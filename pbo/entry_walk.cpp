@@ -1,6 +1,8 @@
 // The header walk: extension, file entries, end-of-header entry, then the data area's extent.
 #include "pbo/entry_walk.h"
 
+#include <algorithm>
+
 #include "pbo/cstring.h"
 #include "pbo/entry_name.h"
 #include "pbo/entry_record.h"
@@ -99,6 +101,12 @@ HeaderWalk WalkHeader(FileHandle file) {
     }
     walk.entries = std::move(entries);
     return walk;
+}
+
+bool EntriesSorted(const HeaderWalk& walk) {
+    return std::is_sorted(
+        walk.entries.begin(), walk.entries.end(),
+        [](const WalkedEntry& a, const WalkedEntry& b) { return EntryNameBefore(a.name, b.name); });
 }
 
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name) {

@@ -62,4 +62,7 @@ HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)
 // The last entry named `name` (ignoring ASCII case), or null; an empty name is never found.
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name);
 
+// Whether the entries are in EntryNameBefore order, as new archives are written and signing wants.
+bool EntriesSorted(const HeaderWalk& walk);
+
 }  // namespace qp

@@ -111,12 +111,7 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
     const SizeResult size = FileSize32(archive);
     if (walk.damaged) return {SigningFault::damaged, IoStatus::ok};
     if (size.status != IoStatus::ok) return {SigningFault::archive_unreadable, size.status};
-    const auto by_name = [](const WalkedEntry& a, const WalkedEntry& b) {
-        return EntryNameBefore(a.name, b.name);
-    };
-    if (!std::is_sorted(walk.entries.begin(), walk.entries.end(), by_name)) {
-        return {SigningFault::not_sorted, IoStatus::ok};
-    }
+    if (!EntriesSorted(walk)) return {SigningFault::not_sorted, IoStatus::ok};
     SigningResult result = TrailerDigest(archive, walk, size.size, hashes.hash1);
     if (result.fault != SigningFault::none) return result;
     hashes.prefix_tail = PrefixTail(archive);
