@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "pbo/little_endian.h"
+
 namespace qp {
 namespace {
 
@@ -40,8 +42,7 @@ Transfer SumMatches(Input& input, DecodeBuffers& buffers, const DataWatch& watch
         if (read.bytes != rest) return read;
         std::memcpy(stored + in_block, buffers.input, rest);
     }
-    const std::uint32_t sum =
-        stored[0] | stored[1] << 8 | stored[2] << 16 | static_cast<std::uint32_t>(stored[3]) << 24;
+    const std::uint32_t sum = LoadLittle32(stored);
     matches = sum == buffers.stream.sum || sum == buffers.stream.signed_sum;
     return {4, IoStatus::ok};
 }

@@ -1,19 +1,9 @@
 // Encoding and reading of the 20-byte entry record.
 #include "pbo/entry_record.h"
 
+#include "pbo/little_endian.h"
+
 namespace qp {
-namespace {
-
-std::uint32_t LoadLittle32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-void StoreLittle32(std::uint32_t value, std::uint8_t* bytes) {
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
 
 EntryRecord DecodeRecord(const std::uint8_t* bytes) {
     return {LoadLittle32(bytes), LoadLittle32(bytes + 4), LoadLittle32(bytes + 8),

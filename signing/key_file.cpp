@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "pbo/little_endian.h"
+
 namespace qp {
 namespace {
 
@@ -24,18 +26,6 @@ constexpr BlobNumber kPrivateNumbers[] = {
     {&RsaKey::exponent2, 16}, {&RsaKey::coefficient, 16}, {&RsaKey::private_exponent, 8},
 };
 
-std::uint32_t ReadU32(std::string_view bytes, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
-}
-
-void AppendU32(std::string& bytes, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(value >> (8 * i)));
-}
-
 std::size_t BlobSize(std::uint32_t bits, bool with_private) {
     return kBlobFixedSize + (with_private ? 9 * (bits / 16) : bits / 8);
 }
@@ -44,10 +34,10 @@ std::string KeyFileBytes(const SigningKey& key, bool with_private) {
     const RsaKey& rsa = key.rsa;
     std::string bytes = key.authority;
     bytes.push_back('\0');
-    AppendU32(bytes, static_cast<std::uint32_t>(BlobSize(rsa.bits, with_private)));
+    AppendLittle32(bytes, static_cast<std::uint32_t>(BlobSize(rsa.bits, with_private)));
     bytes += with_private ? kPrivateBlobStart : kPublicBlobStart;
-    AppendU32(bytes, rsa.bits);
-    AppendU32(bytes, rsa.public_exponent);
+    AppendLittle32(bytes, rsa.bits);
+    AppendLittle32(bytes, rsa.public_exponent);
     bytes += rsa.modulus;
     if (with_private) {
         for (const BlobNumber& number : kPrivateNumbers) bytes += rsa.*number.field;
@@ -70,19 +60,19 @@ std::size_t ParseKey(std::string_view bytes, SigningKey& key) {
     if (end == std::string_view::npos || !IsAuthorityName(bytes.substr(0, end))) return 0;
     std::size_t at = end + 1;
     if (bytes.size() < at + 4 + kBlobFixedSize) return 0;
-    const std::uint32_t blob_size = ReadU32(bytes, at);
+    const std::uint32_t blob_size = LoadLittle32(bytes, at);
     const std::string_view blob = bytes.substr(at + 4);
     const std::string_view start = blob.substr(0, kPrivateBlobStart.size());
     const bool with_private = start == kPrivateBlobStart;
     if (!with_private && start != kPublicBlobStart) return 0;
-    const std::uint32_t bits = ReadU32(blob, 12);
+    const std::uint32_t bits = LoadLittle32(blob, 12);
     if (bits == 0 || bits % 16 != 0 || bits > kMostBits ||
         blob_size != BlobSize(bits, with_private) || blob.size() < blob_size) {
         return 0;
     }
     key = SigningKey{std::string(bytes.substr(0, end)), {}};
     key.rsa.bits = bits;
-    key.rsa.public_exponent = ReadU32(blob, 16);
+    key.rsa.public_exponent = LoadLittle32(blob, 16);
     at = kBlobFixedSize;
     key.rsa.modulus = blob.substr(at, bits / 8);
     at += bits / 8;

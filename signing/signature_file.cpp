@@ -3,20 +3,15 @@
 
 #include <cstring>
 
+#include "pbo/little_endian.h"
+
 namespace qp {
 namespace {
-
-void AppendU32(std::string& bytes, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(value >> (8 * i)));
-}
 
 // The next u32, or false when the bytes end first.
 bool ReadU32(const std::string& bytes, std::size_t& at, std::uint32_t& value) {
     if (bytes.size() - at < 4) return false;
-    value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
-    }
+    value = LoadLittle32(bytes, at);
     at += 4;
     return true;
 }
@@ -51,9 +46,9 @@ std::string SignatureFileBytes(const SignatureFile& file) {
     const std::uint32_t width = file.key.rsa.bits / 8;
     std::string bytes = PublicKeyFileBytes(file.key);
     for (int i = 0; i < 3; ++i) {
-        AppendU32(bytes, width);
+        AppendLittle32(bytes, width);
         bytes += file.signatures[i];
-        if (i == 0) AppendU32(bytes, file.version);
+        if (i == 0) AppendLittle32(bytes, file.version);
     }
     return bytes;
 }
