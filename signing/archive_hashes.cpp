@@ -97,14 +97,16 @@ SigningResult HashPass(FileHandle archive, const HeaderWalk& walk,
     return {};
 }
 
-}  // namespace
-
+// Whether the version covers an entry's data in the file hash: version 2 every entry but
+// textures, models, sounds and the like; version 3 only scripts and configs.
 bool SelectedForFileHash(int version, const std::string& name) {
     const std::size_t dot = name.rfind('.');
     const std::string extension =
         dot == std::string::npos ? "" : EntrySortKey(name.substr(dot + 1));
     return version == 2 ? !Listed(extension, kVersion2Skips) : Listed(extension, kVersion3Takes);
 }
+
+}  // namespace
 
 SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes) {
     const HeaderWalk walk = WalkHeader(archive);
@@ -140,6 +142,14 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
         return {SigningFault::stale_trailer, IoStatus::ok};
     }
     return {};
+}
+
+SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes) {
+    const OpenResult archive = OpenFile(archive_path.c_str(), OpenMode::read);
+    if (archive.handle == nullptr) return {SigningFault::archive_unreadable, archive.status};
+    const SigningResult hashed = HashArchive(archive.handle, version, hashes);
+    CloseFile(archive.handle);  // read only: nothing to lose when the close fails
+    return hashed;
 }
 
 }  // namespace qp

@@ -21,12 +21,12 @@ struct ArchiveHashes {
     std::string prefix_tail;
 };
 
-// Whether the version covers an entry's data in the file hash: version 2 every entry but
-// textures, models, sounds and the like; version 3 only scripts and configs.
-bool SelectedForFileHash(int version, const std::string& name);
-
 // Reads the archive (open for reading; the position changes) once, front to back: refuses one
 // that is damaged, has no valid SHA-1 trailer, or whose entries are not sorted by name.
 SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes);
+
+// The same for the archive at `archive_path`, opened for reading: archive_unreadable when it
+// cannot be.
+SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes);
 
 }  // namespace qp

@@ -30,11 +30,7 @@ SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey&
     check.version = file.version;
 
     ArchiveHashes hashes;
-    const OpenResult archive = OpenFile(archive_path.c_str(), OpenMode::read);
-    check.archive = archive.handle == nullptr
-                        ? SigningResult{SigningFault::archive_unreadable, archive.status}
-                        : HashArchive(archive.handle, static_cast<int>(file.version), hashes);
-    if (archive.handle != nullptr) CloseFile(archive.handle);
+    check.archive = HashArchiveAt(archive_path, static_cast<int>(file.version), hashes);
     std::uint8_t digests[3][kSha1Size];
     if (check.archive.fault != SigningFault::none) {
         check.state = SignatureState::archive_refused;

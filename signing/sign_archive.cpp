@@ -17,14 +17,6 @@ std::string AuthorityFromPath(const std::string& key_path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes) {
-    const OpenResult archive = OpenFile(archive_path.c_str(), OpenMode::read);
-    if (archive.handle == nullptr) return {SigningFault::archive_unreadable, archive.status};
-    const SigningResult hashed = HashArchive(archive.handle, version, hashes);
-    CloseFile(archive.handle);  // read only: nothing to lose when the close fails
-    return hashed;
-}
-
 }  // namespace
 
 KeyFileRead ReadKeyFile(const std::string& path) {
