@@ -129,7 +129,7 @@ OpenResult OpenLocked(const char* path, int flags, int lock) {
     struct stat info {};
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return {nullptr, IoStatus::not_regular};
+        return {nullptr, native::Noted(IoStatus::not_regular)};
     }
     const int status_flags = ::fcntl(fd, F_GETFL);
     if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
@@ -189,7 +189,7 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
             return opened;
         }
         ::close(Fd(opened.handle));
-        if (attempt + 1 == kTries) return {nullptr, IoStatus::in_use};
+        if (attempt + 1 == kTries) return {nullptr, native::Noted(IoStatus::in_use)};
     }
 }
 
@@ -360,10 +360,10 @@ IoStatus native::MoveNewFile(const char* from, const char* to) {
         }
         return SyncFolderOf(to);
     }
-    if (errno == EEXIST) return IoStatus::already_exists;
+    if (errno == EEXIST) return native::Noted(IoStatus::already_exists);
     if (errno != EPERM && errno != EOPNOTSUPP && errno != EMLINK) return FromErrno(errno);
     struct stat existing {};
-    if (::lstat(to, &existing) == 0) return IoStatus::already_exists;
+    if (::lstat(to, &existing) == 0) return native::Noted(IoStatus::already_exists);
     if (::rename(from, to) != 0) return FromErrno(errno);
     return SyncFolderOf(to);
 }
@@ -399,7 +399,8 @@ std::string EditedPath(const char* path) {
 IoStatus RemoveOwnLeftover(const char* path) {
     struct stat info {};
     if (::lstat(path, &info) != 0) return errno == ENOENT ? IoStatus::ok : FromErrno(errno);
-    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid()) return IoStatus::already_exists;
+    if (!S_ISREG(info.st_mode) || info.st_uid != ::geteuid())
+        return native::Noted(IoStatus::already_exists);
     // A copy that another edit is writing now is locked by it: no leftover, and never taken away.
     const int fd = ::open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno == ENOENT ? IoStatus::ok : FromErrno(errno);
@@ -407,7 +408,8 @@ IoStatus RemoveOwnLeftover(const char* path) {
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         status = FromErrno(errno);
     } else if (!StillAtPath(fd, path)) {
-        status = PathExists(path) ? IoStatus::in_use : IoStatus::ok;  // that edit moved it on
+        // That edit has moved it on, or another stands there now.
+        status = PathExists(path) ? native::Noted(IoStatus::in_use) : IoStatus::ok;
     } else if (::unlink(path) != 0) {
         status = FromErrno(errno);
     }
@@ -434,7 +436,7 @@ IoStatus MakeFolder(const char* path) {
     // lstat, not stat: a link to a folder must not pass for one.
     struct stat info {};
     if (::lstat(path, &info) != 0) return FromErrno(errno);
-    if (S_ISLNK(info.st_mode)) return IoStatus::link_refused;
+    if (S_ISLNK(info.st_mode)) return native::Noted(IoStatus::link_refused);
     return S_ISDIR(info.st_mode) ? IoStatus::ok : IoStatus::already_exists;
 }
 

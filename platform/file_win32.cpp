@@ -126,7 +126,7 @@ IoStatus OpenError(const char* path) {
     if (error == ERROR_ACCESS_DENIED) {
         const DWORD attributes = AttributesAt(path);
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            return IoStatus::not_regular;
+            return native::Noted(IoStatus::not_regular);
         }
     }
     return FromError(error);
@@ -152,7 +152,7 @@ IoStatus Lengthen(HANDLE file, std::uint32_t from, std::uint32_t to) {
         if (!WriteFile(file, zeros, step, &put, nullptr)) {
             status = LastError();
         } else if (put != step) {
-            status = IoStatus::no_space;
+            status = native::Noted(IoStatus::no_space);
         }
         at += put;
     }
@@ -205,7 +205,7 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     // as one: neither is a file to read or write as one.
     if (GetFileType(handle) != FILE_TYPE_DISK) {
         CloseHandle(handle);
-        return {nullptr, IoStatus::not_regular};
+        return {nullptr, native::Noted(IoStatus::not_regular)};
     }
     return {handle, IoStatus::ok};
 }
@@ -428,7 +428,7 @@ IoStatus RemoveOwnLeftover(const char* path) {
     // A folder, a link or a read-only file was made by someone else; the edit never leaves one.
     constexpr DWORD kNotOurs =
         FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_READONLY;
-    if (attributes & kNotOurs) return IoStatus::already_exists;
+    if (attributes & kNotOurs) return native::Noted(IoStatus::already_exists);
     // A copy that another edit is writing now is open, shared for its own rename only: an
     // unshared open fails (in_use), and it is never taken away. A leftover goes as this closes.
     HANDLE handle = CreateFileAt(path, DELETE, 0, OPEN_EXISTING,
@@ -485,7 +485,7 @@ IoStatus MakeFolder(const char* path) {
     // Junctions and symbolic links to folders are reparse points; they must not pass for folders.
     const DWORD attributes = AttributesAt(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return LastError();
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return IoStatus::link_refused;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return native::Noted(IoStatus::link_refused);
     return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? IoStatus::ok : IoStatus::already_exists;
 }
 
@@ -493,7 +493,7 @@ IoStatus MoveFileOver(const char* from, const char* to) {
     // A folder cannot be replaced by a file; it says so as access denied.
     const DWORD attributes = AttributesAt(to);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return IoStatus::not_regular;
+        return native::Noted(IoStatus::not_regular);
     }
     return MoveFileAt(from, to, MOVEFILE_REPLACE_EXISTING) ? IoStatus::ok : LastError();
 }
@@ -555,7 +555,7 @@ IoStatus native::PlacePartFile(FileHandle part, const char*, const char* target)
     }
     const DWORD attributes = AttributesAt(target);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return IoStatus::not_regular;
+        return native::Noted(IoStatus::not_regular);
     }
     return LastError();
 }

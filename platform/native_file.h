@@ -32,6 +32,12 @@ IoStatus PlacePartFile(FileHandle part, const char* part_path, const char* targe
 // The backend tells every failure it maps to a status, with the system's code, so that
 // SystemErrorFor can give the code for messages.
 void NoteSystemError(IoStatus status, int code);
+// A status the backend decides itself, with no system code: noted all the same, so that an older
+// code of the same status is not given for it.
+inline IoStatus Noted(IoStatus status) {
+    NoteSystemError(status, 0);
+    return status;
+}
 // The system's words for one of its codes, as it gives them.
 std::string SystemErrorText(int code);
 

@@ -2,6 +2,9 @@
 #include "platform/file.h"
 
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
 
 #include <atomic>
 #include <cstring>
@@ -120,6 +123,14 @@ TEST(File, OpenModesCreateAndRefuseAsNamed) {
     ASSERT_NE(missing.handle, nullptr);
     CloseFile(missing.handle);
     EXPECT_TRUE(PathExists(dir.File("fresh.bin").c_str()));
+#if !defined(_WIN32)
+    // A status the backend decides itself (a pipe is no file) carries no older system code.
+    EXPECT_EQ(OpenFile(dir.path.c_str(), OpenMode::read_write).status, IoStatus::not_regular);
+    EXPECT_NE(SystemErrorFor(IoStatus::not_regular), 0);
+    ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
+    EXPECT_EQ(OpenFile(dir.File("pipe").c_str(), OpenMode::read).status, IoStatus::not_regular);
+    EXPECT_EQ(SystemErrorFor(IoStatus::not_regular), 0);
+#endif
 }
 
 TEST(File, ShortReadSaysTruncatedAndKeepsTheRestOfTheBuffer) {
