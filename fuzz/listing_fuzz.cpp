@@ -8,8 +8,8 @@
 #include "pbo/entry_walk.h"
 #include "pbo/lzss.h"
 #include "platform/memory_files.h"
-#include "plugin/host_conventions.h"
 #include "plugin/host_archive.h"
+#include "plugin/host_conventions.h"
 #include "plugin/wcx.h"
 
 using qp::fuzz::Check;
@@ -78,7 +78,7 @@ std::vector<Listed> ListAndExtract(std::size_t archive_size, bool& damaged) {
         Listed entry{header.FileName,
                      static_cast<std::uint32_t>(header.UnpSize),
                      static_cast<std::uint32_t>(header.PackSize),
-                     state.current_compressed,
+                     state.current_record.method == qp::kMethodCompressed,
                      state.current_record.original_size,
                      0,
                      {}};

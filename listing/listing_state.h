@@ -45,11 +45,9 @@ struct ListingState {
     bool data_start_known = false;
     SizeResult archive_size{0, IoStatus::not_found};  // taken when the pass begins
     bool damaged = false;  // the header cannot be read on; the pass describes no more entries
-    bool current_compressed = false;
     EntryRecord current_record{};  // the current entry's whole record, for stored entries too
     char current_name[kNameBufferSize] = {};
     std::int64_t current_offset = 0;
-    std::uint32_t current_size = 0;
     // The folders extracted into in this pass, rid of what killed extractions left in them.
     std::set<std::string> cleaned_folders;
 };

@@ -55,7 +55,7 @@ Outcome ExtractCurrentEntry(ListingState& state, const std::string& destination,
     const Outcome located = LocateData(state, position);
     if (located != Outcome::ok) return located;
     // Data outside the file is refused before anything is created.
-    if (!DataInside(position, state.current_size, state.archive_size.size)) {
+    if (!DataInside(position, state.current_record.data_size, state.archive_size.size)) {
         return Outcome::bad_data;
     }
     const DataWatch watch{&progress, destination.c_str(), nullptr};

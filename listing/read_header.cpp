@@ -67,14 +67,12 @@ Outcome ReadHeader(ListingState& state, FileHandle, HeaderInfo& info) {
     if (!ReadRecord(reader.input, record)) return Outcome::end_of_archive;
 
     CopyName(info.file_name, state.current_name);
-    state.current_compressed = record.method == kMethodCompressed;
     info.pack_size = record.data_size;
-    info.unp_size = state.current_compressed ? record.original_size : record.data_size;
+    info.unp_size = record.method == kMethodCompressed ? record.original_size : record.data_size;
     info.file_time = DosTimeFromUnix(record.timestamp);
     info.unix_time = record.timestamp;
     state.current_record = record;
     state.current_offset = state.running_offset;
-    state.current_size = record.data_size;
     state.running_offset += record.data_size;
     return Outcome::ok;
 }

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <vector>
 
+#include "listing/listing_state.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
-#include "listing/listing_state.h"
 
 namespace qp {
 namespace {
@@ -103,11 +103,11 @@ TEST_F(ReadHeaderTest, ReportsSizesAndTimesOfEachRecord) {
     EXPECT_EQ(info.unp_size, 500u);  // a compressed entry unpacks to its original size
     EXPECT_EQ(info.pack_size, 30u);
     EXPECT_EQ(info.file_time, 0x00210000u);  // timestamp 0 shows as 1980-01-01 00:00:00
-    EXPECT_TRUE(listing_state.current_compressed);
+    EXPECT_EQ(listing_state.current_record.method, kMethodCompressed);
     EXPECT_EQ(listing_state.current_record.original_size, 500u);
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
     EXPECT_STREQ(info.file_name, "same");
-    EXPECT_FALSE(listing_state.current_compressed);
+    EXPECT_NE(listing_state.current_record.method, kMethodCompressed);
     EXPECT_EQ(info.unp_size, 2u);
     EXPECT_EQ(info.pack_size, 2u);
     ASSERT_EQ(ReadHeader(listing_state, file.handle, info), Outcome::ok);
