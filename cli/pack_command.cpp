@@ -165,14 +165,13 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
     if (!CollectFiles(options, mode, collected)) return kFailure;
-    if (!WithoutCollisions(collected.files)) return kFailure;
+    // The core puts new entries in order by name; the list shows them in that order too.
+    if (!SortedWithoutCollisions(collected.files)) return kFailure;
     if (mode.fresh && collected.files.empty()) {
         return Fail(options.folder, "nothing to pack: no file is left that is not excluded");
     }
     ExtensionPairs pairs;
     if (!HeaderPairs(options, collected, pairs)) return kFailure;
-    // The core puts new entries in order by name; the list shows them in that order too.
-    SortByEntryName(collected.files);
     if (!mode.fresh && PathExists(options.archive.c_str()) &&
         !CheckExisting(options, collected, pairs)) {
         return kFailure;

@@ -85,7 +85,7 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
     return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
 }
 
-bool WithoutCollisions(std::vector<SourceFile>& files) {
+bool SortedWithoutCollisions(std::vector<SourceFile>& files) {
     const auto keys = KeyOrder(files);
     std::vector<bool> again(files.size(), false);
     bool collided = false;
@@ -104,19 +104,13 @@ bool WithoutCollisions(std::vector<SourceFile>& files) {
                                      "nothing written");
     }
     if (collided) return false;
-    std::vector<SourceFile> once;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!again[i]) once.push_back(std::move(files[i]));
-    }
-    files = std::move(once);
-    return true;
-}
-
-void SortByEntryName(std::vector<SourceFile>& files) {
     std::vector<SourceFile> sorted;
     sorted.reserve(files.size());
-    for (const auto& key : KeyOrder(files)) sorted.push_back(std::move(files[key.second]));
+    for (const auto& key : keys) {
+        if (!again[key.second]) sorted.push_back(std::move(files[key.second]));
+    }
     files = std::move(sorted);
+    return true;
 }
 
 }  // namespace qp::cli

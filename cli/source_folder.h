@@ -30,12 +30,10 @@ bool FilesBelow(const std::filesystem::path& root, const std::filesystem::path& 
                 const std::vector<std::string>& patterns, const std::string& skip,
                 std::vector<std::filesystem::path>& found);
 
-// Two different files whose entry names differ only in letter case or in `/` against `\` would
-// be one entry in the archive, so the command stops, naming both, and false; a file named twice
-// is taken once.
-bool WithoutCollisions(std::vector<SourceFile>& files);
-
-// Entries sorted as other packers write them: by name, ignoring case, with backslashes.
-void SortByEntryName(std::vector<SourceFile>& files);
+// Puts the files in the order other packers write entries (by name, ignoring case, with
+// backslashes), each once: a file named twice is taken once. Two different files whose entry
+// names differ only in letter case or in `/` against `\` would be one entry in the archive, so
+// the command stops, naming both, and false.
+bool SortedWithoutCollisions(std::vector<SourceFile>& files);
 
 }  // namespace qp::cli
