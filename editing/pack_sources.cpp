@@ -99,11 +99,13 @@ EditResult PackInPlace(const char* archive_path, FileHandle archive,
     return packed;
 }
 
+// `in_place` only where there is an archive to splice into and it is kept.
 EditResult PackHeld(const char* archive_path, FileHandle& archive,
-                    const std::vector<SourceFile>& files, const PackRequest& request,
+                    const std::vector<SourceFile>& files, const PackRequest& request, bool in_place,
                     Progress& progress) {
     ArchivePlan plan = NewArchivePlan(request.settings);
-    if (archive != nullptr && !request.fresh) {
+    const bool kept = archive != nullptr && !request.fresh;
+    if (kept) {
         const HeaderWalk walk = WalkHeader(archive);
         const SizeResult size = FileSize32(archive);
         if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
@@ -115,11 +117,10 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
     const bool failed = failure.outcome != Outcome::ok;
     // Nothing to write: a file failed and nothing may be packed, or none before it was.
     if (failed && (request.all_or_nothing || planned == 0)) return failure;
-    if (planned == 0 && archive != nullptr && !request.fresh) return {};
+    if (planned == 0 && kept) return {};
     const EditResult result =
-        request.in_place && archive != nullptr && !request.fresh
-            ? PackInPlace(archive_path, archive, files, planned, request, progress)
-            : RewriteArchive(archive_path, archive, plan, request.item_count, progress);
+        in_place ? PackInPlace(archive_path, archive, files, planned, request, progress)
+                 : RewriteArchive(archive_path, archive, plan, request.item_count, progress);
     return result.outcome != Outcome::ok ? result : failure;
 }
 
@@ -130,14 +131,16 @@ EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& 
     // A symbolic link stays one: the file it leads to is edited.
     const std::string path = EditedPath(archive_path);
     FileHandle archive = nullptr;
-    if (PathExists(path.c_str())) {
+    // Splices need an archive to splice into, and a fresh archive keeps nothing of the old one.
+    const bool exists = PathExists(path.c_str());
+    const bool in_place = request.in_place && !request.fresh && exists;
+    if (exists) {
         const OpenResult opened =
-            OpenFile(path.c_str(), request.in_place ? OpenMode::edit_in_place : OpenMode::edit);
+            OpenFile(path.c_str(), in_place ? OpenMode::edit_in_place : OpenMode::edit);
         if (opened.handle == nullptr) return FailedEdit(Outcome::open_failed, opened.status);
         archive = opened.handle;
     }
-    const bool in_place = request.in_place && archive != nullptr;
-    const EditResult result = PackHeld(path.c_str(), archive, files, request, progress);
+    const EditResult result = PackHeld(path.c_str(), archive, files, request, in_place, progress);
     if (archive == nullptr) return result;
     // A rewrite is on disk already, and a failing close of the old archive changes nothing; one
     // that wrote through the handle reports it.
