@@ -1,6 +1,7 @@
 // One packed file in place: locate its entry, then splice header and data in, or swap the data.
 #include "editing/add_or_replace_entry.h"
 
+#include <algorithm>
 #include <string>
 
 #include "editing/archive_layout.h"
@@ -104,33 +105,35 @@ Outcome ReplaceEntry(const Archive& archive, const EntryLocation& at, const char
     return Outcome::write_failed;
 }
 
-// In an archive whose entries are sorted by name, a new entry goes before the first that sorts
-// after it, as a rewrite would put it; otherwise `at` stays at the end of the header and data.
-Outcome SortedPlace(FileHandle archive, const char* entry_name, EntryLocation& at) {
-    const HeaderWalk walk = WalkHeader(archive);
-    if (walk.damaged) return Outcome::bad_archive;
-    if (!EntriesSorted(walk)) return Outcome::ok;
-    for (const WalkedEntry& entry : walk.entries) {
-        if (!EntryNameBefore(entry_name, entry.name)) continue;
-        at.header_offset = entry.location.header_offset;
-        at.data_offset = entry.location.data_offset;
-        break;
+// Where a new entry goes: in an archive whose entries are sorted by name, before the first that
+// sorts after it, as a rewrite would put it; otherwise before the end-of-header entry, its data
+// at the end of the data area.
+EntryLocation NewEntryPlace(const HeaderWalk& walk, const char* entry_name) {
+    EntryLocation at{walk.end_of_header_offset, 0, walk.data_end, 0};
+    if (!EntriesSorted(walk)) return at;
+    const auto after = std::upper_bound(walk.entries.begin(), walk.entries.end(), entry_name,
+                                        [](const char* name, const WalkedEntry& entry) {
+                                            return EntryNameBefore(name, entry.name);
+                                        });
+    if (after != walk.entries.end()) {
+        at.header_offset = after->location.header_offset;
+        at.data_offset = after->location.data_offset;
     }
-    return Outcome::ok;
+    return at;
 }
 
+// One walk of the header finds the entry the file replaces, or the place of a new one.
 Outcome PackSource(const Archive& archive, const char* entry_name, const Source& source,
                    Progress& progress) {
-    EntryLocation at{};
-    const FindResult found = FindEntry(archive.file, entry_name, at);
-    if (found == FindResult::damaged) return Outcome::bad_archive;
-    if (found == FindResult::absent) {
-        const Outcome placed = SortedPlace(archive.file, entry_name, at);
-        if (placed != Outcome::ok) return placed;
-        return AddEntry(archive, at, entry_name, source, progress);
+    const HeaderWalk walk = WalkHeader(archive.file);
+    if (walk.damaged) return Outcome::bad_archive;
+    // When several entries carry the name, the last one takes the data.
+    if (const WalkedEntry* entry = LastEntryNamed(walk, entry_name)) {
+        const std::string progress_text = std::string("Packing - ") + entry_name;
+        return ReplaceEntry(archive, entry->location, entry_name, source, progress_text.c_str(),
+                            progress);
     }
-    const std::string progress_text = std::string("Packing - ") + entry_name;
-    return ReplaceEntry(archive, at, entry_name, source, progress_text.c_str(), progress);
+    return AddEntry(archive, NewEntryPlace(walk, entry_name), entry_name, source, progress);
 }
 
 }  // namespace

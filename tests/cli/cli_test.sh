@@ -526,16 +526,19 @@ check_sig unsorted.pbo unsorted.pbo.mymod.bisign 3
 expect_status 0 extract unsorted.pbo -C sorted-out
 expect_status 0 extract "$samples/addon.pbo" -C addon-out
 diff -r sorted-out addon-out || fail "sort changed what the archive holds"
-# New entries go to their sorted places in a sorted archive, to the end of an unsorted one.
+# New entries go to their sorted places in a sorted archive, to the end of an unsorted one, by
+# a rewrite and in place.
 printf 'n' >src/Data_new.sqf
 for archive in checksummed addon; do
-    cp "$samples/$archive.pbo" "ins-$archive.pbo"
-    expect_status 0 pack "ins-$archive.pbo" -C src Data_new.sqf
-    expect_status 0 list --json "ins-$archive.pbo"
-    python3 -c 'import json, sys; names = [e["name"] for e in json.load(open("out.txt"))["entries"]]
+    for how in '' --in-place; do
+        cp "$samples/$archive.pbo" "ins-$archive.pbo"
+        expect_status 0 pack "ins-$archive.pbo" -C src Data_new.sqf ${how:+"$how"}
+        expect_status 0 list --json "ins-$archive.pbo"
+        python3 -c 'import json, sys; names = [e["name"] for e in json.load(open("out.txt"))["entries"]]
 key = lambda n: n.lower().encode()
 assert names == (sorted(names, key=key) if sys.argv[1] == "checksummed" else names[:-1] + ["Data_new.sqf"]), names' "$archive" ||
-        fail "a new entry in $archive.pbo: $(cat out.txt)"
+            fail "a new entry in $archive.pbo ${how:-rewritten}: $(cat out.txt)"
+    done
 done
 expect_status 1 sign mymod.bikey smod.pbo
 grep -q 'not a key file of the kind wanted' err.txt || fail "sign with a public key: $(cat err.txt)"
