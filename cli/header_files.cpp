@@ -3,32 +3,11 @@
 
 #include <algorithm>
 
+#include "cli/text_lines.h"
 #include "pbo/entry_name.h"
 
 namespace qp::cli {
 namespace {
-
-constexpr std::string_view kSpaces = " \t\r\n\f\v";
-
-std::string_view Trimmed(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kSpaces);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kSpaces) - first + 1);
-}
-
-// Editors on Windows like to start a UTF-8 file with a byte-order mark.
-std::string_view WithoutBom(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    return text;
-}
-
-// The next line of `text` from `at`, without its line break; `at` moves past it.
-std::string_view NextLine(std::string_view text, std::size_t& at) {
-    const std::size_t end = std::min(text.find('\n', at), text.size());
-    const std::string_view line = text.substr(at, end - at);
-    at = end + 1;
-    return line;
-}
 
 bool SameWhenTrimmed(std::string_view text) {
     return !text.empty() && Trimmed(text) == text;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "cli/entry_paths.h"
+#include "cli/text_lines.h"
 #include "pbo/entry_name.h"
 #include "pbo/folder_item.h"
 
@@ -63,13 +64,6 @@ std::string WithBackslashes(std::string_view text) {
 
 bool IsSeparator(char c) {
     return c == '/' || c == '\\';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    constexpr std::string_view kSpaces = " \t\r\n\f\v";
-    const std::size_t first = text.find_first_not_of(kSpaces);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kSpaces) - first + 1);
 }
 
 // Whether one exclude pattern leaves out the file or folder whose parts are `name`.
@@ -158,12 +152,10 @@ bool Excluded(const std::vector<std::string>& patterns, std::string_view entry_n
 
 bool PatternsFromIgnoreFile(std::string_view text, std::vector<std::string>& patterns,
                             std::string& error) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    text = WithoutBom(text);
     std::size_t at = 0;
     for (int number = 1; at < text.size(); ++number) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view line = Trimmed(text.substr(at, end - at));
-        at = end + 1;
+        const std::string_view line = Trimmed(NextLine(text, at));
         if (line.empty() || line[0] == '#') continue;
         if (line[0] == '!') {
             error = "line " + std::to_string(number) + ": '!' patterns are not supported";
