@@ -98,18 +98,24 @@ const char* OutcomeText(Outcome outcome) {
     return "unknown error";
 }
 
-std::string OutcomeText(Outcome outcome, IoStatus status) {
+namespace {
+
+// The outcome, with the system's reason where a file operation failed; a cancel needs none.
+std::string WithReason(Outcome outcome, IoStatus status, int system_error) {
     const bool has_reason = status != IoStatus::ok && outcome != Outcome::aborted;
     if (!has_reason) return OutcomeText(outcome);
-    return std::string(OutcomeText(outcome)) + ": " + ReasonText(status, SystemErrorFor(status));
+    return std::string(OutcomeText(outcome)) + ": " + ReasonText(status, system_error);
+}
+
+}  // namespace
+
+std::string OutcomeText(Outcome outcome, IoStatus status) {
+    return WithReason(outcome, status, SystemErrorFor(status));
 }
 
 std::string EditResultText(const EditResult& result) {
     if (result.copy != CopyRefusal::none) return CopyRefusalText(result);
-    const bool has_reason = result.status != IoStatus::ok && result.outcome != Outcome::aborted;
-    if (!has_reason) return OutcomeText(result.outcome);
-    return std::string(OutcomeText(result.outcome)) + ": " +
-           ReasonText(result.status, result.system_error);
+    return WithReason(result.outcome, result.status, result.system_error);
 }
 
 std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size) {
