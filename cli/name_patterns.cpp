@@ -100,8 +100,19 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
 
 NamePicker PickerFor(const std::vector<std::string>& typed, const std::vector<std::string>& exact) {
     NamePicker picker;
-    for (const std::string& text : typed) picker.operands.push_back({text, false});
-    for (const std::string& bytes : exact) picker.operands.push_back({bytes, true});
+    for (const std::string& text : typed) {
+        const std::string with_backslashes = WithBackslashes(text);
+        const std::string folder = FolderPrefix(with_backslashes.c_str());
+        if (!folder.empty()) {
+            picker.operands.push_back({text, OperandKind::folder, folder});
+        } else {
+            const OperandKind kind = IsPattern(text) ? OperandKind::glob : OperandKind::name;
+            picker.operands.push_back({text, kind, with_backslashes});
+        }
+    }
+    for (const std::string& bytes : exact) {
+        picker.operands.push_back({bytes, OperandKind::exact, bytes});
+    }
     picker.used.assign(picker.operands.size(), false);
     return picker;
 }
@@ -113,15 +124,19 @@ bool Picks(NamePicker& picker, std::string_view name) {
     for (std::size_t i = 0; i < picker.operands.size(); ++i) {
         const NameOperand& operand = picker.operands[i];
         bool takes = false;
-        if (operand.exact) {
-            takes = SameEntryName(operand.text, name);
-        } else if (const std::string text = WithBackslashes(operand.text);
-                   !FolderPrefix(text.c_str()).empty()) {
-            takes = InEntryFolder(typed_name, FolderPrefix(text.c_str()));
-        } else if (IsPattern(text)) {
-            takes = MatchesPattern(text, typed_name);
-        } else {
-            takes = SameEntryName(text, typed_name);
+        switch (operand.kind) {
+            case OperandKind::exact:
+                takes = SameEntryName(operand.match, name);
+                break;
+            case OperandKind::folder:
+                takes = InEntryFolder(typed_name, operand.match);
+                break;
+            case OperandKind::glob:
+                takes = MatchesPattern(operand.match, typed_name);
+                break;
+            case OperandKind::name:
+                takes = SameEntryName(operand.match, typed_name);
+                break;
         }
         if (takes) picker.used[i] = true;
         picked = picked || takes;
@@ -134,8 +149,7 @@ std::vector<Unpicked> UnpickedNames(const NamePicker& picker) {
     for (std::size_t i = 0; i < picker.operands.size(); ++i) {
         if (picker.used[i]) continue;
         const NameOperand& operand = picker.operands[i];
-        const bool glob = !operand.exact && IsPattern(operand.text) &&
-                          FolderPrefix(WithBackslashes(operand.text).c_str()).empty();
+        const bool glob = operand.kind == OperandKind::glob;
         unpicked.push_back({operand.text, glob ? "no entry matches" : "not in the archive"});
     }
     return unpicked;

@@ -17,10 +17,15 @@ bool IsPattern(std::string_view text);
 bool MatchesPattern(std::string_view pattern, std::string_view name);
 
 // One name a command was given: typed (either separator, a folder as "folder\" or
-// "folder\*.*", or a glob), or exact bytes as stored (--name-hex).
+// "folder\*.*", or a glob), or exact bytes as stored (--name-hex). What kind of name it is, and
+// what entry names are compared with, are worked out once, when the picker is made.
+enum class OperandKind { exact, folder, glob, name };
 struct NameOperand {
-    std::string text;
-    bool exact = false;
+    std::string text;  // as given
+    OperandKind kind = OperandKind::name;
+    // exact: the bytes as given; folder: its prefix with a backslash; glob and name: the text
+    // with backslashes.
+    std::string match;
 };
 
 // What the names given pick among the entries, met one at a time. No names pick everything.
