@@ -97,16 +97,12 @@ install_missing() {
 # Whether 32-bit Windows programs run here, and if not, one line that says why and what runs
 # instead.
 runs_32_bit() {
-    if ! installed wine32; then
-        [ -n "$wine32_missing" ] || wine32_missing="not installed"
-        return 1
-    fi
-    build/win32/wine-run --check
+    installed wine32 && build/win32/wine-run --check
 }
 
 why_not_32_bit() {
     if ! installed wine32; then
-        echo "the 32-bit plugin is built but not run: wine32 is $wine32_missing;" \
+        echo "the 32-bit plugin is built but not run: wine32 is ${wine32_missing:-not installed};" \
              "the 64-bit plugin runs in its stead"
     else
         echo "the 32-bit plugin is built but not run: this machine's kernel does not run" \
