@@ -126,29 +126,23 @@ OpenResult OpenLocked(const char* path, int flags, int lock) {
     // someone opened the other end, and only a regular file is kept.
     const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0) return {nullptr, FromErrno(errno)};
+    IoStatus status = IoStatus::ok;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {nullptr, native::Noted(IoStatus::not_regular)};
-    }
     const int status_flags = ::fcntl(fd, F_GETFL);
-    if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
-        const IoStatus status = FromErrno(errno);
-        ::close(fd);
-        return {nullptr, status};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        status = native::Noted(IoStatus::not_regular);
+    } else if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+        status = FromErrno(errno);
+    } else if (::flock(fd, lock | LOCK_NB) != 0) {  // sharing as on Windows: every open locks
+        status = FromErrno(errno);
+    } else if ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
+        status = FromErrno(errno);
     }
-    // Sharing as on Windows: an advisory lock that every open of ours takes.
-    if (::flock(fd, lock | LOCK_NB) != 0) {
-        const IoStatus status = FromErrno(errno);
-        ::close(fd);
-        return {nullptr, status};
-    }
-    if ((flags & O_TRUNC) && ::ftruncate(fd, 0) != 0) {
-        const IoStatus status = FromErrno(errno);
-        ::close(fd);
-        return {nullptr, status};
-    }
-    return {Handle(fd), IoStatus::ok};
+    if (status == IoStatus::ok) return {Handle(fd), IoStatus::ok};
+    // A file this open created goes again: nothing is left of an open that failed.
+    if (flags & O_EXCL) ::unlink(path);
+    ::close(fd);
+    return {nullptr, status};
 }
 
 // Reads until `count` bytes are in, the file ends or the system fails: at the current position,
@@ -490,15 +484,7 @@ bool RemoveIfAbandoned(const std::string& path) {
 
 OpenResult native::CreatePartFile(const char* path) {
     const int folder = HoldFolder(FolderOf(path), LOCK_SH);
-    const int fd = ::open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    OpenResult result{nullptr, fd < 0 ? FromErrno(errno) : IoStatus::ok};
-    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        result.status = FromErrno(errno);
-        ::unlink(path);
-        ::close(fd);
-    } else if (fd >= 0) {
-        result.handle = Handle(fd);
-    }
+    const OpenResult result = OpenLocked(path, OpenFlags(OpenMode::replacement), LOCK_EX);
     ReleaseFolder(folder);
     return result;
 }
