@@ -146,9 +146,7 @@ EditResult EndsInTrailer(const PlannedBytes& tail, FileHandle archive, bool& tra
     std::uint8_t first = 0xFF;
     trailer = false;
     if (tail.size != kTrailerSize) return {};
-    const IoStatus seek = SeekTo(archive, tail.offset);
-    if (seek != IoStatus::ok) return Failed(Outcome::read_failed, seek);
-    const Transfer read = ReadBytes(archive, &first, 1);
+    const Transfer read = ReadAt(archive, tail.offset, &first, 1);
     if (read.bytes != 1) return Failed(Outcome::read_failed, read.status);
     trailer = IsTrailer(&first, kTrailerSize);
     return {};
