@@ -284,35 +284,34 @@ IoStatus native::SetEndOfFileHere(FileHandle file) {
     return ::ftruncate(Fd(file), position) == 0 ? IoStatus::ok : FromErrno(errno);
 }
 
-TimeResult FileCreationTime(FileHandle file) {
+namespace {
+
+// Seconds and nanoseconds since 1970 as 100-nanosecond ticks since 1601, as Windows counts.
+TimeResult AsFiletime(std::int64_t seconds, std::int64_t nanoseconds) {
     constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ull;
-    std::int64_t seconds = 0;
-    std::int64_t nanoseconds = 0;
+    const std::int64_t ticks = seconds * 10000000 + nanoseconds / 100;
+    return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+}
+
+}  // namespace
+
+// The birth time where the system and the file system keep one, the modification time otherwise.
+TimeResult FileCreationTime(FileHandle file) {
 #if defined(STATX_BTIME)
     struct statx info {};
     if (::statx(Fd(file), "", AT_EMPTY_PATH, STATX_BTIME | STATX_MTIME, &info) == 0) {
         const bool has_birth = (info.stx_mask & STATX_BTIME) != 0;
         const struct statx_timestamp& stamp = has_birth ? info.stx_btime : info.stx_mtime;
-        seconds = stamp.tv_sec;
-        nanoseconds = stamp.tv_nsec;
-    } else
-#endif
-    {
-        struct stat info {};
-        if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
-        seconds = info.st_mtim.tv_sec;
-        nanoseconds = info.st_mtim.tv_nsec;
+        return AsFiletime(stamp.tv_sec, stamp.tv_nsec);
     }
-    const std::int64_t ticks = seconds * 10000000 + nanoseconds / 100;
-    return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+#endif
+    return FileModificationTime(file);
 }
 
 TimeResult FileModificationTime(FileHandle file) {
-    constexpr std::uint64_t kUnixEpochAsFiletime = 116444736000000000ull;
     struct stat info {};
     if (::fstat(Fd(file), &info) != 0) return {0, FromErrno(errno)};
-    const std::int64_t ticks = info.st_mtim.tv_sec * 10000000ll + info.st_mtim.tv_nsec / 100;
-    return {static_cast<std::uint64_t>(ticks) + kUnixEpochAsFiletime, IoStatus::ok};
+    return AsFiletime(info.st_mtim.tv_sec, info.st_mtim.tv_nsec);
 }
 
 FileHandle StandardOutputFile() {

@@ -285,20 +285,25 @@ IoStatus native::SetEndOfFileHere(FileHandle file) {
     return SetEndOfFile(file) ? IoStatus::ok : LastError();
 }
 
+namespace {
+
+TimeResult AsTicks(const FILETIME& time) {
+    return {(static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime,
+            IoStatus::ok};
+}
+
+}  // namespace
+
 TimeResult FileCreationTime(FileHandle file) {
     FILETIME created{};
     if (!GetFileTime(file, &created, nullptr, nullptr)) return {0, LastError()};
-    const std::uint64_t value =
-        (static_cast<std::uint64_t>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
-    return {value, IoStatus::ok};
+    return AsTicks(created);
 }
 
 TimeResult FileModificationTime(FileHandle file) {
     FILETIME written{};
     if (!GetFileTime(file, nullptr, nullptr, &written)) return {0, LastError()};
-    const std::uint64_t value =
-        (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
-    return {value, IoStatus::ok};
+    return AsTicks(written);
 }
 
 FileHandle StandardOutputFile() {
