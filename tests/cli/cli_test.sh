@@ -497,6 +497,10 @@ for key in empty cut; do
     expect_status 1 verify smod.pbo --key $key.bikey
     grep -q 'not a key file' err.txt || fail "verify with the $key key: $(cat err.txt)"
 done
+cp smod.pbo.mymod.bisign good.bisign && echo x >smod.pbo.mymod.bisign
+expect_status 1 verify smod.pbo --key mymod.bikey
+grep -q 'not a signature file' err.txt || fail "verify of a damaged signature: $(cat err.txt)"
+mv good.bisign smod.pbo.mymod.bisign
 # A script changed after signing, the trailer made consistent again.
 cp smod.pbo smod-signed.pbo
 python3 - smod.pbo <<'PY'

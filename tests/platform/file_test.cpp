@@ -99,6 +99,18 @@ TEST(File, AnEditorHoldsTheFileAtThePathNeverAReplacedOne) {
 }
 #endif
 
+// The folder a file lies in: where an edit's copy goes, and whose free space it asks for.
+TEST(File, FolderOfNamesTheFolderAFileLiesIn) {
+#if defined(_WIN32)
+    const char* const cases[][2] = {
+        {"a.pbo", "."},    {"C:a.pbo", "C:"},         {"C:\\a.pbo", "C:\\"},
+        {"\\a.pbo", "\\"}, {"C:\\x\\a.pbo", "C:\\x"}, {"x/a.pbo", "x"}};
+#else
+    const char* const cases[][2] = {{"a.pbo", "."}, {"/a.pbo", "/"}, {"x/y/a.pbo", "x/y"}};
+#endif
+    for (const auto& [path, folder] : cases) EXPECT_EQ(FolderOf(path), folder) << path;
+}
+
 TEST(File, OpenModesCreateAndRefuseAsNamed) {
     TempDir dir;
     const std::string path = dir.File("new.bin");
