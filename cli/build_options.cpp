@@ -58,6 +58,10 @@ OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i
         // The options without a value.
         bool* flag = nullptr;
         if (arg == "--list" && command == "build") flag = &options.list_only;
+        if (arg == "--allow-names" && command == "build") flag = &options.allow_names;
+        if (arg == "--follow-links" && (command == "build" || command == "pack")) {
+            flag = &options.follow_links;
+        }
         if (arg == "--force" && command == "extract") flag = &options.force;
         if (arg == "--progress" && command != "list" && command != "verify") {
             flag = &options.progress;

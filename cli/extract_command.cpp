@@ -122,22 +122,11 @@ void NoteOverwritten(Extraction& run, const std::string& name) {
     if (std::find(earlier.begin(), earlier.end(), name) == earlier.end()) earlier.push_back(name);
 }
 
-// Why an entry cannot be extracted at all, or empty: a name that leaves the folder or would be
-// written under another name, or one whose last part names no file (".", or nothing after a
-// separator).
+// Why an entry cannot be extracted at all, or empty: a name that leaves the folder, names a
+// folder or would be written under another name.
 std::string RefusalReason(const std::string& name) {
     const std::string unsafe = UnsafeEntryReason(NameInUtf8(name));
-    if (!unsafe.empty()) {
-        return "refused (" + unsafe +
-               "): it would be written outside the folder or under another name";
-    }
-    const std::vector<std::string> parts = NameParts(name);
-    const bool ends_in_separator = !name.empty() && (name.back() == '\\' || name.back() == '/');
-    if (parts.empty() || ends_in_separator || !UsableFileName(parts.back())) {
-        return "refused: the name ends in no file name ('.' or a separator), so it names a "
-               "folder, not a file";
-    }
-    return {};
+    return unsafe.empty() ? unsafe : "refused: " + unsafe;
 }
 
 // Why an entry was not extracted, in words.

@@ -13,7 +13,8 @@ struct CommandText {
 const CommandText kCommands[] = {
     {"build",
      "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                       [--exclude GLOB]... [--timestamps mtime] [--list]",
+     "                       [--exclude GLOB]... [--timestamps mtime] [--list]\n"
+     "                       [--follow-links] [--allow-names]",
      "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
      "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
      "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
@@ -21,7 +22,12 @@ const CommandText kCommands[] = {
      "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
      "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
      "the same folder gives the same bytes on every system. Names that differ only in letter\n"
-     "case stop the build. --list prints what would be packed and writes nothing.\n"},
+     "case stop the build. --list prints what would be packed and writes nothing.\n"
+     "A link to a file outside FOLDER stops the build (--follow-links packs what it leads to);\n"
+     "links to folders are not followed; links that lead nowhere, pipes, sockets and devices\n"
+     "are named and skipped. Names that extract refuses on Linux or Windows (a drive letter or\n"
+     "':', CON, NUL, COM1..., a trailing dot or space, control characters, a '\\' in a Linux\n"
+     "file name) stop the build, each named; --allow-names packs them all the same.\n"},
     {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
      "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
      "adds the header pairs and where the data area starts; --json prints one object with the\n"
@@ -37,11 +43,13 @@ const CommandText kCommands[] = {
      "through a symbolic link in it, are refused.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...",
+     "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place]\n"
+     "                      [--follow-links] PATH...",
      "Packs the files named, or the files below the folders named, taken relative to DIR\n"
      "(default: .), adding entries or replacing those of the same name (letter case aside).\n"
      "A single FOLDER without -C is packed as -C FOLDER . is. Folders are walked as build\n"
-     "walks them: dot-files, .pboignore and --exclude leave files out.\n"
+     "walks them: dot-files, .pboignore and --exclude leave files out, and a link to a file\n"
+     "outside DIR stops the packing unless --follow-links is given.\n"
      "A new archive is created with its entries sorted by name; its header pairs come from\n"
      "$PBOPREFIX$ and $PBOHEADER$ at the root of DIR, which are not packed as entries, then\n"
      "from --prefix, --product (product=OFP: Resistance) and --header; an empty VALUE removes\n"
@@ -92,13 +100,15 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pai
 const char kUsageText[] =
     "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--sign KEY]\n"
+    "                       [--follow-links] [--allow-names]\n"
     "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
     "       quillpack keygen AUTHORITY [-o FOLDER]\n"
     "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-    "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...\n"
+    "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place]\n"
+    "                      [--follow-links] PATH...\n"
     "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]\n"
     "                        [--in-place]\n"
     "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"

@@ -29,6 +29,8 @@ struct Options {
     std::vector<std::string> excludes;     // --exclude GLOB
     bool mtime = false;                    // build --timestamps mtime (the default is zero)
     bool list_only = false;                // build --list
+    bool follow_links = false;             // build, pack --follow-links: to files outside FOLDER
+    bool allow_names = false;              // build --allow-names: names extract would refuse
     bool force = false;                    // extract --force: overwrite files that differ
     bool to_stdout = false;                // extract -o -
     bool progress = false;                 // --progress: also when standard error is no terminal

@@ -73,7 +73,10 @@ bool TakeFile(const Options& options, const fs::path& file, Collected& collected
 // Every file a PATH names: the file itself, or the files below a folder but those left out.
 bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected) {
     std::vector<std::string> patterns;
-    if (!ExcludePatterns(PathFromUtf8(options.folder), options.excludes, patterns)) return false;
+    if (!ExcludePatterns(PathFromUtf8(options.folder), options.excludes, options.follow_links,
+                         patterns)) {
+        return false;
+    }
     const std::string skip = mode.fresh ? options.archive : std::string();
     for (const std::string& operand : options.operands) {
         const fs::path path =
@@ -82,7 +85,8 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
         std::vector<fs::path> found;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
-            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found)) {
+            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip,
+                            options.follow_links, found)) {
                 return false;
             }
         } else if (fs::is_regular_file(status)) {
@@ -165,6 +169,11 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
     if (!CollectFiles(options, mode, collected)) return kFailure;
+    // A new addon is extracted on Linux and on Windows: names either would refuse stop it.
+    if (mode.fresh && !options.allow_names &&
+        !NamesExtractable(PathFromUtf8(options.folder), collected.files)) {
+        return kFailure;
+    }
     // The core puts new entries in order by name; the list shows them in that order too.
     if (!SortedWithoutCollisions(collected.files)) return kFailure;
     if (mode.fresh && collected.files.empty()) {

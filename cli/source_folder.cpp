@@ -7,6 +7,7 @@
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
 #include "cli/name_patterns.h"
+#include "listing/unsafe_names.h"
 #include "pbo/entry_name.h"
 #include "platform/file.h"
 #include "signing/small_file.h"
@@ -35,6 +36,24 @@ bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::strin
            SameFile(Utf8FromPath(file).c_str(), skip.c_str());
 }
 
+// Whether the file a link leads to lies below the folder, both taken with every link resolved.
+bool LeadsInside(const fs::path& root, const fs::path& link) {
+    std::error_code error;
+    const fs::path real_root = fs::canonical(root, error);
+    const std::string target = EditedPath(Utf8FromPath(link).c_str());
+    return !error && !RelativeParts(real_root, PathFromUtf8(target)).empty();
+}
+
+// A link among the folder's files may lead to one inside it; out of it, only when asked: a link
+// must not carry a file of the system (a key, a password hash) into an archive made to be shared.
+bool LinkRefused(const fs::path& root, const fs::path& file, bool follow_links) {
+    if (follow_links || !IsLink(Utf8FromPath(file).c_str()) || LeadsInside(root, file)) {
+        return false;
+    }
+    return !Refuse(Utf8FromPath(file),
+                   "a link to a file outside the folder; not packed (--follow-links packs it)");
+}
+
 }  // namespace
 
 bool ReadFolderFile(const std::string& path, std::string& text) {
@@ -44,12 +63,13 @@ bool ReadFolderFile(const std::string& path, std::string& text) {
                                                     : IoStatusText(read));
 }
 
-bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given,
+bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given, bool follow_links,
                      std::vector<std::string>& patterns) {
     patterns = {".*"};
     const fs::path ignore_file = root / kIgnoreFileName;
     std::error_code error;
     if (fs::is_regular_file(ignore_file, error)) {
+        if (LinkRefused(root, ignore_file, follow_links)) return false;
         const std::string path = Utf8FromPath(ignore_file);
         std::string text;
         std::string reason;
@@ -62,27 +82,53 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
 
 bool FilesBelow(const fs::path& root, const fs::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<fs::path>& found) {
+                bool follow_links, std::vector<fs::path>& found) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
+    bool links_refused = false;
     std::error_code error;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
-        const bool is_folder = item->is_directory(error);
+        // Each query on its own error: a link that leads nowhere fails the ones that follow it.
+        std::error_code ignored;
+        const bool is_folder = item->is_directory(ignored);
+        const bool is_link = item->is_symlink(ignored);
+        const std::string path = Utf8FromPath(item->path());
         if (Excluded(patterns, EntryNameFor(root, item->path()), is_folder)) {
             // Nothing below a folder left out is looked at: a .git of thousands of files costs
             // nothing.
             if (is_folder) item.disable_recursion_pending();
-        } else if (is_folder && item->is_symlink(error)) {
-            Note(Utf8FromPath(item->path()),
-                 "a linked folder, not followed: nothing below it is packed");
-        } else if (!is_folder && item->is_regular_file(error) &&
-                   !IsSkipped(item->path(), skip_name, skip)) {
+        } else if (is_folder && is_link) {
+            Note(path, "a linked folder, not followed: nothing below it is packed");
+        } else if (is_folder) {
+            continue;
+        } else if (!item->is_regular_file(ignored)) {
+            Note(path, is_link ? "a link that leads nowhere; skipped"
+                               : "not a regular file (a pipe, socket or device); skipped");
+        } else if (LinkRefused(root, item->path(), follow_links)) {
+            links_refused = true;
+        } else if (!IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
         }
-        error.clear();  // a file that went away meanwhile is not packed, and no loss
     }
-    if (!error) return true;
-    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    if (error) return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    return !links_refused;
+}
+
+bool NamesExtractable(const fs::path& root, const std::vector<SourceFile>& files) {
+    bool extractable = true;
+    for (const SourceFile& file : files) {
+        std::string reason = UnsafeEntryReason(file.entry_name, NameRules::windows);
+        for (const std::string& part : RelativeParts(root, PathFromUtf8(file.source_path))) {
+            if (part.find('\\') != std::string::npos)
+                reason = "a '\\' in a file name, which the archive reads as a folder";
+        }
+        if (!reason.empty()) {
+            extractable =
+                Refuse(file.source_path, "cannot be extracted as it is named (" + reason +
+                                             "); nothing written (--allow-names packs it)");
+        }
+    }
+    return extractable;
 }
 
 bool SortedWithoutCollisions(std::vector<SourceFile>& files) {

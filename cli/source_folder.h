@@ -19,16 +19,26 @@ bool ReadFolderFile(const std::string& path, std::string& text);
 
 // What leaves files of a source folder out: dot-files and dot-folders (`.git`, `.vscode`,
 // `.pboignore` itself), the patterns of `root`/.pboignore and the `given` ones. False with a
-// message when the .pboignore file cannot be read or holds a pattern it cannot.
+// message when the .pboignore file cannot be read, is a link out of `root` and `follow_links` is
+// not set, or holds a pattern it cannot.
 bool ExcludePatterns(const std::filesystem::path& root, const std::vector<std::string>& given,
-                     std::vector<std::string>& patterns);
+                     bool follow_links, std::vector<std::string>& patterns);
 
 // The regular files below `folder` (`root` or a folder inside it), every level, but those whose
 // entry names (relative to `root`) the patterns leave out, and the file `skip` (the archive
-// being written), when it is one of them. False with a message when a folder cannot be read.
+// being written), when it is one of them. Links to folders are not followed, and links to files
+// only to files inside `root`, unless `follow_links`; links that lead nowhere, pipes, sockets and
+// devices are named and skipped. False with a message when a folder cannot be read, and with one
+// for each link out of `root`, after the whole walk.
 bool FilesBelow(const std::filesystem::path& root, const std::filesystem::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<std::filesystem::path>& found);
+                bool follow_links, std::vector<std::filesystem::path>& found);
+
+// Whether every file below `root` becomes an entry that extract writes on Linux and on Windows
+// alike (an addon is extracted on both); false with a message naming each that does not: a
+// drive letter or ':', a device name, a part ending in a dot or space, a control character, or a
+// '\' in a file name of this system, which the archive would read as a folder.
+bool NamesExtractable(const std::filesystem::path& root, const std::vector<SourceFile>& files);
 
 // Puts the files in the order other packers write entries (by name, ignoring case, with
 // backslashes), each once: a file named twice is taken once. Two different files whose entry

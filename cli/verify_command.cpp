@@ -99,6 +99,12 @@ int Verify(const std::string& archive, FileHandle file, Progress& progress) {
         if (check.fault != DataFault::none) {
             return Fail(archive + ": " + entry.name, FaultText(check, entry.record));
         }
+        // Readable all the same: the stream gives the whole entry, and its sum matched.
+        if (check.trailing != 0) {
+            Note(archive + ": " + entry.name,
+                 "warning: its data ends in " + std::to_string(check.trailing) +
+                     " bytes that are neither compressed data nor its checksum");
+        }
     }
     std::printf("%u entries, the data of each checked\n",
                 static_cast<unsigned>(walk.entries.size()));

@@ -21,7 +21,7 @@ DataCheck CheckEntryData(FileHandle archive, std::uint32_t archive_size, std::ui
         DecodeEntry(archive, record.data_size, record.original_size, nullptr, *buffers, watch);
     switch (result.outcome) {
         case Outcome::ok:
-            return {DataFault::none, result.decoded};
+            return {DataFault::none, result.decoded, result.trailing};
         case Outcome::bad_data:
             return {result.sum_differs ? DataFault::sum_differs : DataFault::stream_short,
                     result.decoded};

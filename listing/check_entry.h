@@ -23,7 +23,8 @@ enum class DataFault {
 
 struct DataCheck {
     DataFault fault;
-    std::uint64_t decoded;  // the bytes a compressed stream gave before it ended
+    std::uint64_t decoded;       // the bytes a compressed stream gave before it ended
+    std::uint32_t trailing = 0;  // bytes after a whole stream and its sum (decode_entry.h)
 };
 
 // Whether `size` bytes at `position`, counted in 64 bits, lie inside a file of `file_size` bytes;

@@ -30,17 +30,20 @@ Transfer Refill(Input& input, std::uint8_t* block, const DataWatch& watch) {
     return read;
 }
 
-// Whether the 4 bytes after a whole stream, the rest of the entry's data, hold one of its sums.
-// They may lie partly in the block and partly still in the archive.
+// Whether the 4 bytes after a whole stream hold one of its sums. They may lie partly in the block
+// and partly still in the archive; whatever follows them is not read.
 Transfer SumMatches(Input& input, DecodeBuffers& buffers, const DataWatch& watch, bool& matches) {
     std::uint8_t stored[4];
-    const std::uint32_t in_block = input.held - input.next;
+    const std::uint32_t in_block = std::min<std::uint32_t>(input.held - input.next, 4);
     std::memcpy(stored, buffers.input + input.next, in_block);
-    const std::uint32_t rest = input.unread;
-    if (rest != 0) {
+    input.next += in_block;
+    if (in_block < 4) {
+        const std::uint32_t rest = 4 - in_block;
+        // At least `rest` bytes are still in the archive: 4 or more follow the stream.
         const Transfer read = Refill(input, buffers.input, watch);
-        if (read.bytes != rest) return read;
+        if (read.status != IoStatus::ok) return read;
         std::memcpy(stored + in_block, buffers.input, rest);
+        input.next = rest;
     }
     const std::uint32_t sum = LoadLittle32(stored);
     matches = sum == buffers.stream.sum || sum == buffers.stream.signed_sum;
@@ -93,16 +96,18 @@ Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t origin
     if (result.decoded != original_size) {
         return {Outcome::bad_data, IoStatus::ok, result.decoded, read_so_far(), false};
     }
-    // Only an entry with exactly 4 bytes left carries a sum; any other rest is decoded as ever.
-    if (size - stream.consumed == 4) {
+    // Packers write the sum right after the stream; what follows it is no part of the entry.
+    const auto rest = static_cast<std::uint32_t>(size - stream.consumed);
+    if (rest >= 4) {
         bool matches = true;
         const Transfer read = SumMatches(input, buffers, watch, matches);
         if (read.status != IoStatus::ok) {
             return {Outcome::read_failed, read.status, result.decoded, read_so_far(), false};
         }
-        if (!matches) return {Outcome::bad_data, IoStatus::ok, result.decoded, size, true};
+        if (!matches) return {Outcome::bad_data, IoStatus::ok, result.decoded, read_so_far(), true};
     }
     result.read = read_so_far();
+    result.trailing = rest >= 4 ? rest - 4 : rest;
     return result;
 }
 

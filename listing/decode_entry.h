@@ -40,15 +40,19 @@ struct Decoded {
     std::uint64_t decoded;  // the bytes the stream gave
     std::uint32_t read;     // the packed bytes read, from the first on
     bool sum_differs;       // the stream is whole, but the sum after it does not match
+    // Of a whole stream: the bytes of the entry's data after it and its sum, which no packer
+    // writes and which decode to nothing.
+    std::uint32_t trailing = 0;
 };
 
 // Reads `size` packed bytes from the archive's current position, block by block as the decoder
 // needs them, and writes what they decode to to `target` when it is not null, reporting at least
 // every kDecodeReportStep bytes and the rest at the end. ok when the stream gives exactly
-// `original_size` bytes and, when exactly 4 packed bytes are left after it, they hold the 32-bit
-// sum of those bytes, taken unsigned or signed (archives hold both). bad_data when it ends
-// before, or the sum differs; read_failed or write_failed when a transfer fails; aborted when a
-// report is answered with stop.
+// `original_size` bytes and, when 4 packed bytes or more are left after it, the first 4 hold the
+// 32-bit sum of those bytes, taken unsigned or signed (archives hold both); the bytes after
+// those, or the 1 to 3 left where no sum fits, are counted as trailing and not read. bad_data
+// when it ends before, or the sum differs; read_failed or write_failed when a transfer fails;
+// aborted when a report is answered with stop.
 Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t original_size,
                     FileHandle target, DecodeBuffers& buffers, const DataWatch& watch);
 

@@ -1,21 +1,16 @@
-// ProcessFile: the destination path, the data-area start, the test and the choice of worker.
+// ProcessFile: the guard on the name and the destination, the data-area start, the test and the
+// choice of worker.
 #include "listing/process_file.h"
 
 #include <string>
 
 #include "listing/check_entry.h"
+#include "listing/destination.h"
 #include "listing/extract_entry.h"
+#include "listing/unsafe_names.h"
 
 namespace qp {
 namespace {
-
-// DestPath followed directly by DestName, with no separator; false when it does not fit.
-bool JoinDestination(const char* dest_path, const char* dest_name, std::size_t max_length,
-                     std::string& destination) {
-    destination = std::string(dest_path != nullptr ? dest_path : "") +
-                  (dest_name != nullptr ? dest_name : "");
-    return destination.size() <= max_length;
-}
 
 // The host's extraction pass extracts each entry before the header has been read to its end, so
 // the data area of this archive may not be known yet. The current entry's record has been read:
@@ -77,17 +72,23 @@ Outcome TestCurrentEntry(ListingState& state, Progress& progress) {
 }  // namespace
 
 Outcome ProcessFile(ListingState& state, int operation, const char* dest_path,
-                    const char* dest_name, Progress& progress, std::size_t max_destination) {
+                    const char* dest_name, Progress& progress, std::size_t max_destination,
+                    const char* shown_name) {
     if (operation != kExtractEntry && operation != kTestEntry) return Outcome::ok;
     // Without an entry described in this pass there is nothing to extract or test.
     if (!state.reader || state.reader->input.file == nullptr || !state.header_seen ||
         state.damaged) {
         return Outcome::bad_archive;
     }
+    // Whatever the host asks, an entry is never written outside the folder it extracts into nor
+    // under another name than its own.
     std::string destination;
-    if (operation == kExtractEntry &&
-        !JoinDestination(dest_path, dest_name, max_destination, destination)) {
-        return Outcome::create_failed;
+    if (operation == kExtractEntry) {
+        if (!UnsafeEntryReason(state.current_name).empty()) return Outcome::create_failed;
+        const Outcome chosen =
+            ChooseDestination(dest_path, dest_name, shown_name ? shown_name : state.current_name,
+                              max_destination, destination);
+        if (chosen != Outcome::ok) return chosen;
     }
 
     const std::uint32_t noted = Position(*state.reader);

@@ -1,4 +1,4 @@
-// ASCII case-blind comparison of entry names.
+// ASCII case-blind comparison of entry names, and their parts.
 #include "pbo/entry_name.h"
 
 namespace qp {
@@ -46,6 +46,19 @@ bool EntryNameBefore(std::string_view a, std::string_view b) {
 
 bool InEntryFolder(std::string_view name, std::string_view prefix) {
     return name.size() >= prefix.size() && SameEntryName(name.substr(0, prefix.size()), prefix);
+}
+
+std::vector<std::string> NameParts(std::string_view name) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = name.find_first_of("\\/", start);
+        const std::string_view part =
+            name.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!part.empty()) parts.emplace_back(part);
+        if (end == std::string_view::npos) return parts;
+        start = end + 1;
+    }
 }
 
 }  // namespace qp

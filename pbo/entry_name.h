@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qp {
 
@@ -23,5 +24,8 @@ bool EntryNameBefore(std::string_view a, std::string_view b);
 
 // Whether `name` lies in the folder `prefix` (a folder path ending in a backslash).
 bool InEntryFolder(std::string_view name, std::string_view prefix);
+
+// The parts of an entry name, split at backslashes and slashes; empty ones are dropped.
+std::vector<std::string> NameParts(std::string_view name);
 
 }  // namespace qp

@@ -190,6 +190,21 @@ bool SameFile(const char* a, const char* b);
 // Whether `c` separates the folders of a path.
 bool IsPathSeparator(char c);
 
+// The separator the system writes between folders, and whether its file names follow the Windows
+// rules (no device names, no trailing dots or spaces, a few characters refused).
+#if defined(_WIN32)
+inline constexpr char kPathSeparator = '\\';
+inline constexpr bool kWindowsFileNames = true;
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr bool kWindowsFileNames = false;
+#endif
+
+// Whether a symbolic link or junction stands at `path` itself, which is not followed. A Windows
+// reparse point that stands for no other place (a cloud file's placeholder) is no link; one whose
+// kind the system does not tell (Wine's view of a link of the host system) is one.
+bool IsLink(const char* path);
+
 // Part files: an extracted file is written under a new name beside its target and takes the
 // target's place only when it is whole. CreatePartFile makes the new file exclusively and never
 // through a link (anything at the path, a link included, is already_exists), open for reading and

@@ -219,6 +219,10 @@ bool IsPathSeparator(char c) {
     return c == '/';
 }
 
+bool IsLink(const char*) {
+    return false;  // no links
+}
+
 OpenResult native::CreatePartFile(const char* path) {
     return native::OpenFile(path, OpenMode::create_new);
 }

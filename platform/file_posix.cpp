@@ -448,6 +448,11 @@ bool IsPathSeparator(char c) {
     return c == '/';
 }
 
+bool IsLink(const char* path) {
+    struct stat info {};
+    return ::lstat(path, &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 namespace {
 
 // Held, shared, by each extraction while it creates and locks a part file, and exclusively by

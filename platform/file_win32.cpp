@@ -526,6 +526,29 @@ bool IsPathSeparator(char c) {
     return c == '\\' || c == '/';
 }
 
+bool IsLink(const char* path) {
+    const DWORD attributes = AttributesAt(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        return false;
+    }
+    // The reparse point's kind: symbolic links and junctions stand for another name (the
+    // name-surrogate bit); cloud placeholders and the like do not. Wine tells no kind (0).
+    DWORD tag = 0;
+    HANDLE search = INVALID_HANDLE_VALUE;
+    if (!PathsAreUtf8()) {
+        WIN32_FIND_DATAA found{};
+        search = FindFirstFileA(path, &found);
+        tag = found.dwReserved0;
+    } else if (std::wstring wide; WidePath(path, wide)) {
+        WIN32_FIND_DATAW found{};
+        search = FindFirstFileW(wide.c_str(), &found);
+        tag = found.dwReserved0;
+    }
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    constexpr DWORD kNameSurrogate = 0x20000000;
+    return tag == 0 || (tag & kNameSurrogate) != 0;
+}
+
 OpenResult native::CreatePartFile(const char* path) {
     // CREATE_NEW fails on anything at the path, a link included, and no sharing holds the file
     // against RemoveAbandonedParts for as long as it is open. DELETE access lets it be renamed or

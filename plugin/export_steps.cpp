@@ -2,6 +2,7 @@
 #include "plugin/export_steps.h"
 
 #include <new>
+#include <string>
 
 #include "editing/delete_files.h"
 #include "editing/pack_files.h"
@@ -10,6 +11,7 @@
 #include "plugin/host_archive.h"
 #include "plugin/plugin_settings.h"
 #include "plugin/result_code.h"
+#include "plugin/unicode_text.h"
 #include "plugin/wcx.h"
 #include "signing/sign_archive.h"
 
@@ -44,7 +46,7 @@ int ReadEntryForHost(void* handle, HeaderInfo& info) {
 }
 
 int ProcessEntryForHost(void* handle, int operation, const char* dest_path, const char* dest_name,
-                        std::size_t max_destination) {
+                        std::size_t max_destination, bool unicode) {
     HostArchive* archive = ArchiveOf(handle);
     if (archive == nullptr) return E_BAD_ARCHIVE;
     try {
@@ -53,8 +55,10 @@ int ProcessEntryForHost(void* handle, int operation, const char* dest_path, cons
                 ? archive->callback
                 : ThreadCallback();
         Progress progress = HostProgress(callback);
+        const std::string shown = unicode ? EntryNameAsUtf8(archive->listing.current_name)
+                                          : std::string(archive->listing.current_name);
         return ResultCode(ProcessFile(archive->listing, operation, dest_path, dest_name, progress,
-                                      max_destination));
+                                      max_destination, shown.c_str()));
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }

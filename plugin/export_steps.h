@@ -39,9 +39,10 @@ void FillExtendedRecord(Record& record, const HeaderInfo& info) {
     record.FileAttr = HostFileAttributes();
 }
 
-// ProcessFile on the archive behind `handle`, reporting to its callback or the thread's.
+// ProcessFile on the archive behind `handle`, reporting to its callback or the thread's. The
+// Unicode functions (`unicode`) showed the host entry names as UTF-8 (unicode_text.h).
 int ProcessEntryForHost(void* handle, int operation, const char* dest_path, const char* dest_name,
-                        std::size_t max_destination);
+                        std::size_t max_destination, bool unicode);
 int CloseForHost(void* handle);
 // SetProcessDataProc: the archive's own callback, or the thread's for handle -1.
 void StoreCallbackForHost(void* handle, const HostCallback& callback);

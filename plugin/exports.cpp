@@ -55,7 +55,7 @@ int WCX_CALL ReadHeaderEx(void* hArcData, tHeaderDataEx* HeaderData) {
 
 int WCX_CALL ProcessFile(void* hArcData, int Operation, char* DestPath, char* DestName) {
     const PathEncoding ansi(false);
-    return ProcessEntryForHost(hArcData, Operation, DestPath, DestName, kMaxAnsiDestination);
+    return ProcessEntryForHost(hArcData, Operation, DestPath, DestName, kMaxAnsiDestination, false);
 }
 
 int WCX_CALL CloseArchive(void* hArcData) {

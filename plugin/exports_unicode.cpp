@@ -78,7 +78,7 @@ int WCX_CALL ProcessFileW(void* hArcData, int Operation, char16_t* DestPath, cha
         const std::string name = Utf8FromUtf16(DestName);
         return ProcessEntryForHost(
             hArcData, Operation, DestPath != nullptr ? path.c_str() : nullptr,
-            DestName != nullptr ? name.c_str() : nullptr, kMaxUtf8Destination);
+            DestName != nullptr ? name.c_str() : nullptr, kMaxUtf8Destination, true);
     } catch (const std::bad_alloc&) {
         return E_NO_MEMORY;
     }

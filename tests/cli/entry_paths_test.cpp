@@ -24,19 +24,21 @@ TEST(EntryPaths, RefusesNamesThatLeaveTheFolder) {
     EXPECT_NE(UnsafeEntryReason("C:evil"), "");
     EXPECT_NE(UnsafeEntryReason("c:\\evil"), "");
     EXPECT_NE(UnsafeEntryReason(""), "");
+    EXPECT_NE(UnsafeEntryReason("a.b\\.\\c"), "");
 }
 
 // Windows writes device names to the device and drops trailing dots and spaces: either would
 // write somewhere else than the entry's name says.
 TEST(EntryPaths, RefusesWhatWindowsWouldNotWriteUnderTheName) {
-    for (const char* unsafe : {"NUL", "nul.txt", "data\\Con.paa", "COM1.log", "lpt9", "aux .x",
-                               "conout$", "name.", "dir \\a.txt", "what?.txt", "a|b"}) {
+    for (const char* unsafe :
+         {"NUL", "nul.txt", "data\\Con.paa", "COM1.log", "lpt9", "aux .x", "conout$", "name.",
+          "dir \\a.txt", "what?.txt", "a|b", "com\xC2\xB9.txt", "LPT\xB3"}) {
         EXPECT_NE(UnsafeEntryReason(unsafe, NameRules::windows), "") << unsafe;
         if (std::string_view(unsafe).find_first_of("?|") == std::string_view::npos) {
             EXPECT_EQ(UnsafeEntryReason(unsafe, NameRules::portable), "") << unsafe;
         }
     }
-    for (const char* safe : {"console.txt", "nullable\\COM10", "lpt0", "a.b\\.\\c", "CONFIG"}) {
+    for (const char* safe : {"console.txt", "nullable\\COM10", "lpt0", "COM\xC2\xB4", "CONFIG"}) {
         EXPECT_EQ(UnsafeEntryReason(safe, NameRules::windows), "") << safe;
     }
 }

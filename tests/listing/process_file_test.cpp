@@ -221,10 +221,10 @@ TEST_F(ProcessFileTest, DestinationIsPathThenNameAndMustFitTheBuffer) {
     };
     EXPECT_EQ(extract(folder.c_str(), "by-folder.txt"), Outcome::ok);
     EXPECT_EQ(ReadWholeFile(folder + "by-folder.txt"), archive.entries[0].data);
-    // No separator is put in between.
-    const std::string stem = folder + "joined";
-    EXPECT_EQ(extract(stem.c_str(), ".txt"), Outcome::ok);
-    EXPECT_TRUE(FileExists(folder + "joined.txt"));
+    // One separator is put in between.
+    std::filesystem::create_directory(folder + "joined");
+    EXPECT_EQ(extract((folder + "joined").c_str(), "ok.txt"), Outcome::ok);
+    EXPECT_TRUE(FileExists(folder + "joined" + folder.back() + "ok.txt"));
 
     // An existing longer file is replaced, not overwritten in part.
     WriteWholeFile(folder + "old.txt", std::string(5000, 'o'));
