@@ -109,23 +109,31 @@ grep -q 'SHA-1 in the trailer does not match.*extracted from it are written' err
     [ -s changed-out/CfgFunctions.hpp ] || fail "extract of a changed archive: $(cat err.txt)"
 { cat checksummed.pbo; printf 'x'; } >longer.pbo
 expect_status 1 verify longer.pbo
-# An LZSS stream followed by the sum of its bytes: checked, and one flipped byte is named.
+# An LZSS stream followed by the sum of its bytes: checked, and one flipped byte is named; so is a
+# wrong sum that more bytes follow, which verify names as trailing after a right one.
 python3 - <<'PY'
 import struct
 text = b'hint "checked";\xe9'
 stream = b''.join(b'\xff' + text[i:i + 8] for i in (0, 8))
 stream += struct.pack('<i', sum(b - 256 if b > 127 else b for b in text))
+def write(path, entries):
+    header = b''.join(n + b'\0' + struct.pack('<5I', m, o, 0, 0, len(d)) for n, m, o, d in entries)
+    header += bytes(21)
+    open(path, 'wb').write(header + b''.join(e[3] for e in entries))
+    return len(header)
 entries = [(b'packed.sqf', 0x43707273, len(text), stream), (b'dup.txt', 0, 0, b'first'),
-           (b'DUP.TXT', 0, 0, b'second'), (b'dup.txt', 0, 0, b'third')]
-header = b''.join(n + b'\0' + struct.pack('<5I', m, o, 0, 0, len(d)) for n, m, o, d in entries)
-header += bytes(21)
-good = header + b''.join(e[3] for e in entries)
-open('sum.pbo', 'wb').write(good)
-at = len(header) + 1
+           (b'DUP.TXT', 0, 0, b'second'), (b'dup.txt', 0, 0, b'third'),
+           (b'more.sqf', 0x43707273, len(text), stream + b'more')]
+at = write('sum.pbo', entries) + 1
+good = open('sum.pbo', 'rb').read()
 open('sum-flipped.pbo', 'wb').write(good[:at] + b'H' + good[at + 1:])
+write('sum-more.pbo', [(b'packed.sqf', 0x43707273, len(text), stream[:-1] + b'\x7fmore')])
 PY
 expect_status 0 verify sum.pbo
 grep -q 'DUP.TXT: warning: the entry dup.txt has the same name' err.txt || fail "verify: $(cat err.txt)"
+grep -q 'more.sqf: warning: its data ends in 4 bytes that are neither' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 verify sum-more.pbo
+grep -q 'packed.sqf: its checksum does not match' err.txt || fail "verify: $(cat err.txt)"
 expect_status 0 extract sum.pbo -C sum-out
 grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = third ] ||
     fail "extract of names held twice: $(cat err.txt)"
@@ -144,17 +152,38 @@ grep -q 'config.cpp: compressed data ends after 11459 of 65535 bytes' err.txt ||
 expect_status 1 verify cut.pbo
 grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
-# Entry names that would leave the target folder are refused; the others are extracted.
 record() { printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'; printf "$1\0\0\0"; }
-{ printf '..\\evil.txt\0'; record '\4'; printf 'ok.txt\0'; record '\2'
-  printf 'C:\\evil2.txt\0'; record '\1'; printf '.\0'; record '\1'; printf '\0'; record '\0'
-  printf 'EVILokED'; } >evil.pbo
-mkdir -p inside/target
-expect_status 1 extract evil.pbo -C inside/target
-grep -q 'refused' err.txt && grep -q '^quillpack: \.: refused: the name ends in no file name' err.txt ||
-    fail "no refusal message: $(cat err.txt)"
-[ "$(cat inside/target/ok.txt)" = ok ] || fail "the safe entry was not extracted"
-[ -e inside/evil.txt ] || [ -e evil.txt ] && fail "an entry was written outside the folder"
+# ---- The table of hostile entry names that the plugin's tests extract too: each name that would
+# leave the folder, name no file, be written under another name (on Windows) or go through the
+# link planted in the folder is refused and named, the others are extracted, and nothing is
+# written outside the folder. hostile.txt: verdict here, the name as messages show it, the name,
+# where it is extracted to.
+python3 - "$samples/hostile_names.tsv" "${runner:+windows}" >hostile.txt <<'PY'
+import re, struct, sys
+rows = [line.rstrip('\n').split('\t') for line in open(sys.argv[1])][1:]
+names = []
+for raw, refused, _ in rows:
+    name = re.sub(rb'%([0-9A-F]{2})', lambda m: bytes.fromhex(m.group(1).decode()), raw.encode())
+    names.append(name)
+    here = refused in ('everywhere', 'link') or (refused == 'windows' and sys.argv[2:] == ['windows'])
+    shown = re.sub(rb'[\x00-\x1f\x7f]', lambda m: b'\\x%02X' % m.group()[0], name)
+    verdict = b'refused' if here else b'extracted'
+    sys.stdout.buffer.write(b'\t'.join([verdict, shown, name, name.replace(b'\\', b'/')]) + b'\n')
+header = b''.join(n + b'\0' + struct.pack('<5I', 0, 0, 0, 0, len(n)) for n in names) + bytes(21)
+open('hostile.pbo', 'wb').write(header + b''.join(names))
+PY
+mkdir -p hostile/dest hostile/outside
+ln -s ../outside hostile/dest/sub
+expect_status 1 extract hostile.pbo -C hostile/dest
+while IFS=$'\t' read -r verdict shown name path; do
+    if [ "$verdict" = refused ]; then
+        grep -qF -- "quillpack: $shown: " err.txt || fail "$shown was not refused: $(cat err.txt)"
+    else
+        [ "$(cat "hostile/dest/$path")" = "$name" ] || fail "$shown was not extracted: $(cat err.txt)"
+    fi
+done <hostile.txt
+[ -z "$(find hostile -path hostile/dest -prune -o -type f -print)" ] ||
+    fail "extract wrote outside the folder: $(find hostile -path hostile/dest -prune -o -type f -print)"
 # Trailers: a new archive, and a real PBO after packing into it and deleting from it, end with a
 # zero byte and the SHA-1 of every byte before it, computed here by sha1sum.
 digest_ok() {
@@ -345,6 +374,33 @@ check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
 if [ -z "$runner" ]; then
     mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
     check 0 'a linked folder, not followed' - build linked --list
+    # Every name of the hostile table that can be a file here stops the build, but the one
+    # extract takes everywhere and those with a part that starts with a dot, which build leaves
+    # out; a '\' in a Linux file name would make it a folder.
+    mkdir -p hostile/src
+    while IFS=$'\t' read -r verdict shown name path; do
+        case $name in */* | .*) ;; *) printf x >"hostile/src/$name" ;; esac
+    done <hostile.txt
+    check 1 '' hostile-src.pbo build hostile/src hostile-src.pbo
+    while IFS=$'\t' read -r verdict shown name path; do
+        case $name in */* | .* | *\\.* | ok.txt) ;; *) grep -qF "hostile/src/$shown: cannot be extracted" err.txt ||
+            fail "build took $shown: $(cat err.txt)" ;; esac
+    done <hostile.txt
+    grep -q 'ok.txt' err.txt && fail "build refused ok.txt: $(cat err.txt)"
+    check 0 ''                   -          build hostile/src hostile-src.pbo --allow-names
+    # Links to files outside the folder are refused, .pboignore and $PBOPREFIX$ too, unless
+    # --follow-links; links to nothing and pipes are named and skipped.
+    mkdir -p links/sub && printf 'x' >links/a.txt && printf 'secret' >shadow
+    ln -s ../shadow links/.pboignore
+    check 1 'links/.pboignore: a link to a file outside the folder' links.pbo build links
+    rm links/.pboignore && ln -s ../shadow 'links/$PBOPREFIX$' && ln -s ../../shadow links/sub/out.txt
+    ln -s ../a.txt links/sub/in.txt && ln -s nowhere links/dangling && mkfifo links/fifo
+    check 1 'links/sub/out.txt: a link to a file outside the folder' links.pbo build links
+    grep -qF 'links/$PBOPREFIX$: a link to a file outside' err.txt && grep -q 'links/fifo: not a regular' err.txt &&
+        grep -q 'links/dangling: a link that leads nowhere' err.txt || fail "build over links: $(cat err.txt)"
+    check 0 ''                   -          build links --follow-links
+    check 0 'prefix = secret'    -          list --long links.pbo
+    check 0 'sub\in.txt'         -          list links.pbo
 fi
 cp checksummed.pbo merged.pbo
 check 0 ''                   -          pack merged.pbo mod
