@@ -6,8 +6,10 @@
 
 #include "e2e/plugin_test.h"
 #include "host/wcx_host_driver.h"
+#include "host/wcx_host_unicode.h"
 #include "support/archive_builder.h"
 #include "support/digests.h"
+#include "support/hostile_names.h"
 #include "support/sample_manifest.h"
 #include "support/temp_dir.h"
 
@@ -109,6 +111,31 @@ TEST_F(HostExtractTest, DamageIsReportedWithTheResultCodes) {
     host::ExtractArchive(plugin_, path, dir_.File("a\\b\\c"), DestForm::full_name, nowhere);
     ASSERT_EQ(nowhere.size(), 5u);
     EXPECT_EQ(nowhere[0].result, E_ECREATE);
+}
+
+// The table of hostile names through the real module, in both destination forms and through
+// ProcessFileW: each is refused where it must be, and nothing is written outside the
+// destination, through the planted link neither.
+TEST_F(HostExtractTest, HostileNamesAreRefusedAndNothingIsWrittenOutsideTheDestination) {
+    const std::vector<test::HostileName> rows = test::HostileNames();
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run == 2 ? "ProcessFileW" : run == 1 ? "DestPath given" : "all in DestName");
+        const std::string root = dir_.File("run" + std::to_string(run));
+        ASSERT_TRUE(test::MakeHostileScene(root)) << "no link can be made here";
+        const std::string archive = root + "\\hostile.pbo";
+        test::WriteWholeFile(archive, test::BuildArchive(test::HostileArchive(rows)));
+        std::vector<ExtractedEntry> entries;
+        if (run == 2) {
+            host::ExtractArchiveW(plugin_, archive, root + "\\dest", entries);
+        } else {
+            host::ExtractArchive(plugin_, archive, root + "\\dest",
+                                 run == 0 ? DestForm::full_name : DestForm::folder_and_name,
+                                 entries);
+        }
+        std::vector<int> results;
+        for (const ExtractedEntry& entry : entries) results.push_back(entry.result);
+        test::ExpectOnlyDestinationWritten(root, rows, results);
+    }
 }
 
 }  // namespace

@@ -271,7 +271,8 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
                        {"nodata", "", 0x43707273, 7},
                        {"nothing", "", 0x43707273, 0}};
     // The 4 bytes after a stream hold its sum of unsigned or of signed bytes, which differ for
-    // bytes past 0x7F; a flipped byte or sum is damage, a rest of other than 4 bytes no sum.
+    // bytes past 0x7F; a flipped byte or sum is damage, also when more bytes follow the sum, and
+    // a rest of fewer than 4 bytes no sum.
     const std::string text = "\x80\xFF hello \x90 hello";
     using test::StreamSum;
     TestEntry flipped = test::LzssEntry("flipped", text, StreamSum::of_signed_bytes);
@@ -280,10 +281,15 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
     wrong_sum.data.back() ^= 1;
     TestEntry three_after = test::LzssEntry("three_after", text);
     three_after.data += "abc";
+    TestEntry bad_sum_more = wrong_sum;
+    bad_sum_more.name = "bad_sum_more";
+    bad_sum_more.data += "more";
+    TestEntry sum_more = test::LzssEntry("sum_more", text, StreamSum::of_signed_bytes);
+    sum_more.data += "extra";
     archive.entries.insert(archive.entries.end(),
                            {test::LzssEntry("unsigned", text, StreamSum::of_unsigned_bytes),
                             test::LzssEntry("signed", text, StreamSum::of_signed_bytes), flipped,
-                            wrong_sum, three_after});
+                            wrong_sum, three_after, bad_sum_more, sum_more});
     const std::vector<Extracted> done = ExtractAll(BuildArchive(archive));
     const std::vector<Extracted> expected = {{"backref", Outcome::ok, Outcome::ok},
                                              {"short", Outcome::bad_data, Outcome::bad_data},
@@ -293,7 +299,9 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
                                              {"signed", Outcome::ok, Outcome::ok},
                                              {"flipped", Outcome::bad_data, Outcome::bad_data},
                                              {"wrong_sum", Outcome::bad_data, Outcome::bad_data},
-                                             {"three_after", Outcome::ok, Outcome::ok}};
+                                             {"three_after", Outcome::ok, Outcome::ok},
+                                             {"bad_sum_more", Outcome::bad_data, Outcome::bad_data},
+                                             {"sum_more", Outcome::ok, Outcome::ok}};
     EXPECT_EQ(done, expected);
     EXPECT_EQ(ReadWholeFile(Out(0)), "ABABAB");
     // A stream that ends early leaves no file behind, padded or not.
@@ -302,6 +310,8 @@ TEST_F(ProcessFileTest, DamagedCompressedEntriesAreReportedAndNeverOverrun) {
     EXPECT_EQ(ReadWholeFile(Out(3)), "");
     EXPECT_EQ(ReadWholeFile(Out(5)), text);
     EXPECT_FALSE(FileExists(Out(6)));
+    EXPECT_FALSE(FileExists(Out(9)));
+    EXPECT_EQ(ReadWholeFile(Out(10)), text);
 }
 
 // Original sizes no stream of a few bytes fills, and data sizes that run past the end of the file
