@@ -54,6 +54,8 @@ bool MakeFolderLink(const std::string& folder, const std::string& name, const st
     WaitForSingleObject(process.hProcess, 10000);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    // Wine may report the host program done before the link shows.
+    for (int wait = 0; wait < 100 && !linked(); ++wait) Sleep(100);
     return linked();
 #else
     return !error;
