@@ -119,8 +119,9 @@ bool NamesExtractable(const fs::path& root, const std::vector<SourceFile>& files
     for (const SourceFile& file : files) {
         std::string reason = UnsafeEntryReason(file.entry_name, NameRules::windows);
         for (const std::string& part : RelativeParts(root, PathFromUtf8(file.source_path))) {
-            if (part.find('\\') != std::string::npos)
+            if (part.find('\\') != std::string::npos) {
                 reason = "a '\\' in a file name, which the archive reads as a folder";
+            }
         }
         if (!reason.empty()) {
             extractable =

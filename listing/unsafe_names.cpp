@@ -18,8 +18,9 @@ bool WindowsDeviceName(std::string_view part) {
     }
     if (!base.starts_with("com") && !base.starts_with("lpt")) return false;
     const std::string_view number = std::string_view(base).substr(3);
-    if (number.starts_with('\xC2'))
+    if (number.starts_with('\xC2')) {
         return number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
+    }
     return number.size() == 1 && ((number[0] >= '1' && number[0] <= '9') || number[0] == '\xB9' ||
                                   number[0] == '\xB2' || number[0] == '\xB3');
 }
@@ -44,8 +45,9 @@ std::string UnsafeEntryReason(std::string_view name, NameRules rules) {
     if (name.empty()) return "the name is empty";
     if (name.front() == '\\' || name.front() == '/') return "an absolute path";
     if (name.find(':') != std::string_view::npos) return "a drive letter or stream name (':')";
-    if (name.back() == '\\' || name.back() == '/')
+    if (name.back() == '\\' || name.back() == '/') {
         return "it ends in a separator, so it names a folder";
+    }
     for (const std::string& part : NameParts(name)) {
         if (part == "..") return "a '..' part leaves the folder";
         if (part == ".") return "a '.' part names a folder";

@@ -276,8 +276,9 @@ std::vector<int> HostExtract(const std::string& archive, const std::string& dest
         const std::string target = dest + kPathSeparator + shown;
         for (std::size_t at = dest.size() + 1; at < target.size(); ++at) {
             std::error_code ignored;
-            if (IsPathSeparator(target[at]))
+            if (IsPathSeparator(target[at])) {
                 std::filesystem::create_directory(target.substr(0, at), ignored);
+            }
         }
         std::string path = dest;
         std::string name = folder_given ? shown : target;
