@@ -117,24 +117,18 @@ TEST_F(HostExtractTest, DamageIsReportedWithTheResultCodes) {
 // ProcessFileW: each is refused where it must be, and nothing is written outside the
 // destination, through the planted link neither.
 TEST_F(HostExtractTest, HostileNamesAreRefusedAndNothingIsWrittenOutsideTheDestination) {
-    const std::vector<test::HostileName> rows = test::HostileNames();
-    for (int run = 0; run < 3; ++run) {
+    for (const int run : {0, 1, 2}) {
         SCOPED_TRACE(run == 2 ? "ProcessFileW" : run == 1 ? "DestPath given" : "all in DestName");
-        const std::string root = dir_.File("run" + std::to_string(run));
-        ASSERT_TRUE(test::MakeHostileScene(root)) << "no link can be made here";
-        const std::string archive = root + "\\hostile.pbo";
-        test::WriteWholeFile(archive, test::BuildArchive(test::HostileArchive(rows)));
-        std::vector<ExtractedEntry> entries;
-        if (run == 2) {
-            host::ExtractArchiveW(plugin_, archive, root + "\\dest", entries);
-        } else {
-            host::ExtractArchive(plugin_, archive, root + "\\dest",
-                                 run == 0 ? DestForm::full_name : DestForm::folder_and_name,
-                                 entries);
-        }
-        std::vector<int> results;
-        for (const ExtractedEntry& entry : entries) results.push_back(entry.result);
-        test::ExpectOnlyDestinationWritten(root, rows, results);
+        test::ExpectHostileNamesKeptInside(
+            dir_.File("run" + std::to_string(run)), [&](const auto& archive, const auto& dest) {
+                std::vector<ExtractedEntry> entries;
+                if (run == 2) host::ExtractArchiveW(plugin_, archive, dest, entries);
+                const DestForm form = run == 0 ? DestForm::full_name : DestForm::folder_and_name;
+                if (run != 2) host::ExtractArchive(plugin_, archive, dest, form, entries);
+                std::vector<int> results;
+                for (const ExtractedEntry& entry : entries) results.push_back(entry.result);
+                return results;
+            });
     }
 }
 

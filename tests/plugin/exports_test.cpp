@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
-#include <memory>
 #include <set>
 #include <string>
 #include <utility>
@@ -22,7 +21,6 @@
 #include "platform/fault_injection.h"
 #include "plugin/host_conventions.h"
 #include "plugin/plugin_settings.h"
-#include "plugin/unicode_text.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/hostile_names.h"
@@ -255,61 +253,41 @@ TEST(Exports, ExtractionReplacesTheDestinationOnlyWithAWholeEntry) {
 #endif
 }
 
-// Extracts every entry as a host does, through ProcessFile or ProcessFileW: the folders of each
-// name made first, then the target given whole in DestName, or as DestPath (with no separator at
-// its end: one is put in between) and DestName. Returns each entry's result.
-std::vector<int> HostExtract(const std::string& archive, const std::string& dest, bool unicode,
-                             bool folder_given) {
-    std::string ansi_archive = archive;
-    std::u16string wide_archive = Utf16FromUtf8(archive);
+// Extracts every entry as a host does: the folders of each name made first, then the target
+// given whole in DestName, or as DestPath (with no separator at its end: one is put in between)
+// and DestName. Returns each entry's result.
+std::vector<int> HostExtract(std::string archive, std::string dest, bool folder_given) {
     tOpenArchiveData open{};
-    open.ArcName = ansi_archive.data();
-    tOpenArchiveDataW open_wide{};
-    open_wide.ArcName = wide_archive.data();
-    void* handle = unicode ? OpenArchiveW(&open_wide) : OpenArchive(&open);
+    open.ArcName = archive.data();
+    void* handle = OpenArchive(&open);
     std::vector<int> results;
-    auto header = std::make_unique<tHeaderDataExW>();
-    tHeaderData ansi_header{};
-    while (unicode ? ReadHeaderExW(handle, header.get()) == 0
-                   : ReadHeader(handle, &ansi_header) == 0) {
-        const std::string shown = unicode ? Utf8FromUtf16(header->FileName) : ansi_header.FileName;
-        const std::string target = dest + kPathSeparator + shown;
+    tHeaderData header{};
+    while (ReadHeader(handle, &header) == 0) {
+        std::string target = dest + kPathSeparator + header.FileName;
         for (std::size_t at = dest.size() + 1; at < target.size(); ++at) {
             std::error_code ignored;
             if (IsPathSeparator(target[at])) {
                 std::filesystem::create_directory(target.substr(0, at), ignored);
             }
         }
-        std::string path = dest;
-        std::string name = folder_given ? shown : target;
-        std::u16string wide_path = Utf16FromUtf8(path);
-        std::u16string wide_name = Utf16FromUtf8(name);
-        results.push_back(unicode ? ProcessFileW(handle, PK_EXTRACT,
-                                                 folder_given ? wide_path.data() : nullptr,
-                                                 wide_name.data())
-                                  : ProcessFile(handle, PK_EXTRACT,
-                                                folder_given ? path.data() : nullptr, name.data()));
+        results.push_back(folder_given
+                              ? ProcessFile(handle, PK_EXTRACT, dest.data(), header.FileName)
+                              : ProcessFile(handle, PK_EXTRACT, nullptr, target.data()));
     }
     CloseArchive(handle);
     return results;
 }
 
-// The table of hostile names through both forms of ProcessFile and both forms of destination:
-// each name that would leave the folder, name no file, be written under another name or go
-// through the link planted in the folder is refused, and nothing is written outside it.
+// The table of hostile names, with DestPath given and without: each name that would leave the
+// folder, name no file, be written under another name or go through the link planted in the
+// folder is refused, and nothing is written outside it.
 TEST(Exports, HostileNamesAreRefusedAndNothingIsWrittenOutsideTheDestination) {
-    const std::vector<test::HostileName> rows = test::HostileNames();
-    for (const bool unicode : {false, true}) {
-        for (const bool folder_given : {false, true}) {
-            SCOPED_TRACE(std::string(unicode ? "ProcessFileW" : "ProcessFile") +
-                         (folder_given ? ", DestPath given" : ", all in DestName"));
-            TempDir dir;
-            ASSERT_TRUE(test::MakeHostileScene(dir.path)) << "no link can be made here";
-            const std::string archive = dir.File("hostile.pbo");
-            WriteWholeFile(archive, BuildArchive(test::HostileArchive(rows)));
-            test::ExpectOnlyDestinationWritten(
-                dir.path, rows, HostExtract(archive, dir.File("dest"), unicode, folder_given));
-        }
+    for (const bool folder_given : {false, true}) {
+        SCOPED_TRACE(folder_given ? "DestPath given" : "all in DestName");
+        TempDir dir;
+        test::ExpectHostileNamesKeptInside(dir.path, [&](const auto& archive, const auto& dest) {
+            return HostExtract(archive, dest, folder_given);
+        });
     }
 }
 

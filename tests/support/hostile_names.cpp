@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "plugin/wcx.h"
+#include "support/archive_builder.h"
 #include "support/temp_dir.h"
 
 #if defined(_WIN32)
@@ -18,43 +20,54 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Decoded(const std::string& text) {
-    std::string bytes;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '%' && at + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
-            at += 2;
-        } else {
-            bytes += text[at];
+struct Row {
+    std::string name;     // "%XX" in the table stands for the byte XX
+    std::string refused;  // no, everywhere, windows (where Windows' rules hold) or link
+};
+
+std::vector<Row> Rows() {
+    std::ifstream in(QUILLPACK_SAMPLES_DIR "/hostile_names.tsv");
+    std::vector<Row> rows;
+    std::string line;
+    std::getline(in, line);  // the heading
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        std::string raw;
+        Row row;
+        std::getline(fields, raw, '\t');
+        std::getline(fields, row.refused, '\t');
+        for (std::size_t at = 0; at < raw.size(); ++at) {
+            const bool escaped = raw[at] == '%' && at + 2 < raw.size();
+            row.name += escaped ? static_cast<char>(std::stoi(raw.substr(at + 1, 2), nullptr, 16))
+                                : raw[at];
+            if (escaped) at += 2;
         }
+        rows.push_back(row);
     }
-    return bytes;
+    return rows;
 }
 
 // A link to a folder. Wine makes none itself (CreateSymbolicLinkW does nothing), but it runs the
 // host system's ln, and shows the link that makes as a reparse point.
-bool MakeFolderLink(const std::string& folder, const std::string& name, const std::string& target) {
-    const fs::path link = fs::path(folder) / name;
+bool MakeFolderLink(const fs::path& folder, const std::string& name, const std::string& target) {
     std::error_code error;
-    fs::create_directory_symlink(target, link, error);
+    fs::create_directory_symlink(target, folder / name, error);
 #if defined(_WIN32)
     const auto linked = [&] {
-        const DWORD attributes = GetFileAttributesW(link.wstring().c_str());
+        const DWORD attributes = GetFileAttributesW((folder / name).wstring().c_str());
         return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     };
-    if (linked()) return true;
     std::string command = "ln -s " + target + " " + name;
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &startup, &process)) {
-        return false;
+    if (!linked() && CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0,
+                                    nullptr, folder.string().c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
     }
-    WaitForSingleObject(process.hProcess, 10000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    // Wine may report the host program done before the link shows.
+    // Wine may report the host system's program done before the link shows.
     for (int wait = 0; wait < 100 && !linked(); ++wait) Sleep(100);
     return linked();
 #else
@@ -64,60 +77,40 @@ bool MakeFolderLink(const std::string& folder, const std::string& name, const st
 
 }  // namespace
 
-std::vector<HostileName> HostileNames() {
-    std::ifstream in(QUILLPACK_SAMPLES_DIR "/hostile_names.tsv");
-    std::vector<HostileName> rows;
-    std::string line;
-    std::getline(in, line);  // the heading
-    while (std::getline(in, line)) {
-        const std::size_t tab = line.find('\t');
-        const std::string refusal = line.substr(tab + 1, line.find('\t', tab + 1) - tab - 1);
-        rows.push_back({Decoded(line.substr(0, tab)), refusal == "everywhere" ? Refusal::everywhere
-                                                      : refusal == "windows"  ? Refusal::windows
-                                                      : refusal == "link"     ? Refusal::link
-                                                                              : Refusal::none});
-    }
-    EXPECT_GE(rows.size(), 20u) << "hostile_names.tsv not read whole";
-    return rows;
-}
-
-bool RefusedHere(const HostileName& row) {
+void ExpectHostileNamesKeptInside(const std::string& root, const Extractor& extract) {
 #if defined(_WIN32)
-    if (row.refusal == Refusal::windows) return true;
+    const bool windows = true;
+#else
+    const bool windows = false;
 #endif
-    return row.refusal == Refusal::everywhere || row.refusal == Refusal::link;
-}
-
-TestArchive HostileArchive(const std::vector<HostileName>& rows) {
-    TestArchive archive = ArchiveWith({});
-    for (const HostileName& row : rows) archive.entries.push_back({row.name, row.name});
-    return archive;
-}
-
-bool MakeHostileScene(const std::string& root) {
-    fs::create_directories(fs::path(root) / "dest");
+    const std::vector<Row> rows = Rows();
+    ASSERT_GE(rows.size(), 20u) << "hostile_names.tsv not read whole";
+    const fs::path dest = fs::path(root) / "dest";
+    fs::create_directories(dest);
     fs::create_directories(fs::path(root) / "outside");
-    return MakeFolderLink((fs::path(root) / "dest").string(), "sub", "../outside");
-}
+    ASSERT_TRUE(MakeFolderLink(dest, "sub", "../outside")) << "no link can be made here";
+    TestArchive archive = ArchiveWith({});
+    for (const Row& row : rows) archive.entries.push_back({row.name, row.name});
+    const std::string path = (fs::path(root) / "hostile.pbo").string();
+    WriteWholeFile(path, BuildArchive(archive));
 
-void ExpectOnlyDestinationWritten(const std::string& root, const std::vector<HostileName>& rows,
-                                  const std::vector<int>& results) {
+    const std::vector<int> results = extract(path, dest.string());
     ASSERT_EQ(results.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        if (RefusedHere(rows[i])) {
+        const std::string& refused = rows[i].refused;
+        if (refused == "everywhere" || refused == "link" || (windows && refused == "windows")) {
             EXPECT_EQ(results[i], E_ECREATE) << rows[i].name;
             continue;
         }
         EXPECT_EQ(results[i], 0) << rows[i].name;
         std::string relative = rows[i].name;
         for (char& c : relative) c = c == '\\' ? '/' : c;
-        EXPECT_EQ(ReadWholeFile((fs::path(root) / "dest" / relative).string()), rows[i].name);
+        EXPECT_EQ(ReadWholeFile((dest / relative).string()), rows[i].name);
     }
     // Not through the link: what it leads to is outside.
     for (auto item = fs::recursive_directory_iterator(root); item != fs::end(item); ++item) {
-        if (item->path().filename() == "dest") item.disable_recursion_pending();
-        const bool archive = item->path().extension() == ".pbo";
-        EXPECT_TRUE(item->is_directory() || archive) << item->path() << " written outside";
+        if (item->path() == dest) item.disable_recursion_pending();
+        EXPECT_TRUE(item->is_directory() || item->path() == path) << item->path() << " written";
     }
 }
 
