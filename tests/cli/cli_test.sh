@@ -153,11 +153,8 @@ expect_status 1 verify cut.pbo
 grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
 record() { printf '\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0\0'; printf "$1\0\0\0"; }
-# ---- The table of hostile entry names that the plugin's tests extract too: each name that would
-# leave the folder, name no file, be written under another name (on Windows) or go through the
-# link planted in the folder is refused and named, the others are extracted, and nothing is
-# written outside the folder. hostile.txt: verdict here, the name as messages show it, the name,
-# where it is extracted to.
+# ---- The hostile names the plugin's tests extract too: each refused here is named, the others
+# are extracted, nothing lands outside the folder. hostile.txt: verdict, name as shown, name, path.
 python3 - "$samples/hostile_names.tsv" "${runner:+windows}" >hostile.txt <<'PY'
 import re, struct, sys
 rows = [line.rstrip('\n').split('\t') for line in open(sys.argv[1])][1:]
@@ -374,9 +371,8 @@ check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
 if [ -z "$runner" ]; then
     mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
     check 0 'a linked folder, not followed' - build linked --list
-    # Every name of the hostile table that can be a file here stops the build, but the one
-    # extract takes everywhere and those with a part that starts with a dot, which build leaves
-    # out; a '\' in a Linux file name would make it a folder.
+    # Each hostile name that can be a file here stops the build, but ok.txt and those with a part
+    # that starts with a dot, which build leaves out; a '\' in a Linux file name is a folder.
     mkdir -p hostile/src
     while IFS=$'\t' read -r verdict shown name path; do
         case $name in */* | .*) ;; *) printf x >"hostile/src/$name" ;; esac
@@ -388,8 +384,7 @@ if [ -z "$runner" ]; then
     done <hostile.txt
     grep -q 'ok.txt' err.txt && fail "build refused ok.txt: $(cat err.txt)"
     check 0 ''                   -          build hostile/src hostile-src.pbo --allow-names
-    # Links to files outside the folder are refused, .pboignore and $PBOPREFIX$ too, unless
-    # --follow-links; links to nothing and pipes are named and skipped.
+    # Links to files outside the folder are refused unless --follow-links; others are named.
     mkdir -p links/sub && printf 'x' >links/a.txt && printf 'secret' >shadow
     ln -s ../shadow links/.pboignore
     check 1 'links/.pboignore: a link to a file outside the folder' links.pbo build links

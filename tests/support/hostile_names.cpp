@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/file.h"
 #include "plugin/wcx.h"
 #include "support/archive_builder.h"
 #include "support/temp_dir.h"
@@ -78,11 +79,6 @@ bool MakeFolderLink(const fs::path& folder, const std::string& name, const std::
 }  // namespace
 
 void ExpectHostileNamesKeptInside(const std::string& root, const Extractor& extract) {
-#if defined(_WIN32)
-    const bool windows = true;
-#else
-    const bool windows = false;
-#endif
     const std::vector<Row> rows = Rows();
     ASSERT_GE(rows.size(), 20u) << "hostile_names.tsv not read whole";
     const fs::path dest = fs::path(root) / "dest";
@@ -98,7 +94,7 @@ void ExpectHostileNamesKeptInside(const std::string& root, const Extractor& extr
     ASSERT_EQ(results.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& refused = rows[i].refused;
-        if (refused == "everywhere" || refused == "link" || (windows && refused == "windows")) {
+        if (refused == "everywhere" || refused == "link" || (kWindowsFileNames && refused == "windows")) {
             EXPECT_EQ(results[i], E_ECREATE) << rows[i].name;
             continue;
         }
