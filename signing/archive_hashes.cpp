@@ -37,12 +37,16 @@ bool DigestOf(const std::string& text, std::uint8_t (&digest)[kSha1Size]) {
     return FinishSha1(sha1, digest);
 }
 
-std::string PrefixTail(FileHandle archive) {
-    for (const auto& [key, value] : ReadHeaderExtension(archive)) {
+// The prefix tail; false when the pairs could not be read whole (the walk found the header
+// whole, so a read failed), which would sign another prefix.
+bool PrefixTail(FileHandle archive, std::string& tail) {
+    bool whole = false;
+    for (const auto& [key, value] : ReadHeaderExtension(archive, &whole)) {
         if (key != "prefix" || value.empty()) continue;
-        return value.back() == '\\' ? value : value + '\\';
+        tail = value.back() == '\\' ? value : value + '\\';
+        break;
     }
-    return {};
+    return whole;
 }
 
 // The trailer after the data area: ok and its digest, or why there is none to trust.
@@ -116,7 +120,9 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
     if (!EntriesSorted(walk)) return {SigningFault::not_sorted, IoStatus::ok};
     SigningResult result = TrailerDigest(archive, walk, size.size, hashes.hash1);
     if (result.fault != SigningFault::none) return result;
-    hashes.prefix_tail = PrefixTail(archive);
+    if (!PrefixTail(archive, hashes.prefix_tail)) {
+        return {SigningFault::archive_unreadable, IoStatus::io_error};
+    }
 
     std::vector<bool> selected;
     bool any_selected = false;
