@@ -378,6 +378,21 @@ cmp -s mod.pbo copy.pbo || fail "two builds of the same folder differ"
 touch -d @1700000000 copy/config.cpp
 check 0 ''                   -          build copy mtime.pbo --timestamps mtime
 check 0 '2023-11-14 22:13:20  stored  config.cpp' - list mtime.pbo
+# ---- What one byte or one line decides: a .pboignore that starts with a byte-order mark keeps
+# its first pattern; a file holding only the start of an entry (an extraction cut short) differs;
+# the trailer's last byte counts in extract too; the first of several archives that fails to
+# verify fails the command; -o - takes no folder.
+mkdir -p bom && printf '\357\273\277*.md\n' >bom/.pboignore && touch bom/a.md bom/b.txt
+check 0 'b.txt'              -          build bom --list
+grep -q 'a.md' out.txt && fail "a .pboignore with a byte-order mark lost its first pattern"
+head -c 5 mod/config.cpp >edited/config.cpp
+check 1 'exists and differs' -          extract mod.pbo -C edited
+cp checksummed.pbo last-byte.pbo
+python3 -c 'b = bytearray(open("last-byte.pbo", "rb").read()); b[-1] ^= 1
+open("last-byte.pbo", "wb").write(b)'
+check 1 'SHA-1 in the trailer does not match' - extract last-byte.pbo -C last-byte-out
+check 1 'SHA-1 in the trailer does not match' - verify changed.pbo checksummed.pbo
+check 2 ''                   stdout-dir extract mod.pbo -o - -C stdout-dir config.cpp
 # ---- Signing: every signature checked by the independent check below (hashlib and pow)
 cat >check_bisign.py <<'PY'
 import hashlib, struct, sys
@@ -531,9 +546,12 @@ expect_status 0 extract unsorted.pbo -C sorted-out
 expect_status 0 extract "$samples/addon.pbo" -C addon-out
 diff -r sorted-out addon-out || fail "sort changed what the archive holds"
 # New entries go to their sorted places in a sorted archive, to the end of an unsorted one, by
-# a rewrite and in place.
+# a rewrite and in place; each entry then extracts its own bytes (list and verify cannot tell a
+# header entry at its place from its data at another).
 printf 'n' >src/Data_new.sqf
 for archive in checksummed addon; do
+    expect_status 0 extract "$samples/$archive.pbo" -C "ins-$archive-expected"
+    cp src/Data_new.sqf "ins-$archive-expected"
     for how in '' --in-place; do
         cp "$samples/$archive.pbo" "ins-$archive.pbo"
         expect_status 0 pack "ins-$archive.pbo" -C src Data_new.sqf ${how:+"$how"}
@@ -542,6 +560,8 @@ for archive in checksummed addon; do
 key = lambda n: n.lower().encode()
 assert names == (sorted(names, key=key) if sys.argv[1] == "checksummed" else names[:-1] + ["Data_new.sqf"]), names' "$archive" ||
             fail "a new entry in $archive.pbo ${how:-rewritten}: $(cat out.txt)"
+        rm -rf ins-out && expect_status 0 extract "ins-$archive.pbo" -C ins-out
+        diff -r "ins-$archive-expected" ins-out || fail "a new entry in $archive.pbo ${how:-rewritten}"
     done
 done
 expect_status 1 sign mymod.bikey smod.pbo

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
@@ -285,7 +286,39 @@ TEST_P(DeleteFailureTest, EveryFailedFileCallIsReportedAndNothingIsCutBeforeTheM
         });
 }
 
+// Names picked from an earlier reading of the archive, some of which another editor has taken
+// away since: nothing is deleted, and the caller learns which are gone.
+TEST_P(DeleteFailureTest, NamesGoneSinceTheyWerePickedDeleteNothing) {
+    in_place_ = test::UseEditPath(GetParam());
+    const std::string before = BuildArchive(abc);
+    WriteWholeFile(path_, before);
+    std::vector<std::string> unmatched;
+    EXPECT_EQ(DeleteEntries(path_.c_str(), HostList({"a", "gone", "c"}).c_str(), test::recorded,
+                            &unmatched, in_place_)
+                  .outcome,
+              Outcome::ok);
+    EXPECT_EQ(unmatched, std::vector<std::string>{"gone"});
+    EXPECT_EQ(ReadWholeFile(path_), before);
+}
+
 INSTANTIATE_TEST_SUITE_P(EditPaths, DeleteFailureTest, test::kEveryEditPath, test::EditPathName);
+
+// Another program shortens the archive while a deletion copies it: the archive was read short,
+// which is no failure of the writing.
+TEST_F(DeleteFilesTest, AnArchiveThatShrinksAsItIsCopiedIsReadShort) {
+#ifdef _WIN32
+    GTEST_SKIP() << "an archive held for an edit cannot be shortened by another program";
+#else
+    WriteWholeFile(path_, BuildArchive(ArchiveWith({{"a", 3 << 20}, {"b", 10}})));
+    const auto shrink = [](void* path, const char*, int size) {
+        if (size > 0) std::filesystem::resize_file(*static_cast<std::string*>(path), 1000);
+        return true;
+    };
+    Progress shrinking{shrink, &path_};
+    EXPECT_EQ(DeleteEntries(path_.c_str(), HostList({"b"}).c_str(), shrinking).outcome,
+              Outcome::read_failed);
+#endif
+}
 
 }  // namespace
 }  // namespace qp
