@@ -187,7 +187,8 @@ TEST_F(SignedArchiveTest, AfterAFailedEditTheSignatureIsRenewedOrRemoved) {
 }
 
 // Every file call of writing a signature, or a key file, fails in turn: the file is in place and
-// whole, or the failure is reported and nothing is in place. The file is flushed before.
+// whole, or nothing is; a write, flush or replacement that fails is reported. The file is flushed
+// before it is put in place.
 TEST_F(SignedArchiveTest, SignatureAndKeyFilesAreFlushedBeforeTheyAreInPlace) {
     const std::string key_path = dir_.File("new.bikey");
     const std::string key_bytes = PublicKeyFileBytes(private_key_);
@@ -213,6 +214,9 @@ TEST_F(SignedArchiveTest, SignatureAndKeyFilesAreFlushedBeforeTheyAreInPlace) {
             [&](const test::FileFault& fault) {
                 SCOPED_TRACE(test::Describe(fault));
                 EXPECT_TRUE(written ? writer.whole() : !FileExists(writer.path));
+                EXPECT_FALSE(written &&
+                             (fault.kind == FileCall::write || fault.kind == FileCall::flush ||
+                              fault.kind == FileCall::replace));
                 EXPECT_FALSE(FileExists(ReplacementPath(writer.path.c_str())));
             });
     }
