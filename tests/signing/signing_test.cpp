@@ -93,26 +93,15 @@ TEST(SigningDigests, EachVersionTakesInItsOwnEntries) {
     }
 }
 
-// The largest key the reader takes, public or private, and the next size, which it refuses.
+// The largest key the reader takes, and the next size, which it refuses.
 TEST(SigningKeys, SixteenThousandBitsAtMost) {
-    for (const bool with_private : {false, true}) {
-        for (const std::uint32_t bits : {16384u, 16400u}) {
-            SCOPED_TRACE(std::to_string(bits) + (with_private ? " private" : " public"));
-            SigningKey key{"big", {}};
-            key.rsa.bits = bits;
-            key.rsa.public_exponent = 65537;
-            key.rsa.modulus.assign(bits / 8, 'n');
-            if (with_private) {
-                for (std::string* half : {&key.rsa.prime1, &key.rsa.prime2, &key.rsa.exponent1,
-                                          &key.rsa.exponent2, &key.rsa.coefficient})
-                    half->assign(bits / 16, 'h');
-                key.rsa.private_exponent.assign(bits / 8, 'd');
-            }
-            const std::string bytes =
-                with_private ? PrivateKeyFileBytes(key) : PublicKeyFileBytes(key);
-            SigningKey read;
-            EXPECT_EQ(ParseKey(bytes, read), bits <= 16384 ? bytes.size() : 0u);
-        }
+    for (const std::uint32_t bits : {16384u, 16400u}) {
+        SigningKey key{"big", {}};
+        key.rsa.bits = bits;
+        key.rsa.public_exponent = 65537;
+        key.rsa.modulus.assign(bits / 8, 'n');
+        const std::string bytes = PublicKeyFileBytes(key);
+        EXPECT_EQ(ParseKey(bytes, key), bits <= 16384 ? bytes.size() : 0u) << bits;
     }
 }
 
