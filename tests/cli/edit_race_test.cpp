@@ -32,7 +32,7 @@ using test::ReadWholeFile;
 using test::WriteWholeFile;
 
 // Starts the tool with `args`, its messages going to `log`, and its standard output too unless
-// it is given another `output` file.
+// another file `out` is given.
 pid_t Start(const std::vector<std::string>& args, const std::string& log,
             const std::string& out = {}) {
     std::vector<char*> argv{const_cast<char*>(QUILLPACK_TOOL)};
