@@ -93,6 +93,7 @@ void PutVerdictText(const ArchiveVerdict& verdict) {
     if (verdict.result == ServerResult::accepted) {
         std::printf("%s: accepted, signed by %s\n", ShownName(verdict.archive).c_str(),
                     verdict.authority.c_str());
+        std::fflush(stdout);  // in order with the messages on standard error, in a log too
     } else {
         Fail(verdict.archive, "not accepted: " + verdict.reason);
     }
