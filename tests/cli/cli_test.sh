@@ -525,7 +525,7 @@ grep -q 'no signature for authority quillpack_test' err.txt || fail "verify: $(c
 # unsigned, one changed after signing, one whose name a Linux server misses; a key no addon uses.
 mkdir -p @srv/addons srvkeys && cp mymod.bikey srvkeys/ && expect_status 0 keygen unused -o srvkeys
 for name in good stranger unsigned changed Upper; do cp smod.pbo "@srv/addons/$name.pbo"; done
-expect_status 0 sign mymod.biprivatekey @srv/addons/good.pbo @srv/addons/changed.pbo @srv/addons/Upper.pbo
+expect_status 0 sign mymod.biprivatekey @srv/addons/{good,changed,Upper}.pbo
 expect_status 0 sign "$samples/quillpack_test.biprivatekey" @srv/addons/stranger.pbo
 expect_status 0 delete @srv/addons/changed.pbo data/empty.hpp
 expect_status 1 verify --keys srvkeys @srv
@@ -536,18 +536,19 @@ for line in 'good.pbo: accepted, signed by mymod' 'Upper.pbo: accepted, signed b
     'unused.bikey: warning: no archive is signed by its authority unused' '5 archives: 2 accepted'; do
     grep -qF "$line" out.txt err.txt || fail "verify --keys: no '$line' in $(cat out.txt err.txt)"
 done
-[ "$(grep -c 'warning: upper-case' err.txt)" = 2 ] || fail "verify --keys warns of other names: $(cat err.txt)"
+[ "$(grep -c 'warning: upper-case' err.txt)" = 2 ] || fail "verify --keys warns of others: $(cat err.txt)"
 expect_status 1 verify --keys srvkeys @srv --json
 [ -s err.txt ] && fail "verify --keys --json said more: $(cat err.txt)"
 python3 - out.txt <<'PY' || fail "verify --keys --json: $(cat out.txt)"
 import json, re, sys
 doc = json.load(open(sys.argv[1]))
-got = {re.split(r'[\\/]', a["archive"])[-1]: (a["result"], a["authority"], len(a["signatures"]), len(a["warnings"]))
-       for a in doc["archives"]}
+got = {re.split(r'[\\/]', a["archive"])[-1]:
+       (a["result"], a["authority"], len(a["signatures"]), len(a["warnings"])) for a in doc["archives"]}
 assert got == {"good.pbo": ("accepted", "mymod", 1, 0), "Upper.pbo": ("accepted", "mymod", 1, 2),
-               "stranger.pbo": ("no_key", "quillpack_test", 1, 0), "unsigned.pbo": ("unsigned", None, 0, 0),
+               "stranger.pbo": ("no_key", "quillpack_test", 1, 0),
+               "unsigned.pbo": ("unsigned", None, 0, 0),
                "changed.pbo": ("rejected", "mymod", 1, 0)}, got
-assert [(k["authority"], k["used"]) for k in doc["keys"]] == [("mymod", True), ("unused", False)], doc["keys"]
+assert [(k["authority"], k["used"]) for k in doc["keys"]] == [("mymod", True), ("unused", False)]
 assert (doc["accepted"], doc["not_accepted"]) == (2, 3)
 assert all((a["reason"] is None) == (a["result"] == "accepted") for a in doc["archives"]), doc
 PY

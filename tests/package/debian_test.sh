@@ -17,9 +17,19 @@ in_root() {
     as_root unshare --mount --pid --fork --mount-proc="$fresh/proc" chroot "$fresh" \
         env DEBIAN_FRONTEND=noninteractive PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin "$@"
 }
-apt_in_root() { in_root apt-get install -y -qq "$@" >"$roots/apt.log" 2>&1 || fail "apt: $(tail -5 "$roots/apt.log")"; }
+# The installed tool builds a folder into an archive, which it then finds whole.
+tool_works() {
+    in_root sh -c 'mkdir -p /tmp/mod && echo "hint 1;" >/tmp/mod/init.sqf && quillpack build /tmp/mod &&
+        quillpack verify /tmp/mod.pbo && quillpack list /tmp/mod.pbo' >"$roots/out.txt" 2>&1 &&
+        grep -q init.sqf "$roots/out.txt" || fail "the installed quillpack: $(cat "$roots/out.txt")"
+}
+apt_in_root() {
+    in_root apt-get "$@" -y -qq >"$roots/apt.log" 2>&1 || fail "apt-get $*: $(tail -5 "$roots/apt.log")"
+}
 # What apt fetched stays in the base for the next run; the base stays a fresh system all the same.
-keep_downloads() { as_root cp -n "$fresh"/var/cache/apt/archives/*.deb "$base/var/cache/apt/archives/" 2>/dev/null; }
+keep_downloads() {
+    as_root cp -n "$fresh"/var/cache/apt/archives/*.deb "$base/var/cache/apt/archives/" 2>/dev/null
+}
 
 case $step in
 root)
@@ -31,7 +41,7 @@ root)
     fi
     as_root rm -rf "$fresh"
     as_root cp -a "$base" "$fresh" || fail "cannot copy $base"
-    in_root apt-get update -qq >"$roots/apt.log" 2>&1 || fail "apt-get update: $(tail -3 "$roots/apt.log")"
+    apt_in_root update
     echo "debian_test root: a fresh Debian 12 in $fresh"
     ;;
 package)
@@ -41,17 +51,17 @@ package)
     version=${version%%_*}
     in_root dpkg -s libssl3 >/dev/null 2>&1 && fail "libssl3 is there before the package brings it"
     as_root cp "$deb" "$fresh/tmp/$name"
-    apt_in_root "/tmp/$name"
+    apt_in_root install "/tmp/$name"
     in_root dpkg -s libssl3 >/dev/null 2>&1 || fail "the package did not bring in libssl3"
     [ "$(in_root quillpack --version)" = "quillpack $version" ] ||
         fail "quillpack --version: $(in_root quillpack --version 2>&1)"
-    in_root sh -c 'mkdir -p /tmp/mod && echo "hint 1;" >/tmp/mod/init.sqf && quillpack build /tmp/mod &&
-        quillpack list /tmp/mod.pbo' >"$roots/out.txt" 2>&1 && grep -q init.sqf "$roots/out.txt" ||
-        fail "quillpack build: $(cat "$roots/out.txt")"
+    tool_works
     plugins=$(grep -o '/usr/[a-z/]*/quillpack\.wcx' "$readme" | grep -v ^/usr/local/ | sort -u)
     [ -n "$plugins" ] || fail "the README names no place of the plugin"
-    for plugin in $plugins; do [ -f "$fresh$plugin" ] || fail "no plugin at $plugin, where the README says"; done
-    apt_in_root man-db
+    for plugin in $plugins; do
+        [ -f "$fresh$plugin" ] || fail "no plugin at $plugin, where the README says"
+    done
+    apt_in_root install man-db
     [ "$(in_root man -w quillpack)" = /usr/share/man/man1/quillpack.1.gz ] || fail "man -w quillpack"
     # Every command of the usage has its section in the manual page, and every option it shows
     # is completed.
@@ -64,7 +74,7 @@ package)
             done
         done' >"$roots/out.txt" 2>&1
     [ ! -s "$roots/out.txt" ] || fail "$(cat "$roots/out.txt")"
-    in_root apt-get purge -y -qq quillpack >"$roots/apt.log" 2>&1 || fail "apt-get purge: $(tail -3 "$roots/apt.log")"
+    apt_in_root purge quillpack
     for path in /usr/bin/quillpack /usr/lib/quillpack /usr/share/man/man1/quillpack.1.gz \
                 /usr/share/doc/quillpack; do
         [ ! -e "$fresh$path" ] || fail "$path is left after the package was removed"
@@ -74,17 +84,17 @@ package)
     ;;
 tool)
     source=$3
-    apt_in_root g++ cmake libssl-dev
+    apt_in_root install g++ cmake libssl-dev
     as_root mkdir -p "$fresh/src/quillpack"
     tar -C "$source" -c --exclude=./build --exclude=./.git . | as_root tar -x -C "$fresh/src/quillpack"
     in_root sh -c 'cd /src/quillpack && cmake --preset tool &&
-        cmake --build --preset tool --parallel "$(nproc)" && cmake --install build/tool' >"$roots/build.log" 2>&1 || fail "the build: $(tail -20 "$roots/build.log")"
+        cmake --build --preset tool --parallel "$(nproc)" && cmake --install build/tool' \
+        >"$roots/build.log" 2>&1 || fail "the build: $(tail -20 "$roots/build.log")"
     for path in bin/quillpack lib/quillpack/quillpack.wcx share/man/man1/quillpack.1 \
                 share/bash-completion/completions/quillpack; do
         [ -e "$fresh/usr/local/$path" ] || fail "cmake --install put no /usr/local/$path"
     done
-    in_root sh -c 'mkdir -p /tmp/tool && echo "hint 1;" >/tmp/tool/init.sqf && quillpack build /tmp/tool &&
-        quillpack verify /tmp/tool.pbo' >"$roots/out.txt" 2>&1 || fail "the built tool: $(cat "$roots/out.txt")"
+    tool_works
     keep_downloads
     as_root rm -rf "$fresh"
     echo "debian_test tool: all checks passed"
