@@ -33,6 +33,7 @@ keep_downloads() {
 
 case $step in
 root)
+    mkdir -p "$roots"
     if [ ! -x "$base/usr/bin/apt-get" ]; then
         as_root rm -rf "$base.part"
         as_root debootstrap --variant=minbase bookworm "$base.part" http://deb.debian.org/debian \
