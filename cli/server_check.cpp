@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/interrupt.h"
 #include "cli/mod_files.h"
 #include "cli/name_text.h"
 #include "cli/server_check_json.h"
@@ -116,7 +117,12 @@ int ServerCheckCommand(const Options& options, Progress& progress) {
     std::vector<ArchiveVerdict> verdicts;
     std::size_t accepted = 0;
     for (const std::string& archive : archives) {
-        if (!Report(progress, archive.c_str(), 0)) return kFailure;
+        // An interrupt stops it between archives. No progress line is drawn: each verdict is a
+        // line of its own.
+        if (InterruptSignal() != 0) {
+            progress.cancelled = true;
+            return kFailure;
+        }
         verdicts.push_back(CheckArchive(archive, keys, options.keys_folder));
         if (verdicts.back().result == ServerResult::accepted) ++accepted;
         if (!options.json) PutVerdictText(verdicts.back());
