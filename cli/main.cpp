@@ -8,6 +8,7 @@
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
+#include "cli/server_check.h"
 #include "platform/file.h"
 #include "platform/program_text.h"
 
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
-        status = VerifyCommand(options, progress);
+        status = options.keys_folder.empty() ? VerifyCommand(options, progress)
+                                             : ServerCheckCommand(options, progress);
     else if (options.command == "build")
         status = BuildCommand(options, progress);
     else if (options.command == "keygen")

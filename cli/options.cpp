@@ -55,10 +55,19 @@ const CommandText kCommands[] = {
      "names no entry, nothing is deleted. --sign also signs the archive. --in-place edits the\n"
      "archive where it lies, needing no room for a copy beside it; a crash in the middle can\n"
      "then damage it.\n"},
-    {"verify", "quillpack verify ARCHIVE... [--key PUBLICKEY...]",
+    {"verify",
+     "quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+     "       quillpack verify --keys FOLDER PATH... [--json]",
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
      "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
-     "the key it holds, all three signatures and its version.\n"},
+     "the key it holds, all three signatures and its version.\n"
+     "--keys asks a server's question instead: FOLDER holds the .bikey files a server trusts,\n"
+     "each PATH is an archive or a folder searched for *.pbo (a mod's addons). Every archive\n"
+     "must carry a signature one of the keys accepts, by the rules of --key; each that none\n"
+     "accepts is named with the reason. Warns of archive and signature names with upper-case\n"
+     "letters or spaces, which a Linux server does not find, and of keys no archive uses.\n"
+     "--json gives the same as one JSON document. Entry data is not checked: plain verify\n"
+     "does that.\n"},
     {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
      "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
      "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
@@ -93,6 +102,7 @@ const char kUsageText[] =
     "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--sign KEY]\n"
     "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+    "       quillpack verify --keys FOLDER PATH... [--json]\n"
     "       quillpack keygen AUTHORITY [-o FOLDER]\n"
     "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
@@ -146,6 +156,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             keys_follow = true;
         } else if (arg == "--v2" && command == "sign") {
             options.version2 = true;
+        } else if (arg == "--keys" && command == "verify") {
+            if (!has_value || args[i + 1].empty()) {
+                error = "--keys needs the folder of a server's keys";
+                return false;
+            }
+            options.keys_folder = args[++i];
         } else if ((arg == "-o" && command == "keygen") ||
                    (arg == "--sign" && (command == "pack" || command == "delete" ||
                                         command == "sort" || command == "build"))) {
@@ -161,7 +177,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             return true;
         } else if (arg == "--long" && command == "list") {
             options.long_listing = true;
-        } else if (arg == "--json" && command == "list") {
+        } else if (arg == "--json" && (command == "list" || command == "verify")) {
             options.json = true;
         } else if (arg == "-C" && (command == "extract" || command == "pack")) {
             if (!has_value) {
@@ -220,6 +236,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     if (!CheckBuildOptions(options, error)) return false;
     if (command == "verify" && keys_follow && options.keys.empty()) {
         error = "--key needs a public key";
+        return false;
+    }
+    if (!options.keys_folder.empty() && keys_follow) {
+        error = "--key and --keys exclude each other";
+        return false;
+    }
+    // The integrity checks of a plain verify answer with messages and the exit status; the
+    // document is the server's check, archive by archive.
+    if (command == "verify" && options.json && options.keys_folder.empty()) {
+        error = "--json goes with --keys";
         return false;
     }
     if ((command == "pack" || command == "delete" || command == "sign") &&

@@ -17,7 +17,7 @@ struct Options {
     bool has_folder = false;   // -C given
     bool help = false;         // --help after the command: that command's usage
     bool long_listing = false;
-    bool json = false;        // list --json
+    bool json = false;        // list --json, verify --keys --json
     bool product = false;     // --product: the pair product=OFP: Resistance
     bool in_place = false;    // pack, delete --in-place: no copy of the archive
     bool has_prefix = false;  // --prefix TEXT
@@ -36,6 +36,7 @@ struct Options {
     bool version2 = false;                 // sign --v2
     std::string sign_key;                  // --sign PRIVATEKEY
     std::vector<std::string> keys;         // verify --key PUBLICKEY...
+    std::string keys_folder;               // verify --keys FOLDER: a server's keys/
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.

@@ -41,6 +41,8 @@ expect_status 2 frobnicate a.pbo
 expect_status 2 pack a.pbo --prefix x --product src
 expect_status 2 verify
 expect_status 2 verify a.pbo --key
+expect_status 2 verify a.pbo --json
+expect_status 2 verify a.pbo --keys k --key k.bikey
 
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
@@ -534,6 +536,37 @@ expect_status 1 verify smod.pbo --key other/mymod.bikey
 grep -q 'another key of authority mymod' err.txt || fail "verify with a wrong key: $(cat err.txt)"
 expect_status 1 verify smod.pbo --key "$samples/quillpack_test.bikey"
 grep -q 'no signature for authority quillpack_test' err.txt || fail "verify: $(cat err.txt)"
+# A server's check of a mod: a good addon, one signed by an authority with no key there, one
+# unsigned, one changed after signing, one whose name a Linux server misses; a key no addon uses.
+mkdir -p @srv/addons srvkeys && cp mymod.bikey srvkeys/ && expect_status 0 keygen unused -o srvkeys
+for name in good stranger unsigned changed Upper; do cp smod.pbo "@srv/addons/$name.pbo"; done
+expect_status 0 sign mymod.biprivatekey @srv/addons/{good,changed,Upper}.pbo
+expect_status 0 sign "$samples/quillpack_test.biprivatekey" @srv/addons/stranger.pbo
+expect_status 0 delete @srv/addons/changed.pbo data/empty.hpp
+expect_status 1 verify --keys srvkeys @srv
+for line in 'good.pbo: accepted, signed by mymod' 'Upper.pbo: accepted, signed by mymod' \
+    'stranger.pbo: not accepted: signed by authority quillpack_test, which has no key in srvkeys' \
+    'unsigned.pbo: not accepted: no signature' 'Upper.pbo.mymod.bisign: warning: upper-case' \
+    'changed.pbo: not accepted: changed.pbo.mymod.bisign: sig1 does not match' \
+    'unused.bikey: warning: no archive is signed by its authority unused' '5 archives: 2 accepted'; do
+    grep -qF "$line" out.txt err.txt || fail "verify --keys: no '$line' in $(cat out.txt err.txt)"
+done
+[ "$(grep -c 'warning: upper-case' err.txt)" = 2 ] || fail "verify --keys warns of others: $(cat err.txt)"
+expect_status 1 verify --keys srvkeys @srv --json
+[ -s err.txt ] && fail "verify --keys --json said more: $(cat err.txt)"
+python3 - out.txt <<'PY' || fail "verify --keys --json: $(cat out.txt)"
+import json, re, sys
+doc = json.load(open(sys.argv[1]))
+got = {re.split(r'[\\/]', a["archive"])[-1]:
+       (a["result"], a["authority"], len(a["signatures"]), len(a["warnings"])) for a in doc["archives"]}
+assert got == {"good.pbo": ("accepted", "mymod", 1, 0), "Upper.pbo": ("accepted", "mymod", 1, 2),
+               "stranger.pbo": ("no_key", "quillpack_test", 1, 0),
+               "unsigned.pbo": ("unsigned", None, 0, 0),
+               "changed.pbo": ("rejected", "mymod", 1, 0)}, got
+assert [(k["authority"], k["used"]) for k in doc["keys"]] == [("mymod", True), ("unused", False)]
+assert (doc["accepted"], doc["not_accepted"]) == (2, 3)
+assert all((a["reason"] is None) == (a["result"] == "accepted") for a in doc["archives"]), doc
+PY
 # An edit without --sign names the signatures it leaves stale; sort puts an archive in order.
 cp "$samples/addon.pbo" unsorted.pbo && echo x >unsorted.pbo.mymod.bisign
 expect_status 1 sign mymod.biprivatekey unsorted.pbo
