@@ -17,6 +17,10 @@ namespace qp::bench {
 double BestSeconds(const std::function<void()>& run, const std::function<void()>& prepare = {},
                    int runs = 3);
 
+// The median of `runs` timings of `run` in seconds, for figures taken on a busy machine.
+double MedianSeconds(const std::function<void()>& run, const std::function<void()>& prepare = {},
+                     int runs = 5);
+
 // A shell command's seconds, best of three; exits with a message when the command fails.
 double BestShellSeconds(const std::string& command);
 
@@ -80,5 +84,9 @@ double SecondsSinceLastReport(const ReportClock& clock);
 void PrintPairs(const char* ours_label, const std::vector<Timing>& ours,
                 const std::vector<double>& after_last_report, const char* reference_label,
                 const std::vector<Reference>& references, double goal);
+
+// Runs a program with these arguments (as many as the system takes, more than a shell command
+// line holds), its output and errors going to /dev/null; its exit status.
+int RunQuiet(const std::vector<std::string>& args);
 
 }  // namespace qp::bench
