@@ -70,25 +70,31 @@ int PrintDeletionByName(const fs::path& folder) {
     };
     int status = 0;
     const auto time = [&](const std::function<int()>& run) {
-        return qp::bench::MedianSeconds([&] { status |= run(); }, fresh);
+        return qp::bench::MedianTiming([&] { status |= run(); }, fresh);
     };
     std::vector<std::string> by_names = {QUILLPACK_TOOL, "delete", edited};
     by_names.insert(by_names.end(), typed.begin(), typed.end());
-    const double tool_folder = time([&] {
+    const qp::bench::Timing tool_folder = time([&] {
         return qp::bench::RunQuiet({QUILLPACK_TOOL, "delete", edited, "addons/"});
     });
-    const double tool_names = time([&] { return qp::bench::RunQuiet(by_names); });
-    const double export_folder = time([&] { return DeleteThroughExport(edited, {"addons\\*.*"}); });
-    const double export_names = time([&] { return DeleteThroughExport(edited, items); });
-    const double export_folders = time([&] { return DeleteThroughExport(edited, folder_items); });
+    const qp::bench::Timing tool_names = time([&] { return qp::bench::RunQuiet(by_names); });
+    const qp::bench::Timing export_folder =
+        time([&] { return DeleteThroughExport(edited, {"addons\\*.*"}); });
+    const qp::bench::Timing export_names = time([&] { return DeleteThroughExport(edited, items); });
+    const qp::bench::Timing export_folders =
+        time([&] { return DeleteThroughExport(edited, folder_items); });
     std::printf("every entry of %d deleted (medians of 5; goal: < 0.1 s beyond one folder)%s\n",
                 kNamedEntries, status == 0 ? "" : " FAILED");
-    std::printf("  quillpack delete: %8.4f s by one folder, %8.4f s by %d names: %+.4f s\n",
-                tool_folder, tool_names, kNamedEntries, tool_names - tool_folder);
-    std::printf("  DeleteFiles:      %8.4f s by one folder, %8.4f s by %d names: %+.4f s,\n",
-                export_folder, export_names, kNamedEntries, export_names - export_folder);
-    std::printf("                    %8.4f s by %d folder items: %+.4f s\n", export_folders,
-                kNamedEntries, export_folders - export_folder);
+    const auto print = [](const char* label, const qp::bench::Timing& by,
+                          const qp::bench::Timing& one) {
+        std::printf("  %-36s %8.4f s (CPU %.4f s): %+.4f s (CPU %+.4f s)\n", label, by.seconds,
+                    by.cpu, by.seconds - one.seconds, by.cpu - one.cpu);
+    };
+    print("quillpack delete, one folder:", tool_folder, tool_folder);
+    print("quillpack delete, 20,000 names:", tool_names, tool_folder);
+    print("DeleteFiles, one folder item:", export_folder, export_folder);
+    print("DeleteFiles, 20,000 names:", export_names, export_folder);
+    print("DeleteFiles, 20,000 folder items:", export_folders, export_folder);
     return status;
 }
 

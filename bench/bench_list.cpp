@@ -94,16 +94,19 @@ std::vector<std::string> TypedNames() {
 }
 
 // The tool run as a process with `args`, and again with every entry's name after them: the
-// median seconds of each, and the status of any run that failed.
+// medians of each, and the status of any run that failed.
 int PrintWithAndWithoutNames(const char* label, const std::vector<std::string>& args,
                              const std::vector<std::string>& names) {
     std::vector<std::string> named = args;
     named.insert(named.end(), names.begin(), names.end());
     int status = 0;
-    const double without = qp::bench::MedianSeconds([&] { status |= qp::bench::RunQuiet(args); });
-    const double with = qp::bench::MedianSeconds([&] { status |= qp::bench::RunQuiet(named); });
-    std::printf("%s %9.5f s without names, %9.5f s with %zu names: %+.4f s (goal: < 0.1 s)%s\n",
-                label, without, with, names.size(), with - without, status == 0 ? "" : " FAILED");
+    const auto without = qp::bench::MedianTiming([&] { status |= qp::bench::RunQuiet(args); });
+    const auto with = qp::bench::MedianTiming([&] { status |= qp::bench::RunQuiet(named); });
+    std::printf(
+        "%s %8.4f s (CPU %.4f s) without names, %8.4f s (CPU %.4f s) with %zu names: "
+        "%+.4f s (CPU %+.4f s; goal: < 0.1 s)%s\n",
+        label, without.seconds, without.cpu, with.seconds, with.cpu, names.size(),
+        with.seconds - without.seconds, with.cpu - without.cpu, status == 0 ? "" : " FAILED");
     return status;
 }
 

@@ -146,17 +146,19 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
-double MedianSeconds(const std::function<void()>& run, const std::function<void()>& prepare,
-                     int runs) {
-    std::vector<double> seconds;
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare,
+                    int runs) {
+    std::vector<double> seconds, cpu;
     for (int i = 0; i < runs; ++i) {
         if (prepare) prepare();
+        const double cpu_before = CpuSeconds();
         const auto start = std::chrono::steady_clock::now();
         run();
         seconds.push_back(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        cpu.push_back(CpuSeconds() - cpu_before);
     }
-    return Median(seconds);
+    return {Median(seconds), Median(cpu)};
 }
 
 void Settle() {

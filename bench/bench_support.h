@@ -17,10 +17,6 @@ namespace qp::bench {
 double BestSeconds(const std::function<void()>& run, const std::function<void()>& prepare = {},
                    int runs = 3);
 
-// The median of `runs` timings of `run` in seconds, for figures taken on a busy machine.
-double MedianSeconds(const std::function<void()>& run, const std::function<void()>& prepare = {},
-                     int runs = 5);
-
 // A shell command's seconds, best of three; exits with a message when the command fails.
 double BestShellSeconds(const std::string& command);
 
@@ -53,6 +49,11 @@ struct Timing {
     double seconds;
     double cpu;
 };
+
+// The medians of `runs` timings of `run`, wall clock and CPU (this process's and its children's),
+// for figures taken on a machine others share: the CPU seconds are those of the work alone.
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare = {},
+                    int runs = 5);
 
 // Nothing of ours dirty in the page cache: sync, then wait (30 s at most) until the system's
 // dirty and writeback pages are under 2 MB, so that each timed side starts clean.

@@ -130,6 +130,7 @@ bool MatchesPattern(std::string_view pattern, std::string_view name) {
 
 NamePicker PickerFor(const std::vector<std::string>& typed, const std::vector<std::string>& exact) {
     NamePicker picker;
+    picker.names.items.reserve(typed.size());
     for (const std::string& text : typed) {
         const std::size_t item = picker.operands.size();
         std::string key = EntrySortKey(text);

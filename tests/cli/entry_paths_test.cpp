@@ -88,10 +88,11 @@ TEST(NamePatterns, MatchAsTypedAndExcludeFoldersWhole) {
         EXPECT_EQ(Excluded({c.pattern}, c.name, false), c.excludes) << c.pattern << " " << c.name;
     }
     EXPECT_TRUE(Excluded({"docs/"}, "docs", true));
-    // A name in two forms, a folder in both of its forms: each operand that picks is marked.
-    // Exact bytes are compared as stored: `/` there is no `\`.
-    NamePicker picker = PickerFor(
-        {"Data/", "x/Y.txt", "*.none", "X\\y.txt", "data\\*.*", "**/B.txt"}, {"caf\xE9", "a/b"});
+    // A name in two forms, a folder in both of its forms, a name and its folder: each operand that
+    // picks is marked. Exact bytes are compared as stored: `/` there is no `\`.
+    NamePicker picker =
+        PickerFor({"Data/", "x/Y.txt", "*.none", "X\\y.txt", "data\\*.*", "**/B.txt", "x/"},
+                  {"caf\xE9", "a/b"});
     EXPECT_TRUE(Picks(picker, "data\\a\\b.txt"));
     EXPECT_TRUE(Picks(picker, "X\\y.TXT"));
     EXPECT_FALSE(Picks(picker, "datax.txt"));
