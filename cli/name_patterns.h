@@ -20,8 +20,8 @@ bool IsPattern(std::string_view text);
 bool MatchesPattern(std::string_view pattern, std::string_view name);
 
 // One name a command was given: typed (either separator, a folder as "folder\" or
-// "folder\*.*", or a glob), or exact bytes as stored (--name-hex). What kind of name it is is
-// worked out once, when the picker is made.
+// "folder\*.*", or a glob), or exact bytes as stored (--name-hex). Its kind is worked out once,
+// when the picker is made.
 enum class OperandKind { exact, folder, glob, name };
 struct NameOperand {
     std::string text;  // as given
@@ -32,7 +32,7 @@ struct NameOperand {
 // Each kind of name is held in a table of its keys (the name folded as it is compared), so that
 // an entry costs a few lookups however many names were given: names and globs by
 // EntrySortKey, folders by that of their prefix with its backslash, exact bytes by
-// FoldedEntryName. Globs are matched once each for every entry.
+// FoldedEntryName. Each glob, however often given, is matched once against each entry.
 struct NamePicker {
     std::vector<NameOperand> operands;
     std::vector<bool> used;  // per operand: it picked an entry
