@@ -341,6 +341,18 @@ check 0 ''                   picked/config.cpp extract mod.pbo -C picked 'functi
 check 0 '2 entries'          -          list mod.pbo 'functions/**'
 check 0 'fn a'               -          extract mod.pbo -o - 'Functions/AI/fn_a.sqf'
 check 1 '2 entries match'    -          extract mod.pbo -o - 'functions/**'
+# Six `**` over a folder 60 deep: the match keeps where in the pattern it can be, not each way.
+deep=deep$(printf '/d%.0s' $(seq 60))
+mkdir -p "$deep" && printf 'z' >"$deep/zz" && printf 'y' >"$deep/zy"
+check 0 ''                   -          build deep --exclude '**/**/**/**/**/**/zz'
+check 0 '1 entries'          -          list deep.pbo '**/**/**/**/**/**/z?'
+check 1 'no entry matches'   -          list deep.pbo '**/**/**/**/**/**/zz'
+# A name held three times is picked by each form of it; deleting it deletes the last.
+cp sum.pbo dup.pbo
+check 0 '3 entries'          -          list dup.pbo Dup.Txt DUP.TXT
+check 0 ''                   -          delete dup.pbo dup.txt DUP.txt
+check 0 'DUP.TXT'            -          list dup.pbo dup.txt
+grep -q '^2 entries' out.txt || fail "deleting a name held three times: $(cat out.txt)"
 mkdir -p @mod/addons && cp -r mod @mod/addons/main
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
@@ -395,6 +407,28 @@ open("last-byte.pbo", "wb").write(b)'
 check 1 'SHA-1 in the trailer does not match' - extract last-byte.pbo -C last-byte-out
 check 1 'SHA-1 in the trailer does not match' - verify changed.pbo checksummed.pbo
 check 2 ''                   stdout-dir extract mod.pbo -o - -C stdout-dir config.cpp
+# ---- 20,000 names typed in capitals with `/`, given on one command line (longer than Windows
+# takes): each picks its entry and the missing one is named.
+if [ -z "$runner" ]; then
+    python3 - <<'PY'
+import hashlib, struct
+names = ['d%03d\\e%05d.txt' % (i // 200, i) for i in range(20000)]
+record = lambda method, size: struct.pack('<5I', method, 0, 0, 0, size)
+body = b'\0' + record(0x56657273, 0) + b'prefix\0many\0\0'
+body += b''.join(n.encode() + b'\0' + record(0, 1) for n in names) + b'\0' + record(0, 0)
+body += b'x' * len(names)
+open('many.pbo', 'wb').write(body + b'\0' + hashlib.sha1(body).digest())
+open('many.txt', 'w').write('\n'.join(n.upper().replace('\\', '/') for n in names))
+PY
+    mapfile -t many <many.txt
+    check 1 'MISSING.TXT: not in the archive' - list many.pbo "${many[@]}" MISSING.TXT
+    grep -q '^20000 entries' out.txt || fail "list of 20,000 names: $(tail -1 out.txt)"
+    check 0 ''                -          extract many.pbo -C many-out "${many[@]}"
+    [ "$(find many-out -type f | wc -l)" = 20000 ] || fail "extract of 20,000 names"
+    check 0 ''                -          delete many.pbo "${many[@]:1}"
+    check 0 'd000\e00000.txt' -          list many.pbo
+    grep -q '^1 entries' out.txt || fail "delete of 19,999 names: $(cat out.txt)"
+fi
 # ---- Signing: every signature checked by the independent check below (hashlib and pow)
 cat >check_bisign.py <<'PY'
 import hashlib, struct, sys

@@ -183,6 +183,38 @@ TEST_F(DeleteFilesTest, AFolderItemRemovesEverythingInsideTheFolder) {
     ExpectDeletion(archive, {"DATA\\*.*"}, {"data\\a.paa", "data\\sub\\b.paa", "Data\\c"});
     ExpectDeletion(archive, {"dir\\*.*", "data\\*.*", "dir\\x"},
                    {"dir\\x", "data\\a.paa", "data\\sub\\b.paa", "Data\\c"});
+    // 20,000 items over 20,000 entries, four to a folder: even folders by both folder forms,
+    // odd ones by two names (one given twice); a longer folder and a bare folder name take none.
+    std::vector<std::pair<std::string, std::size_t>> entries;
+    std::vector<std::string> items;
+    std::set<std::string> gone;
+    for (int k = 0; k < 5000; ++k) {
+        const std::string folder = std::to_string(k) + "d";
+        const std::string f = folder + "\\";
+        const std::string shouted = std::to_string(k) + "D\\";
+        const std::vector<std::string> numbers = {std::to_string(4 * k), std::to_string(4 * k + 1)};
+        for (int i = 4 * k; i < 4 * k + 4; ++i) entries.push_back({f + std::to_string(i) + "e", 1});
+        if (k % 2 == 0) {
+            for (int i = 0; i < 4; ++i) gone.insert(entries[4 * k + i].first);
+            items.insert(items.end(), {shouted + "*.*", f, folder + "x\\", folder});
+        } else {
+            gone.insert({f + numbers[0] + "e", f + numbers[1] + "e"});
+            items.insert(items.end(), {shouted + numbers[0] + "E", f + numbers[1] + "e",
+                                       shouted + numbers[1] + "E", folder});
+        }
+    }
+    const TestArchive many = ArchiveWith(entries);
+    reports.clear();
+    ExpectDeletion(many, items, gone);
+    ASSERT_EQ(reports.size(), 20000u);
+    EXPECT_EQ(reports.back().second, -100);
+    std::vector<std::string> unmatched;
+    WriteWholeFile(path_, BuildArchive(many));
+    EXPECT_EQ(
+        DeleteEntries(path_.c_str(), HostList(items).c_str(), test::recorded, &unmatched).outcome,
+        Outcome::ok);
+    EXPECT_EQ(unmatched.size(), 7500u);
+    EXPECT_EQ(unmatched[0] + " " + unmatched[1] + " " + unmatched[2], "0dx\\ 0d 1d");
 }
 
 TEST_F(DeleteFilesTest, AnArchiveWithoutExtensionLeftEmptyGetsOneAndStaysEditable) {
