@@ -14,6 +14,7 @@
 #include "config/config_printer.h"
 #include "config/rapified_reader.h"
 #include "config/rapified_writer.h"
+#include "support/rapified_samples.h"
 
 namespace {
 
@@ -22,38 +23,19 @@ using namespace qp::config;
 constexpr std::size_t kTextSize = 20u << 20;
 constexpr int kRuns = 7;
 
-Value Text(const std::string& text) {
-    Value value;
-    value.text = text;
-    return value;
-}
+using qp::test::ArrayValue;
+using qp::test::IntValue;
+using qp::test::StringValue;
 
-Value Number(std::int64_t number) {
-    Value value;
-    value.type = ValueType::int32;
-    value.number = number;
-    return value;
-}
-
-Value Float(float number) {
-    Value value;
-    value.type = ValueType::float32;
-    std::memcpy(&value.float_bits, &number, sizeof number);
-    return value;
-}
-
-Value Array(std::vector<Value> items) {
-    Value value;
-    value.type = ValueType::array;
-    value.items = std::move(items);
-    return value;
+Value FloatOf(float number) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &number, sizeof number);
+    return qp::test::FloatValue(bits);
 }
 
 Entry Named(EntryType type, const std::string& name, Value value = {}) {
-    Entry entry;
+    Entry entry = qp::test::ValueEntry(name, std::move(value));
     entry.type = type;
-    entry.name = name;
-    entry.value = std::move(value);
     return entry;
 }
 
@@ -64,29 +46,33 @@ Entry Vehicle(std::mt19937& random, int index) {
     Entry vehicle = Named(EntryType::class_body, name);
     vehicle.body.parent = index == 0 ? "" : "Vehicle_" + std::to_string(random() % index);
     std::vector<Entry>& entries = vehicle.body.entries;
-    entries.push_back(Named(EntryType::value, "scope", Number(random() % 3)));
-    entries.push_back(Named(EntryType::value, "displayName", Text("Vehicle \"" + name + "\"")));
+    entries.push_back(Named(EntryType::value, "scope", IntValue(random() % 3)));
     entries.push_back(
-        Named(EntryType::value, "model", Text("\\x\\mod\\addons\\data\\" + name + ".p3d")));
-    entries.push_back(Named(EntryType::value, "armor", Float(real(random))));
-    entries.push_back(Named(EntryType::value, "maxSpeed", Float(real(random) * 3)));
+        Named(EntryType::value, "displayName", StringValue("Vehicle \"" + name + "\"")));
+    entries.push_back(
+        Named(EntryType::value, "model", StringValue("\\x\\mod\\addons\\data\\" + name + ".p3d")));
+    entries.push_back(Named(EntryType::value, "armor", FloatOf(real(random))));
+    entries.push_back(Named(EntryType::value, "maxSpeed", FloatOf(real(random) * 3)));
     std::vector<Value> weapons;
-    for (int i = 0; i < 4; ++i) weapons.push_back(Text("Weapon_" + std::to_string(random() % 500)));
-    entries.push_back(Named(EntryType::array, "weapons", Array(weapons)));
+    for (int i = 0; i < 4; ++i)
+        weapons.push_back(StringValue("Weapon_" + std::to_string(random() % 500)));
+    entries.push_back(Named(EntryType::array, "weapons", ArrayValue(weapons)));
     std::vector<Value> positions;
     for (int i = 0; i < 6; ++i) {
-        positions.push_back(Array({Float(real(random)), Float(real(random)), Float(real(random))}));
+        positions.push_back(
+            ArrayValue({FloatOf(real(random)), FloatOf(real(random)), FloatOf(real(random))}));
     }
-    entries.push_back(Named(EntryType::array, "positions", Array(positions)));
-    entries.push_back(
-        Named(EntryType::array_append, "magazines", Array({Text("Mag_30Rnd"), Number(30)})));
+    entries.push_back(Named(EntryType::array, "positions", ArrayValue(positions)));
+    entries.push_back(Named(EntryType::array_append, "magazines",
+                            ArrayValue({StringValue("Mag_30Rnd"), IntValue(30)})));
     Entry hits = Named(EntryType::class_body, "HitPoints");
     for (const char* part : {"HitHull", "HitEngine", "HitFuel", "HitLTrack", "HitRTrack"}) {
         Entry hit = Named(EntryType::class_body, part);
-        hit.body.entries = {Named(EntryType::value, "armor", Float(real(random))),
-                            Named(EntryType::value, "material", Number(random() % 60)),
-                            Named(EntryType::value, "name", Text(std::string("hit_") + part)),
-                            Named(EntryType::value, "passThrough", Float(1))};
+        hit.body.entries = {
+            Named(EntryType::value, "armor", FloatOf(real(random))),
+            Named(EntryType::value, "material", IntValue(random() % 60)),
+            Named(EntryType::value, "name", StringValue(std::string("hit_") + part)),
+            Named(EntryType::value, "passThrough", FloatOf(1))};
         hits.body.entries.push_back(std::move(hit));
     }
     entries.push_back(std::move(hits));
