@@ -49,6 +49,9 @@ OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i
             return Failed(error, "--timestamps takes mtime or zero");
         }
         options.mtime = *value == "mtime";
+    } else if (arg == "-o" && command == "derapify") {
+        if (value == nullptr) return Failed(error, "-o needs a file, or - for standard output");
+        options.output_file = *value;
     } else if (arg == "-o" && command == "extract") {
         if (value == nullptr || *value != "-") {
             return Failed(error, "-o takes - (standard output); -C DIR extracts into a folder");
@@ -59,7 +62,9 @@ OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i
         bool* flag = nullptr;
         if (arg == "--list" && command == "build") flag = &options.list_only;
         if (arg == "--force" && command == "extract") flag = &options.force;
-        if (arg == "--progress" && command != "list" && command != "verify") {
+        if (arg == "--derapify" && command == "extract") flag = &options.derapify;
+        if (arg == "--progress" && command != "list" && command != "verify" &&
+            command != "derapify") {
             flag = &options.progress;
         }
         if (flag == nullptr) return OptionTaken::no;
@@ -80,6 +85,10 @@ bool CheckBuildOptions(Options& options, std::string& error) {
         options.folder = options.archive;
         options.archive = options.operands.empty() ? "" : options.operands[0];
         options.operands.clear();
+    }
+    if (options.command == "derapify" && !options.operands.empty()) {
+        error = "derapify takes one file";
+        return false;
     }
     if (options.to_stdout &&
         (options.operands.size() + options.exact_names.size() != 1 || options.has_folder)) {

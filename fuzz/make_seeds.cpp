@@ -1,5 +1,6 @@
 // Writes the seed corpora of the fuzz targets, from archives made by the test archive builder.
-// Usage: make_fuzz_seeds CORPUS_DIR   (fills CORPUS_DIR/lzss, CORPUS_DIR/listing, .../delete_map)
+// Usage: make_fuzz_seeds CORPUS_DIR   (fills CORPUS_DIR/lzss, CORPUS_DIR/listing, .../delete_map,
+// .../rapified)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "support/archive_builder.h"
+#include "support/rapified_samples.h"
 
 using namespace qp::test;
 
@@ -117,5 +119,10 @@ int main(int argc, char** argv) {
     Write(corpus / "listing" / "declares_2gib", BuildArchive(bomb));
     Write(corpus / "listing" / "name_too_long",
           BuildArchive(ArchiveWith({{"a", 3}, {std::string(1023, 'n'), 2}, {"b", 1}})));
+
+    // The rapified configs laid out by hand for the tests.
+    for (const RapifiedSample& sample : RapifiedSamples()) {
+        Write(corpus / "rapified" / sample.name, sample.bytes);
+    }
     return 0;
 }

@@ -43,6 +43,8 @@ expect_status 2 verify
 expect_status 2 verify a.pbo --key
 expect_status 2 verify a.pbo --json
 expect_status 2 verify a.pbo --keys k --key k.bikey
+expect_status 2 derapify
+expect_status 2 derapify a.bin b.bin
 
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
@@ -218,7 +220,7 @@ grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used
 cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
 
 # ---- Exit codes and messages in words
-for command in list extract pack delete verify keygen sign sort; do
+for command in list extract pack delete verify keygen sign sort derapify; do
     expect_status 0 "$command" --help
     grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
 done
@@ -429,6 +431,55 @@ PY
     check 0 'd000\e00000.txt' -          list many.pbo
     grep -q '^1 entries' out.txt || fail "delete of 19,999 names: $(cat out.txt)"
 fi
+# ---- Configs: a rapified file laid out here by hand (the header, the root body at 16, the child
+# bodies depth first, the enum table last), as text; in an archive, extracted as text and verified
+mkdir -p cfg/data
+python3 - <<'PY'
+import struct
+w = lambda v: struct.pack('<I', v & 0xffffffff)
+z = lambda s: s + b'\0'
+root = z(b'') + b'\4\0' + z(b'A') + w(42) + b'\0' + z(b'B') + w(54) + b'\3' + z(b'Ext') + b'\4' + z(b'Old')
+bodies = z(b'') + b'\1\0' + z(b'A1') + w(52) + z(b'') + b'\0' + z(b'A') + b'\0'
+config = b'\0raP' + w(0) + w(8) + w(57) + root + bodies + w(2) + z(b'Red') + w(1) + z(b'Blue') + w(-2)
+for name in ('cfg/config.bin', 'cfg/data/mat.rvmat'): open(name, 'wb').write(config)
+open('cfg-cut.bin', 'wb').write(config[:50])
+PY
+printf 'enum {\n    Red = 1,\n    Blue = -2\n};\nclass A {\n    class A1 {};\n};\nclass B: A {};\nclass Ext;\ndelete Old;\n' >cfg-want.cpp
+printf 'hint "x";\n' >cfg/init.sqf
+same_text() { for f in "$@"; do cmp -s "$f" cfg-want.cpp || fail "$f: $(cat "$f")"; done; }
+check 0 'class B: A {};'     -          derapify cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify - <cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify cfg/config.bin -o cfg-out.cpp
+same_text cfg-out.cpp
+check 1 'init.sqf: not a rapified config' - derapify cfg/init.sqf
+check 1 'cfg-cut.bin: damaged rapified config: at offset 48' cfg-cut.cpp derapify cfg-cut.bin -o cfg-cut.cpp
+check 0 ''                   -          pack cfg.pbo -C cfg .
+check 0 'data\mat.rvmat: a rapified config, read whole' - verify cfg.pbo
+check 0 ''                   cfg-out/config.bin extract cfg.pbo -C cfg-out --derapify
+same_text cfg-out/config.cpp cfg-out/data/mat.rvmat
+cmp -s cfg-out/init.sqf cfg/init.sqf || fail "extract --derapify changed a script"
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify
+printf 'edited' >cfg-out/config.cpp
+check 1 'config.cpp: exists and differs' - extract cfg.pbo -C cfg-out --derapify
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify --force
+same_text cfg-out/config.cpp
+check 0 ''                   cfg-plain/config.cpp extract cfg.pbo -C cfg-plain
+cmp -s cfg-plain/config.bin cfg/config.bin || fail "extract without --derapify changed config.bin"
+check 0 'class B: A {};'     -          extract cfg.pbo config.bin -o - --derapify
+qp extract cfg.pbo config.bin -o - | qp derapify - >out.txt 2>err.txt || fail "$(cat err.txt)"
+same_text out.txt
+cp cfg-cut.bin cfg/config.bin
+check 0 ''                   -          pack cfg-bad.pbo -C cfg .
+check 1 'cfg-bad.pbo: config.bin: damaged rapified config: at offset 48' - verify cfg-bad.pbo
+check 1 'config.bin: not derapified: damaged' cfg-bad/config.cpp extract cfg-bad.pbo -C cfg-bad --derapify
+cmp -s cfg-bad/config.bin cfg-cut.bin || fail "a damaged config.bin was not extracted as it is"
+cp cfg/data/mat.rvmat cfg/config.bin
+printf 'class B {};\n' >cfg/config.cpp
+check 0 ''                   -          pack cfg-both.pbo -C cfg .
+check 0 'config.bin: extracted as it is: its text would be written as config.cpp' - extract cfg-both.pbo -C cfg-both --derapify
+cmp -s cfg-both/config.bin cfg/config.bin && cmp -s cfg-both/config.cpp cfg/config.cpp || fail "both"
 # ---- Signing: every signature checked by the independent check below (hashlib and pow)
 cat >check_bisign.py <<'PY'
 import hashlib, struct, sys
