@@ -137,7 +137,7 @@ bool Refuse(Expansion& expansion, std::string reason) {
 }
 
 // Whether another expansion step fits the limits.
-bool MayExpand(Expansion& expansion, std::string_view name, int depth, std::size_t out_size) {
+bool MayGoDeeper(Expansion& expansion, std::string_view name, int depth, std::size_t out_size) {
     if (++expansion.steps > expansion.limits.max_steps) {
         return Refuse(expansion, "more than " + std::to_string(expansion.limits.max_steps) +
                                      " macro expansions: macros that grow without end?");
@@ -159,6 +159,13 @@ bool MayExpand(Expansion& expansion, std::string_view name, int depth, std::size
     }
     return Refuse(expansion, "macro " + std::string(name) + " expands into itself" + through +
                                  (through.empty() ? "" : ")"));
+}
+
+// The buffers of `depth`: each frame of expansion has a depth of its own.
+ExpansionScratch& Scratch(Expansion& expansion, int depth) {
+    const auto index = static_cast<std::size_t>(depth);
+    while (expansion.scratch.size() <= index) expansion.scratch.emplace_back();
+    return expansion.scratch[index];
 }
 
 }  // namespace
@@ -243,7 +250,7 @@ std::size_t SplitArguments(std::string_view text, std::size_t open,
 
 bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro,
                  const std::vector<std::string_view>& arguments, std::string& out, int depth) {
-    if (!MayExpand(expansion, name, depth, out.size())) return false;
+    if (!MayGoDeeper(expansion, name, depth, out.size())) return false;
     // `F()` is one empty argument, which a macro without parameters takes as none.
     const std::size_t given =
         arguments.size() == 1 && macro.parameter_count == 0 && Trimmed(arguments[0]).empty()
@@ -256,11 +263,15 @@ bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro
                                      std::to_string(given));
     }
     // The game expands each argument whole before it goes in, next to `#` and `##` too.
-    std::vector<std::string> expanded(given);
+    ExpansionScratch& scratch = Scratch(expansion, depth);
+    std::vector<std::string>& expanded = scratch.expanded;
+    if (expanded.size() < given) expanded.resize(given);
     for (std::size_t i = 0; i < given; ++i) {
+        expanded[i].clear();
         if (!ExpandText(expansion, Trimmed(arguments[i]), expanded[i], depth + 1)) return false;
     }
-    std::string substituted;
+    std::string& substituted = scratch.substituted;
+    substituted.clear();
     for (const MacroPart& part : macro.body) {
         if (part.kind == MacroPart::literal) {
             substituted += part.text;
@@ -277,7 +288,7 @@ bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro
 }
 
 bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, int depth) {
-    std::vector<std::string_view> arguments;
+    std::vector<std::string_view>& arguments = Scratch(expansion, depth).arguments;
     std::size_t copied = 0;  // text before it is in `out`
     std::size_t at = 0;
     while (at < text.size()) {
@@ -291,9 +302,13 @@ bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, i
             continue;
         }
         const std::size_t end = NameEnd(text, at);
+        if (!StartsName(c) || !MayExpand(expansion, c)) {
+            at = end;
+            continue;
+        }
         const std::string_view name = text.substr(at, end - at);
-        const auto found = StartsName(c) ? expansion.macros.find(name) : expansion.macros.end();
-        const SpecialWord special = StartsName(c) ? SpecialWordOf(name) : SpecialWord::none;
+        const auto found = expansion.macros.find(name);
+        const SpecialWord special = SpecialWordOf(name);
         std::size_t after = end;
         if (found != expansion.macros.end() && found->second.function_like) {
             const std::size_t open = SkipBlanks(text, end);

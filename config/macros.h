@@ -2,8 +2,10 @@
 // way: each argument is expanded whole before it is put in, also next to `#` and `##`.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -40,6 +42,12 @@ using MacroTable = std::unordered_map<std::string, Macro, NameHash, std::equal_t
 // comments removed). False with what was expected in `error`.
 bool DefineMacro(std::string_view definition, std::string& name, Macro& macro, std::string& error);
 
+inline std::array<bool, 256> MayExpandUnderscore() {
+    std::array<bool, 256> starts{};
+    starts['_'] = true;
+    return starts;
+}
+
 // Bounds on the work of all expansions of one preprocessing, so that macros that grow without
 // end (`#define B A A` chains) stop with an error.
 struct ExpansionLimits {
@@ -48,17 +56,34 @@ struct ExpansionLimits {
     int max_depth = 200;                              // macros and arguments inside each other
 };
 
+// Buffers of the expansions at one depth, kept from one use to the next so that expanding stops
+// allocating once they have grown.
+struct ExpansionScratch {
+    std::vector<std::string_view> arguments;
+    std::vector<std::string> expanded;
+    std::string substituted;
+};
+
 // The state of the expansions of one preprocessing. `line` and `file` are what `__LINE__` and
 // `__FILE__` give where the expansion stands.
 struct Expansion {
     const MacroTable& macros;
     ExpansionLimits limits;
+    // The first bytes of the names of macros defined (and '_', which starts __LINE__ and the
+    // others): a name that starts otherwise is looked up nowhere.
+    std::array<bool, 256> may_expand = MayExpandUnderscore();
     std::size_t steps = 0;
     std::vector<std::string_view> active = {};  // the macros being expanded, outermost first
     std::size_t line = 0;
     std::string_view file = {};
     std::string error = {};
+    std::deque<ExpansionScratch> scratch = {};  // by depth; a deque keeps those in use in place
 };
+
+// Whether a name starting with `c` may be a macro or a word the preprocessor knows.
+inline bool MayExpand(const Expansion& expansion, char c) {
+    return expansion.may_expand[static_cast<unsigned char>(c)];
+}
 
 // What an identifier that is not a macro may be to the preprocessor.
 enum class SpecialWord { none, line, file, refused };
@@ -82,8 +107,16 @@ bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro
 bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, int depth);
 
 // Whether the byte may stand in an identifier; what starts one.
+inline constexpr std::array<bool, 256> kNameBytes = [] {
+    std::array<bool, 256> bytes{};
+    for (int c = 0; c < 256; ++c) {
+        bytes[c] =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    }
+    return bytes;
+}();
 inline bool IsNameByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    return kNameBytes[static_cast<unsigned char>(c)];
 }
 inline bool StartsName(char c) {
     return IsNameByte(c) && !(c >= '0' && c <= '9');

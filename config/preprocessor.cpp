@@ -199,6 +199,7 @@ bool Directive(Run& run, Scan& scan, std::size_t at, int depth) {
         Macro macro;
         std::string error;
         if (!DefineMacro(rest, name, macro, error)) return Fail(run, scan, at, error);
+        run.expansion.may_expand[static_cast<unsigned char>(name[0])] = true;
         run.macros.insert_or_assign(std::move(name), std::move(macro));
         return true;
     }
@@ -259,7 +260,6 @@ bool TakeName(Run& run, Scan& scan) {
     std::size_t end = at;
     while (end < scan.text.size() && IsNameByte(scan.text[end])) ++end;
     scan.at = end;
-    if (!StartsName(scan.text[at])) return true;  // a number
     const std::string_view name = scan.text.substr(at, end - at);
     const auto found = run.macros.find(name);
     if (found != run.macros.end())
@@ -302,42 +302,75 @@ bool SkipComment(Run& run, Scan& scan, bool active) {
     return true;
 }
 
-bool ScanFile(Run& run, std::uint32_t file, int depth) {
-    Scan scan{file, run.out.files[file].text};
+// The text of an active line, from scan.at through its line break; a comment, a string or a
+// macro's arguments may take the scan past further line breaks.
+bool ScanLine(Run& run, Scan& scan) {
     const std::string_view text = scan.text;
-    bool line_start = true;
     while (scan.at < text.size()) {
-        if (line_start) {
-            line_start = false;
-            const std::size_t first = text.find_first_not_of(" \t", scan.at);
-            if (first != std::string_view::npos && text[first] == '#') {
-                if (Active(scan)) Flush(run, scan, scan.at);
-                if (!Directive(run, scan, first, depth)) return false;
-                line_start = true;
-                continue;
-            }
-        }
-        const bool active = Active(scan);
         const char c = text[scan.at];
-        if (!active) scan.copied = scan.at;
-        if (c == '\n') {
+        if (IsNameByte(c)) {
+            if (StartsName(c) && MayExpand(run.expansion, c)) {
+                if (!TakeName(run, scan)) return false;
+            } else {
+                while (++scan.at < text.size() && IsNameByte(text[scan.at])) {
+                }
+            }
+        } else if (c == '\n') {
             ++scan.at;
-            line_start = true;
+            return true;
         } else if (c == '"') {
             const std::size_t end = StringEnd(text, scan.at);
-            if (end == std::string_view::npos && active) {
+            if (end == std::string_view::npos) {
                 return Fail(run, scan, scan.at,
                             "unterminated string: expected \" before the end of the line");
             }
-            scan.at = end == std::string_view::npos ? LineEnd(text, scan.at) : end;
+            scan.at = end;
         } else if (c == '/' && scan.at + 1 < text.size() &&
                    (text[scan.at + 1] == '/' || text[scan.at + 1] == '*')) {
-            if (!SkipComment(run, scan, active)) return false;
-        } else if (IsNameByte(c) && active) {
-            if (!TakeName(run, scan)) return false;
+            if (!SkipComment(run, scan, true)) return false;
         } else {
             ++scan.at;
         }
+    }
+    return true;
+}
+
+// A line left out by a conditional, through its line break: only a comment that goes on past it
+// matters, and a string, which may hold what looks like one.
+bool SkipLine(Run& run, Scan& scan) {
+    const std::string_view text = scan.text;
+    while (scan.at < text.size()) {
+        const char c = text[scan.at];
+        if (c == '\n') {
+            ++scan.at;
+            break;
+        }
+        if (c == '"') {
+            const std::size_t end = StringEnd(text, scan.at);
+            scan.at = end == std::string_view::npos ? LineEnd(text, scan.at) : end;
+        } else if (c == '/' && scan.at + 1 < text.size() &&
+                   (text[scan.at + 1] == '/' || text[scan.at + 1] == '*')) {
+            if (!SkipComment(run, scan, false)) return false;
+        } else {
+            ++scan.at;
+        }
+    }
+    scan.copied = scan.at;
+    return true;
+}
+
+bool ScanFile(Run& run, std::uint32_t file, int depth) {
+    Scan scan{file, run.out.files[file].text};
+    const std::string_view text = scan.text;
+    while (scan.at < text.size()) {
+        std::size_t first = scan.at;
+        while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;
+        if (first < text.size() && text[first] == '#') {
+            if (Active(scan)) Flush(run, scan, scan.at);
+            if (!Directive(run, scan, first, depth)) return false;
+            continue;
+        }
+        if (!(Active(scan) ? ScanLine(run, scan) : SkipLine(run, scan))) return false;
         if (run.out.text.size() > run.settings.limits.max_output) {
             return Fail(run, scan, scan.at,
                         "the preprocessed text grows past " +
@@ -357,6 +390,7 @@ bool ScanFile(Run& run, std::uint32_t file, int depth) {
 bool Preprocess(const std::string& path, std::string text, const ReadInclude& read,
                 const PreprocessSettings& settings, Preprocessed& out, std::string& error) {
     out = {};
+    out.text.reserve(text.size() + text.size() / 4);
     out.files.push_back({path, std::move(text)});
     Run run{read, settings, out};
     run.including.push_back(FoldedPath(path));

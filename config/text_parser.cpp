@@ -56,23 +56,27 @@ std::string Found(const Parser& p) {
     return found.append(p.text.substr(at, end - at)).append("'");
 }
 
-// A missing mark is named where it was due: right after what came before it.
-bool Expect(Parser& p, char wanted, const std::string& after) {
+// A missing mark is named where it was due: right after what came before it. The words are
+// put together only then: `after` and the `name` it ends in (and `suffix`).
+bool Expect(Parser& p, char wanted, std::string_view after, std::string_view name = {},
+            std::string_view suffix = {}) {
     const std::size_t due = p.at;
     const char c = Peek(p);
     if (c == wanted && p.at < p.text.size()) {
         ++p.at;
         return true;
     }
-    return Fail(p, due, std::string("expected '") + wanted + "' " + after + ", found " + Found(p));
+    std::string what = "expected '";
+    what.append(1, wanted).append("' ").append(after).append(name).append(suffix);
+    return Fail(p, due, what.append(", found ").append(Found(p)));
 }
 
-bool ReadName(Parser& p, std::string& name, const std::string& what) {
+bool ReadName(Parser& p, std::string& name, const char* what) {
     Peek(p);
     const std::size_t start = p.at;
     while (p.at < p.text.size() && IsNameChar(p.text[p.at])) ++p.at;
     if (p.at == start) {
-        return Fail(p, start, "expected " + what + ", found " + Found(p));
+        return Fail(p, start, std::string("expected ").append(what) + ", found " + Found(p));
     }
     name.assign(p.text.substr(start, p.at - start));
     return true;
@@ -201,10 +205,9 @@ bool ReadArray(Parser& p, Value& array) {
     array.type = ValueType::array;
     while (Peek(p) != '}') {
         if (AtEnd(p)) return Fail(p, open, "expected '}' to close this array");
-        Value item;
+        Value& item = array.items.emplace_back();  // read in place: no move of what it holds
         const bool read = Peek(p) == '{' ? ReadArray(p, item) : ReadScalar(p, item, ",};{\"");
         if (!read) return false;
-        array.items.push_back(std::move(item));
         const char next = Peek(p);
         if (next == ',') {
             ++p.at;
@@ -272,7 +275,7 @@ bool ReadClass(Parser& p, Entry& entry, int depth) {
     }
     const std::size_t open = p.at++;
     if (!ReadBody(p, entry.body, depth + 1, open)) return false;
-    return Expect(p, ';', "after the '}' of class " + entry.name);
+    return Expect(p, ';', "after the '}' of class ", entry.name);
 }
 
 // `x = v;`, `x[] = {...};` or `x[] += {...};`.
@@ -280,13 +283,13 @@ bool ReadProperty(Parser& p, Entry& entry) {
     const char c = Peek(p);
     if (c == '[') {
         ++p.at;
-        if (!Expect(p, ']', "after '[' in " + entry.name + "[]")) return false;
+        if (!Expect(p, ']', "after '[' in ", entry.name, "[]")) return false;
         entry.type = EntryType::array;
         if (Peek(p) == '+' && p.text.substr(p.at, 2) == "+=") {
             entry.type = EntryType::array_append;
             ++p.at;
         }
-        if (!Expect(p, '=', "after " + entry.name + "[]")) return false;
+        if (!Expect(p, '=', "after ", entry.name, "[]")) return false;
         if (Peek(p) != '{') {
             return Fail(p, p.at,
                         "expected '{' to start the array " + entry.name + "[], found " + Found(p));
@@ -304,7 +307,7 @@ bool ReadProperty(Parser& p, Entry& entry) {
     } else {
         return Fail(p, p.at, "expected '=' or '[]' after " + entry.name + ", found " + Found(p));
     }
-    return Expect(p, ';', "after the value of " + entry.name);
+    return Expect(p, ';', "after the value of ", entry.name);
 }
 
 // The entries up to the body's `}` (the text's end for the root, whose `open` is npos).
@@ -320,7 +323,7 @@ bool ReadBody(Parser& p, ClassBody& body, int depth, std::size_t open) {
             ++p.at;
             return true;
         }
-        Entry entry;
+        Entry& entry = body.entries.emplace_back();  // read in place: no move of what it holds
         if (!ReadName(p, entry.name, "a class or a property name")) return false;
         const char after = Peek(p);
         const bool keyword = after != '=' && after != '[';
@@ -329,14 +332,13 @@ bool ReadBody(Parser& p, ClassBody& body, int depth, std::size_t open) {
         } else if (keyword && entry.name == "delete") {
             entry.type = EntryType::delete_class;
             if (!ReadName(p, entry.name, "a class name after delete")) return false;
-            if (!Expect(p, ';', "after delete " + entry.name)) return false;
+            if (!Expect(p, ';', "after delete ", entry.name)) return false;
         } else if (keyword && entry.name == "enum" && after == '{') {
+            body.entries.pop_back();
             if (!ReadEnum(p)) return false;
-            continue;
         } else if (!ReadProperty(p, entry)) {
             return false;
         }
-        body.entries.push_back(std::move(entry));
     }
 }
 
