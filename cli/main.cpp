@@ -1,5 +1,5 @@
-// quillpack: builds, signs, verifies, lists, extracts, packs, deletes and sorts PBO archives
-// from the command line.
+// quillpack: builds, signs, verifies, lists, extracts, packs, deletes and sorts PBO archives,
+// and rapifies configs, from the command line.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
         status = SignCommand(options);
     else if (options.command == "sort")
         status = SortCommand(options, progress);
+    else if (options.command == "rapify")
+        status = RapifyCommand(options);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

@@ -10,7 +10,7 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string command;  // list, extract, pack, delete, verify, build, keygen, sign, sort
+    std::string command;  // list, extract, pack, delete, verify, build, keygen, sign, sort, rapify
     // build: empty for FOLDER.pbo beside the folder; keygen: the authority; sign: the private key
     std::string archive;
     std::string folder = ".";  // -C DIR; build: FOLDER
@@ -36,6 +36,9 @@ struct Options {
     bool version2 = false;                 // sign --v2
     std::string sign_key;                  // --sign PRIVATEKEY
     std::vector<std::string> keys;         // verify --key PUBLICKEY...
+    bool no_rapify = false;                // build --no-rapify: configs packed as they are
+    std::vector<std::string> include_folders;  // build, rapify -I FOLDER
+    std::string output_file;                   // rapify -o OUT; empty for the default
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.

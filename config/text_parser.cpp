@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "config/macros.h"
+#include "config/rapified_reader.h"
 
 namespace qp::config {
 namespace {

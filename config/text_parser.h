@@ -9,11 +9,9 @@
 
 namespace qp::config {
 
-// Classes inside classes, and arrays inside arrays, deeper than this are refused.
-constexpr int kMaxNesting = 128;
-
-// Reads `text` into `config`. False with "FILE:LINE:COL: expected ..." in `error`, the place
-// traced through the preprocessor's marks to the file it came from.
+// Reads `text` into `config`; classes inside classes, and arrays inside arrays, deeper than
+// kMaxNesting are refused, as the rapified reader refuses them. False with "FILE:LINE:COL: expected
+// ..." in `error`, the place traced through the preprocessor's marks to the file it came from.
 bool ParseConfig(const Preprocessed& text, Config& config, std::string& error);
 
 // What an unquoted word is as a value: an int32 (a whole number, decimal or 0x hex, that fits 32

@@ -4,18 +4,13 @@
 #include "editing/rewrite_archive.h"
 
 namespace qp {
-namespace {
 
-constexpr std::uint32_t kLargest = 1u << 20;
-
-}  // namespace
-
-IoStatus ReadSmallFile(const std::string& path, std::string& bytes) {
+IoStatus ReadSmallFile(const std::string& path, std::string& bytes, std::uint32_t largest) {
     const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
     if (file.handle == nullptr) return file.status;
     const SizeResult size = FileSize32(file.handle);
     IoStatus status =
-        size.status == IoStatus::ok && size.size > kLargest ? IoStatus::too_large : size.status;
+        size.status == IoStatus::ok && size.size > largest ? IoStatus::too_large : size.status;
     if (status == IoStatus::ok) {
         bytes.resize(size.size);
         const Transfer read = ReadBytes(file.handle, bytes.data(), size.size);

@@ -7,8 +7,9 @@
 
 namespace qp {
 
-// Reads a file of at most 1 MiB whole: too_large for a larger one.
-IoStatus ReadSmallFile(const std::string& path, std::string& bytes);
+// Reads a file of at most `largest` bytes (1 MiB unless given) whole: too_large for a larger one.
+IoStatus ReadSmallFile(const std::string& path, std::string& bytes,
+                       std::uint32_t largest = 1u << 20);
 
 // Writes `bytes` to a new file beside `path`, flushes it to disk and puts it at `path` in one
 // step: replacing what is there with `replace`, otherwise only where nothing is (already_exists).

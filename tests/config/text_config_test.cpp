@@ -5,9 +5,13 @@
 #include <map>
 #include <string>
 
+#include "config/config_printer.h"
 #include "config/preprocessor.h"
+#include "config/rapified_reader.h"
+#include "config/rapified_writer.h"
 #include "config/text_parser.h"
 #include "support/config_text.h"
+#include "support/rapified_samples.h"
 
 namespace qp::config {
 namespace {
@@ -269,6 +273,28 @@ TEST(ParseConfig, NamesTheFileAndLineThroughIncludesAndMacros) {
         std::string error;
         EXPECT_FALSE(test::ConfigFromFiles(c.files, "main.cpp", config, error));
         EXPECT_EQ(error.substr(0, std::string(c.text).size()), c.text) << error;
+    }
+}
+
+// Every rapified file the tests have: read, printed, and read back from its text through the
+// preprocessor and the parser, gives the same tree; written again, a file of the writers' layout
+// gives its own bytes.
+TEST(RoundTrip, EveryRapifiedSampleComesBackFromItsText) {
+    for (const test::RapifiedSample& sample : test::RapifiedSamples()) {
+        SCOPED_TRACE(sample.name);
+        Config read;
+        std::string error;
+        ASSERT_TRUE(ReadRapified(sample.bytes, read, error)) << error;
+        const std::string text = PrintConfig(read);
+        Config parsed;
+        ASSERT_TRUE(test::ConfigFromFiles({{"config.cpp", text}}, "config.cpp", parsed, error))
+            << error << "\n"
+            << text;
+        EXPECT_EQ(test::TreeText(parsed), test::TreeText(read));
+        EXPECT_TRUE(parsed == read);
+        if (sample.writers_layout) {
+            EXPECT_TRUE(WriteRapified(parsed) == sample.bytes);
+        }
     }
 }
 
