@@ -32,8 +32,9 @@ const CommandText kCommands[] = {
      "Preprocesses the text config FILE (#include, #define, #ifdef... as the game does) and\n"
      "writes it rapified to OUT: by default beside FILE, NAME.cpp as NAME.bin (config.cpp as\n"
      "config.bin), any other name with .bin added; - for standard output. An include starting\n"
-     "with \\ is looked for below each -I FOLDER. An error names FILE:LINE:COL of the file it\n"
-     "stands in, and nothing is written.\n"},
+     "with \\ is looked for in the addon folder FILE is in (the nearest folder above it with a\n"
+     "$PBOPREFIX$, through its prefix), then below each -I FOLDER. An error names FILE:LINE:COL\n"
+     "of the file it stands in, and nothing is written.\n"},
     {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
      "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
      "adds the header pairs and where the data area starts; --json prints one object with the\n"

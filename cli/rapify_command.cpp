@@ -1,7 +1,11 @@
 // quillpack rapify: a text config preprocessed and written in the rapified form the game reads.
+#include <filesystem>
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/entry_paths.h"
+#include "cli/header_files.h"
+#include "cli/source_folder.h"
 #include "cli/text_configs.h"
 #include "pbo/entry_name.h"
 #include "signing/small_file.h"
@@ -19,6 +23,29 @@ std::string DefaultOutput(const std::string& file) {
     return file + ".bin";
 }
 
+// The folder of an addon that the config lies in: the nearest folder at or above the config's own
+// that holds a $PBOPREFIX$, standing for its prefix, as `build` of that folder would take it.
+bool AddonRoot(const std::string& file, config::IncludeFolders& folders) {
+    std::filesystem::path folder = PathFromUtf8(file).parent_path();
+    std::error_code error;
+    for (int level = 0; level < 64; ++level) {
+        const std::filesystem::path prefix_file =
+            (folder.empty() ? std::filesystem::path(".") : folder) / kPrefixFileName;
+        if (std::filesystem::is_regular_file(prefix_file, error)) {
+            std::string text;
+            if (!ReadFolderFile(Utf8FromPath(prefix_file), text)) return false;
+            bool more_lines = false;
+            const std::string prefix = PrefixFromFile(text, more_lines);
+            const std::string root = folder.empty() ? "." : Utf8FromPath(folder);
+            if (!prefix.empty()) folders.roots.push_back({prefix, root});
+            return true;
+        }
+        if (!folder.has_relative_path() || folder == folder.parent_path()) break;
+        folder = folder.parent_path();
+    }
+    return true;
+}
+
 }  // namespace
 
 int RapifyCommand(const Options& options) {
@@ -29,6 +56,7 @@ int RapifyCommand(const Options& options) {
         return Fail(output, "is the config itself; give another -o");
     }
     config::IncludeFolders folders;
+    if (!AddonRoot(file, folders)) return kFailure;
     folders.folders = options.include_folders;
     std::string bytes;
     std::string error;
