@@ -1,10 +1,14 @@
 // Fuzzes the preprocessor and the parser of text configs: the input is a top file and the files
-// it may include, served from memory, under small limits so that each input ends quickly.
+// it may include, served from memory, under small limits so that each input ends quickly; what
+// parses must come back the same through the printer and through the rapified form.
 #include <cstdint>
 #include <map>
 #include <string>
 
+#include "config/config_printer.h"
 #include "config/preprocessor.h"
+#include "config/rapified_reader.h"
+#include "config/rapified_writer.h"
 #include "config/text_parser.h"
 #include "fuzz/fuzz_support.h"
 #include "support/config_text.h"
@@ -58,6 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string error;
     if (!qp::test::ConfigFromFiles(files, "main.cpp", config, error, limits)) {
         Check(NamesAPlace(error, files), "an error names FILE:LINE:COL of a file served");
+        return 0;
     }
+    // What parses comes back the same from its text and from its rapified bytes.
+    qp::config::Config again;
+    Check(
+        qp::config::ParseConfig(
+            qp::config::PlainText("printed.cpp", qp::config::PrintConfig(config)), again, error) &&
+            again == config,
+        "the printed text parses back to the same tree");
+    const std::string bytes = qp::config::WriteRapified(config);
+    Check(qp::config::ReadRapified(bytes, again, error) && again == config,
+          "the rapified bytes read back to the same tree");
     return 0;
 }
