@@ -80,7 +80,9 @@ std::string FoldedPath(const std::string& path) {
         }
     }
     take();
-    std::string folded = !path.empty() && IsSeparator(path[0]) ? "/" : "";
+    // A root stays one; two separators start a network path (\\server\share) on Windows.
+    const bool network = path.size() > 1 && IsSeparator(path[0]) && IsSeparator(path[1]);
+    std::string folded = network ? "//" : !path.empty() && IsSeparator(path[0]) ? "/" : "";
     for (std::size_t i = 0; i < parts.size(); ++i) folded += (i ? "/" : "") + parts[i];
     return folded;
 }

@@ -362,6 +362,8 @@ bool SkipLine(Run& run, Scan& scan) {
 bool ScanFile(Run& run, std::uint32_t file, int depth) {
     Scan scan{file, run.out.files[file].text};
     const std::string_view text = scan.text;
+    // Editors on Windows start a UTF-8 file with a byte-order mark, which is no text of it.
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") scan.at = scan.copied = 3;
     while (scan.at < text.size()) {
         std::size_t first = scan.at;
         while (first < text.size() && (text[first] == ' ' || text[first] == '\t')) ++first;

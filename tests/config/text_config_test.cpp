@@ -82,6 +82,11 @@ TEST(Preprocess, GivesTheTextOfEachRule) {
          With("#include \"\\x\\mymod\\addons\\main\\c.hpp\"\n#include \"\\d.hpp\"\n",
               {{"mod/c.hpp", "c\n"}, {"inc/d.hpp", "d\n"}}),
          "c\nd\n"},
+        {"byte-order marks",
+         With("\xEF\xBB\xBF#include \"a.hpp\"\nx\n", {{"a.hpp",
+                                                       "\xEF\xBB\xBF"
+                                                       "a\n"}}),
+         "a\nx\n"},
         {"a header included twice",
          With("#include \"h.hpp\"\n#include \"h.hpp\"\nx\n",
               {{"h.hpp", "#ifndef H\n#define H\nh\n#endif\n"}}),
@@ -176,6 +181,31 @@ TEST(Preprocess, CapsTheOutputOfMacrosThatGrow) {
     EXPECT_FALSE(Preprocess("main.cpp", files.at("main.cpp"), test::MemoryFiles(files), settings,
                             out, error));
     EXPECT_NE(error.find("grows past 1 MiB"), std::string::npos) << error;
+}
+
+TEST(IncludeCandidates, TriesTheIncludingFolderThenThePrefixThenTheIncludeFolders) {
+    const IncludeFolders folders{{{"X\\MyMod\\Addons\\Main", "mod"}}, {"inc", "C:\\lib\\"}};
+    const struct {
+        const char* including;
+        const char* name;
+        std::vector<std::string> candidates;
+    } cases[] = {
+        {"a/b/config.cpp", "sub\\c.hpp", {"a/b/sub/c.hpp", "inc/sub/c.hpp", "C:/lib/sub/c.hpp"}},
+        {"a\\b\\config.cpp", "..\\c.hpp", {"a/c.hpp", "c.hpp", "C:/c.hpp"}},
+        {"config.cpp",
+         "\\x\\mymod\\addons\\main\\d\\e.hpp",
+         {"mod/d/e.hpp", "inc/x/mymod/addons/main/d/e.hpp", "C:/lib/x/mymod/addons/main/d/e.hpp"}},
+        {"config.cpp",
+         "\\x\\mymod\\addons\\mainly.hpp",
+         {"inc/x/mymod/addons/mainly.hpp", "C:/lib/x/mymod/addons/mainly.hpp"}},
+        {"\\\\server\\share\\config.cpp",
+         "./c.hpp",
+         {"//server/share/c.hpp", "inc/c.hpp", "C:/lib/c.hpp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(IncludeCandidates(c.including, c.name, folders), c.candidates);
+    }
 }
 
 struct TreeCase {
