@@ -40,6 +40,7 @@ OpenResult OpenArchiveToRead(const std::string& path);
 int KeygenCommand(const Options& options);
 int SignCommand(const Options& options);
 int SortCommand(const Options& options, Progress& progress);
+int DerapifyCommand(const Options& options);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
 // returns kFailure. A note says the same of something that is no failure.

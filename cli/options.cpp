@@ -41,13 +41,15 @@ const CommandText kCommands[] = {
      "header pairs and every entry (name, sizes, method, timestamp, data offset) for scripts;\n"
      "a name that is not UTF-8 also comes as \"name_bytes\" in hex, for --name-hex.\n"},
     {"extract",
-     "quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...",
+     "quillpack extract ARCHIVE [-C DIR | -o -] [--force] [--derapify] [ENTRY...]\n"
+     "                         [--name-hex HEX]...",
      "Extracts every entry, or the ENTRYs named, below DIR (default: .), making folders as\n"
      "needed. Extracting everything also writes the archive's prefix to $PBOPREFIX$ and its\n"
      "other header pairs to $PBOHEADER$. A file already there whose content differs is not\n"
      "overwritten without --force: then nothing is extracted (identical files are skipped).\n"
      "-o - writes the one entry named to standard output. Names that would leave DIR, or pass\n"
-     "through a symbolic link in it, are refused.\n"},
+     "through a symbolic link in it, are refused. --derapify writes rapified configs as text:\n"
+     "config.bin as config.cpp, others under their own names.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
      "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...",
@@ -72,6 +74,9 @@ const CommandText kCommands[] = {
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
      "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
      "the key it holds, all three signatures and its version.\n"},
+    {"derapify", "quillpack derapify FILE [-o OUT]",
+     "Writes the rapified (binary) config FILE as text, to standard output or to OUT, which\n"
+     "is replaced whole. FILE - reads standard input.\n"},
     {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
      "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
      "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
@@ -111,12 +116,14 @@ const char kUsageText[] =
     "       quillpack keygen AUTHORITY [-o FOLDER]\n"
     "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
-    "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
+    "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [--derapify] [ENTRY...]\n"
+    "                         [--name-hex HEX]...\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...\n"
     "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]\n"
     "                        [--in-place]\n"
     "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"
+    "       quillpack derapify FILE [-o OUT]\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
     "Builds PBO archives (ArmA, OFP: Resistance) from folders, signs and verifies them, and\n"
@@ -214,11 +221,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = command == "build"    ? "no folder given"
-                : command == "rapify" ? "no file given"
-                : command == "keygen" ? "no authority given"
-                : command == "sign"   ? "no private key given"
-                                      : "no archive given";
+        error = command == "build"                             ? "no folder given"
+                : command == "keygen"                          ? "no authority given"
+                : command == "rapify" || command == "derapify" ? "no file given"
+                : command == "sign"                            ? "no private key given"
+                                                               : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <unordered_set>
 #include <vector>
 
 #include "config/rapified_format.h"
@@ -27,7 +26,7 @@ struct Reader {
     std::size_t at = 0;
     std::string error;
     std::vector<std::uint32_t> open_bodies;         // of the classes being read: the ancestors
-    std::unordered_set<std::uint32_t> body_starts;  // of every class read so far
+    std::vector<bool> body_starts;                  // of every class read so far, by offset
     std::uint64_t body_bytes = 0;                   // the entry lists read so far, together
 };
 
@@ -199,9 +198,10 @@ bool ChildBodyFollows(Reader& r, const ChildBody& child, int depth) {
         return Refuse(r, child.offset_at,
                       offset + " is that of the class itself or of a class that holds it");
     }
-    if (!r.body_starts.insert(child.offset).second) {
+    if (r.body_starts[child.offset]) {
         return Refuse(r, child.offset_at, offset + " is already the body of another class");
     }
+    r.body_starts[child.offset] = true;
     if (depth > kMaxNesting) {
         return Refuse(r, child.offset_at,
                       "classes nested deeper than " + std::to_string(kMaxNesting));
@@ -288,7 +288,8 @@ bool ReadRapified(std::string_view bytes, Config& config, std::string& error) {
         r.at = bytes.size();
         CutShort(r, "the header");
     } else if (ReadHeaderWord(r, 4, kHeaderWordZero) && ReadHeaderWord(r, 8, kHeaderWordEight)) {
-        r.body_starts.insert(kRootBodyOffset);
+        r.body_starts.assign(bytes.size() + 1, false);
+        r.body_starts[kRootBodyOffset] = true;
         read = ReadBody(r, kRootBodyOffset, 0, config.root) &&
                (config.root.parent.empty() ||
                 Refuse(r, kRootBodyOffset, "the root class has a parent")) &&

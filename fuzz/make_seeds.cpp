@@ -1,6 +1,6 @@
 // Writes the seed corpora of the fuzz targets, from archives made by the test archive builder.
 // Usage: make_fuzz_seeds CORPUS_DIR   (fills CORPUS_DIR/lzss, CORPUS_DIR/listing, .../delete_map,
-// .../config_text)
+// .../config_text, .../rapified)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/archive_builder.h"
+#include "support/rapified_samples.h"
 
 using namespace qp::test;
 
@@ -153,6 +154,9 @@ int main(int argc, char** argv) {
             joined += files[i];
         }
         Write(corpus / "config_text" / name, joined);
+    // The rapified configs laid out by hand for the tests.
+    for (const RapifiedSample& sample : RapifiedSamples()) {
+        Write(corpus / "rapified" / sample.name, sample.bytes);
     }
     return 0;
 }

@@ -1,15 +1,18 @@
 // Key and signature files read whole and written whole, never seen half written.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/file.h"
 
 namespace qp {
 
-// Reads a file of at most `largest` bytes (1 MiB unless given) whole: too_large for a larger one.
+inline constexpr std::uint32_t kSmallFileLargest = 1u << 20;
+
+// Reads a file of at most `largest` bytes whole: too_large for a larger one.
 IoStatus ReadSmallFile(const std::string& path, std::string& bytes,
-                       std::uint32_t largest = 1u << 20);
+                       std::uint32_t largest = kSmallFileLargest);
 
 // Writes `bytes` to a new file beside `path`, flushes it to disk and puts it at `path` in one
 // step: replacing what is there with `replace`, otherwise only where nothing is (already_exists).

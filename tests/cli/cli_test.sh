@@ -378,6 +378,55 @@ cmp -s mod.pbo copy.pbo || fail "two builds of the same folder differ"
 touch -d @1700000000 copy/config.cpp
 check 0 ''                   -          build copy mtime.pbo --timestamps mtime
 check 0 '2023-11-14 22:13:20  stored  config.bin' - list mtime.pbo
+# ---- Configs: a rapified file laid out here by hand (the header, the root body at 16, the child
+# bodies depth first, the enum table last), as text; in an archive, extracted as text and verified
+mkdir -p cfg/data
+python3 - <<'PY'
+import struct
+w = lambda v: struct.pack('<I', v & 0xffffffff)
+z = lambda s: s + b'\0'
+root = z(b'') + b'\4\0' + z(b'A') + w(42) + b'\0' + z(b'B') + w(54) + b'\3' + z(b'Ext') + b'\4' + z(b'Old')
+bodies = z(b'') + b'\1\0' + z(b'A1') + w(52) + z(b'') + b'\0' + z(b'A') + b'\0'
+config = b'\0raP' + w(0) + w(8) + w(57) + root + bodies + w(2) + z(b'Red') + w(1) + z(b'Blue') + w(-2)
+for name in ('cfg/config.bin', 'cfg/data/mat.rvmat'): open(name, 'wb').write(config)
+open('cfg-cut.bin', 'wb').write(config[:50])
+PY
+printf 'enum {\n    Red = 1,\n    Blue = -2\n};\nclass A {\n    class A1 {};\n};\nclass B: A {};\nclass Ext;\ndelete Old;\n' >cfg-want.cpp
+printf 'hint "x";\n' >cfg/init.sqf
+same_text() { for f in "$@"; do cmp -s "$f" cfg-want.cpp || fail "$f: $(cat "$f")"; done; }
+check 0 'class B: A {};'     -          derapify cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify - <cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify cfg/config.bin -o cfg-out.cpp
+same_text cfg-out.cpp
+check 1 'init.sqf: not a rapified config' - derapify cfg/init.sqf
+check 1 'cfg-cut.bin: damaged rapified config: at offset 48' cfg-cut.cpp derapify cfg-cut.bin -o cfg-cut.cpp
+check 0 ''                   -          pack cfg.pbo -C cfg .
+check 0 'data\mat.rvmat: a rapified config, read whole' - verify cfg.pbo
+check 0 ''                   cfg-out/config.bin extract cfg.pbo -C cfg-out --derapify
+same_text cfg-out/config.cpp cfg-out/data/mat.rvmat
+cmp -s cfg-out/init.sqf cfg/init.sqf || fail "extract --derapify changed a script"
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify
+printf 'edited' >cfg-out/config.cpp
+check 1 'config.cpp: exists and differs' - extract cfg.pbo -C cfg-out --derapify
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify --force
+same_text cfg-out/config.cpp
+check 0 ''                   cfg-plain/config.cpp extract cfg.pbo -C cfg-plain
+cmp -s cfg-plain/config.bin cfg/config.bin || fail "extract without --derapify changed config.bin"
+check 0 'class B: A {};'     -          extract cfg.pbo config.bin -o - --derapify
+qp extract cfg.pbo config.bin -o - | qp derapify - >out.txt 2>err.txt || fail "$(cat err.txt)"
+same_text out.txt
+cp cfg-cut.bin cfg/config.bin
+check 0 ''                   -          pack cfg-bad.pbo -C cfg .
+check 1 'cfg-bad.pbo: config.bin: damaged rapified config: at offset 48' - verify cfg-bad.pbo
+check 1 'config.bin: not derapified: damaged' cfg-bad/config.cpp extract cfg-bad.pbo -C cfg-bad --derapify
+cmp -s cfg-bad/config.bin cfg-cut.bin || fail "a damaged config.bin was not extracted as it is"
+cp cfg/data/mat.rvmat cfg/config.bin
+printf 'class B {};\n' >cfg/config.cpp
+check 0 ''                   -          pack cfg-both.pbo -C cfg .
+check 0 'config.bin: extracted as it is: its text would be written as config.cpp' - extract cfg-both.pbo -C cfg-both --derapify
+cmp -s cfg-both/config.bin cfg/config.bin && cmp -s cfg-both/config.cpp cfg/config.cpp || fail "both"
 # ---- Configs: a folder whose config.cpp uses a macro library of the community's shape, built
 # rapified; its config.bin read back by the independent reader below.
 cat >read_rapified.py <<'PY'
@@ -431,8 +480,8 @@ def body(at):
     return parent, out
 print(body(16)[1])
 PY
-mkdir -p cfg/data cfg/missions/m1 lib/x/lib bad both
-printf 'x\\mymod\\addons\\main' >'cfg/$PBOPREFIX$'
+mkdir -p macromod/data macromod/missions/m1 lib/x/lib bad both
+printf 'x\\mymod\\addons\\main' >'macromod/$PBOPREFIX$'
 cat >lib/x/lib/script_macros_common.hpp <<'CPP'
 #define DOUBLES(var1,var2) var1##_##var2
 #define QUOTE(var1) #var1
@@ -442,13 +491,13 @@ cat >lib/x/lib/script_macros_common.hpp <<'CPP'
 #define PATHTOF(var1) \MAINPREFIX\PREFIX\addons\COMPONENT\var1
 #define QPATHTOF(var1) QUOTE(PATHTOF(var1))
 CPP
-printf '#define MAINPREFIX x\n#define PREFIX mymod\n#define VERSION 1.5\n' >cfg/script_mod.hpp
-cat >cfg/script_component.hpp <<'CPP'
+printf '#define MAINPREFIX x\n#define PREFIX mymod\n#define VERSION 1.5\n' >macromod/script_mod.hpp
+cat >macromod/script_component.hpp <<'CPP'
 #define COMPONENT main
 #include "\x\mymod\addons\main\script_mod.hpp"
 #include "\x\lib\script_macros_common.hpp"
 CPP
-cat >cfg/config.cpp <<'CPP'
+cat >macromod/config.cpp <<'CPP'
 #include "script_component.hpp"
 // A weapon of the component, its names and model made from its own name.
 #define WEAPON(name,base) class GVAR(name): base { \
@@ -470,38 +519,38 @@ class CfgWeapons {
     delete OldRifle;
 };
 CPP
-printf 'class StageTI { texture = "#(argb,8,8,3)color(0.5,0.5,0.5,1)"; };\n' >cfg/data/mat.rvmat
-printf 'class Mission { class Intel { briefingName = "m1"; }; };\n' >cfg/missions/m1/mission.sqm
-printf 'onLoadName = "m1";\n' >cfg/missions/m1/description.ext
-expect_status 0 rapify cfg/data/mat.rvmat -o cfg/data/pre.rvmat
+printf 'class StageTI { texture = "#(argb,8,8,3)color(0.5,0.5,0.5,1)"; };\n' >macromod/data/mat.rvmat
+printf 'class Mission { class Intel { briefingName = "m1"; }; };\n' >macromod/missions/m1/mission.sqm
+printf 'onLoadName = "m1";\n' >macromod/missions/m1/description.ext
+expect_status 0 rapify macromod/data/mat.rvmat -o macromod/data/pre.rvmat
 printf '#include "parts.hpp"\nclass A {};\n' >bad/config.cpp
 printf 'class B {\n    x = 1\n};\n' >bad/parts.hpp
-printf 'class A {};\n' >both/config.cpp && cp cfg/data/pre.rvmat both/config.bin
+printf 'class A {};\n' >both/config.cpp && cp macromod/data/pre.rvmat both/config.bin
 printf 'x = __EVAL(1 + 2);\n' >eval.cpp
 printf '#define A B\n#define B A\nx = A;\n' >loop.cpp
-check 0 'config.bin'         -          build cfg -I lib --list
+check 0 'config.bin'         -          build macromod -I lib --list
 grep -q -e 'config.cpp' -e 'pre.rvmat.bin' out.txt && fail "build --list shows names not packed: $(cat out.txt)"
-check 0 'config.cpp'         -          build cfg -I lib --list --no-rapify
-check 1 'cfg/script_component.hpp:3:1: cannot find the include file' cfg.pbo build cfg
-check 0 ''                   -          build cfg -I lib
-check 0 'data\mat.rvmat'     -          list cfg.pbo
-check 0 ''                   -          extract cfg.pbo -o - config.bin
+check 0 'config.cpp'         -          build macromod -I lib --list --no-rapify
+check 1 'macromod/script_component.hpp:3:1: cannot find the include file' macromod.pbo build macromod
+check 0 ''                   -          build macromod -I lib
+check 0 'data\mat.rvmat'     -          list macromod.pbo
+check 0 ''                   -          extract macromod.pbo -o - config.bin
 cp out.txt packed.bin
 python3 read_rapified.py packed.bin >tree.txt || fail "config.bin does not read: $(cat tree.txt)"
 [ "$(cat tree.txt)" = 'class CfgPatches{class mymod_main{units[]={};weapons[]={"mymod_main_rifle"};requiredVersion=f1.5;author="Modder "Q"";}}class CfgWeapons{class Rifle_Base;class mymod_main_rifle:Rifle_Base{displayName="rifle";model="\x\mymod\addons\main\data\rifle.p3d";}class mymod_main_carbine:mymod_main_rifle{magazines[]+={"mymod_main_mag",i30};line=i18;}delete OldRifle;}' ] ||
     fail "the tree of config.bin: $(cat tree.txt)"
-[ "$(sha256sum <cfg.pbo | cut -c1-64)" = c750055137d209369670989e9ac8dd95843a46cb4443263813ab0644ebd6559b ] ||
-    fail "the rapifying build differs from the one every system makes: $(sha256sum cfg.pbo)"
+[ "$(sha256sum <macromod.pbo | cut -c1-64)" = c750055137d209369670989e9ac8dd95843a46cb4443263813ab0644ebd6559b ] ||
+    fail "the rapifying build differs from the one every system makes: $(sha256sum macromod.pbo)"
 for kept in missions/m1/description.ext missions/m1/mission.sqm script_component.hpp data/pre.rvmat; do
-    expect_status 0 extract cfg.pbo -o - "$kept"
-    cmp -s out.txt "cfg/$kept" || fail "$kept was not packed as it is"
+    expect_status 0 extract macromod.pbo -o - "$kept"
+    cmp -s out.txt "macromod/$kept" || fail "$kept was not packed as it is"
 done
-check 0 ''                   -          extract cfg.pbo -o - data/mat.rvmat
-cmp -s out.txt cfg/data/pre.rvmat || fail "a text rvmat was not rapified under its own name"
-check 0 ''                   -          rapify cfg/config.cpp -I lib -o -
+check 0 ''                   -          extract macromod.pbo -o - data/mat.rvmat
+cmp -s out.txt macromod/data/pre.rvmat || fail "a text rvmat was not rapified under its own name"
+check 0 ''                   -          rapify macromod/config.cpp -I lib -o -
 cmp -s out.txt packed.bin || fail "rapify -o - differs from what build packs"
-check 0 ''                   -          rapify cfg/config.cpp -I lib
-cmp -s cfg/config.bin packed.bin && rm cfg/config.bin || fail "rapify wrote no config.bin beside config.cpp"
+check 0 ''                   -          rapify macromod/config.cpp -I lib
+cmp -s macromod/config.bin packed.bin && rm macromod/config.bin || fail "rapify wrote no config.bin beside config.cpp"
 check 1 "bad/parts.hpp:2:10: expected ';' after the value of x" bad.pbo build bad
 check 1 'bad/parts.hpp:2:10: expected' bad/config.bin rapify bad/config.cpp
 check 1 '(config.cpp is rapified into config.bin); nothing written' both.pbo build both

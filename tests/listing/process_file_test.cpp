@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "listing/entry_bytes.h"
 #include "listing/read_header.h"
 #include "plugin/result_code.h"
 #include "plugin/wcx.h"
@@ -94,8 +95,30 @@ protected:
                 {info.file_name,
                  ProcessFile(listing_state, PK_EXTRACT, nullptr, target.c_str(), test::recorded),
                  tested});
+            const Outcome outcome = done.back().outcome;
+            if (outcome == Outcome::ok || outcome == Outcome::bad_data) {
+                ExpectSameInMemory(name, target, outcome == Outcome::ok);
+            }
         }
         return done;
+    }
+
+    // The entry just extracted (or found damaged), read into memory through a handle of its
+    // own: the same bytes, or damaged alike.
+    void ExpectSameInMemory(const std::string& name, const std::string& target, bool whole) {
+        const std::uint64_t position = static_cast<std::uint32_t>(listing_state.data_start) +
+                                       static_cast<std::uint64_t>(listing_state.current_offset);
+        const FileHandle own = OpenFile(dir_.File(name).c_str(), OpenMode::read).handle;
+        std::string bytes;
+        const Outcome read =
+            position > 0xFFFFFFFF ? Outcome::bad_data
+                                  : ReadEntryWhole(own, static_cast<std::uint32_t>(position),
+                                                   listing_state.current_record, bytes);
+        CloseFile(own);
+        EXPECT_EQ(read == Outcome::ok, whole) << listing_state.current_name;
+        if (whole) {
+            EXPECT_EQ(bytes, ReadWholeFile(target)) << listing_state.current_name;
+        }
     }
 
     void ListAll(const std::string& bytes, const std::string& name) {
