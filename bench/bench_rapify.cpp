@@ -1,6 +1,9 @@
 // Benchmark: a generated config of about 20 MB of text (thousands of classes with inheritance,
 // arrays and the community's kind of macros) preprocessed, parsed and rapified in memory; and
-// `quillpack build` of a folder holding it, rapifying and with --no-rapify. Medians of runs.
+// `quillpack build` of a folder holding it, rapifying and with --no-rapify; its rapified bytes
+// read and printed as text again (derapify). Medians of runs, wall clock and CPU.
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -14,7 +17,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "config/config_printer.h"
 #include "config/preprocessor.h"
+#include "config/rapified_reader.h"
 #include "config/rapified_writer.h"
 #include "config/text_parser.h"
 
@@ -92,6 +97,16 @@ double Seconds(const std::function<void()>& run, std::vector<double>* cpu = null
     return took.count();
 }
 
+// CPU seconds of the children waited for so far.
+double ChildrenCpu() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 void Fail(const std::string& what) {
     std::fprintf(stderr, "bench_rapify: %s\n", what.c_str());
     std::exit(1);
@@ -105,7 +120,8 @@ int main() {
     const qp::config::ReadInclude no_includes = [](const std::string&, std::string&, std::string&) {
         return qp::config::IncludeRead::not_found;
     };
-    std::vector<double> preprocess, parse, write, cpu;
+    std::vector<double> preprocess, parse, write, cpu, derapify, derapify_cpu;
+    std::size_t text_size = 0;
     std::size_t preprocessed_size = 0;
     std::size_t rapified_size = 0;
     for (int run = 0; run < kRuns; ++run) {
@@ -126,6 +142,14 @@ int main() {
         cpu.push_back(static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC);
         preprocessed_size = out.text.size();
         rapified_size = bytes.size();
+        // Derapifying the same config: its rapified bytes read and printed as text.
+        derapify.push_back(Seconds(
+            [&] {
+                qp::config::Config read;
+                if (!qp::config::ReadRapified(bytes, read, error)) Fail(error);
+                text_size = qp::config::PrintConfig(read).size();
+            },
+            &derapify_cpu));
     }
     const double mb = static_cast<double>(preprocessed_size) / 1e6;
     const double rapify = Median(preprocess) + Median(parse) + Median(write);
@@ -138,6 +162,11 @@ int main() {
                 Median(preprocess), Median(parse), Median(write));
     std::printf("    rapify: %.0f MB/s of preprocessed text (goal 50); %.0f MB/s of CPU time\n",
                 mb / rapify, mb / Median(cpu));
+    const double text_mb = static_cast<double>(text_size) / 1e6;
+    std::printf(
+        "    derapify to %.1f MB of text: median %.3f s, %.0f MB/s of text (goal 100); "
+        "%.0f MB/s of CPU time\n",
+        text_mb, Median(derapify), text_mb / Median(derapify), text_mb / Median(derapify_cpu));
 
     // `build` of a folder whose config is that text, rapifying and not.
     const fs::path root = qp::bench::ScratchFolder("quillpack-bench-rapify");
@@ -146,14 +175,18 @@ int main() {
     std::ofstream(root / "addon" / "$PBOPREFIX$", std::ios::binary) << "x\\bench\\addons\\main";
     const std::string build = std::string("'") + QUILLPACK_TOOL + "' build '" +
                               (root / "addon").string() + "' '" + (root / "a.pbo").string() + "'";
-    std::vector<double> rapifying, plain;
+    std::vector<double> rapifying, plain, rapifying_cpu, plain_cpu;
+    const auto run_build = [&](const std::string& command, std::vector<double>& cpu) {
+        const double before = ChildrenCpu();
+        const double seconds = Seconds([&] {
+            if (std::system(command.c_str()) != 0) Fail("build failed");
+        });
+        cpu.push_back(ChildrenCpu() - before);
+        return seconds;
+    };
     for (int run = 0; run < kRuns; ++run) {
-        rapifying.push_back(Seconds([&] {
-            if (std::system(build.c_str()) != 0) Fail("build failed");
-        }));
-        plain.push_back(Seconds([&] {
-            if (std::system((build + " --no-rapify").c_str()) != 0) Fail("build failed");
-        }));
+        rapifying.push_back(run_build(build, rapifying_cpu));
+        plain.push_back(run_build(build + " --no-rapify", plain_cpu));
     }
     std::printf(
         "R2: build of that folder, medians of %d: %.3f s rapifying, %.3f s with "
