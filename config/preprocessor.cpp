@@ -3,6 +3,7 @@
 #include "config/preprocessor.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace qp::config {
 namespace {
@@ -29,12 +30,15 @@ struct Scan {
 
 // One preprocessing: its files, macros and the includes open.
 struct Run {
-    const ReadInclude& read;
+    const ReadInclude& read_include;
     const PreprocessSettings& settings;
     Preprocessed& out;
     MacroTable macros = {};
     Expansion expansion{macros, settings.limits};
     std::vector<std::string> including = {};  // the folded paths of the files being scanned
+    // Each file is read once, however often it is included (headers guarded by #ifndef are).
+    std::unordered_map<std::string, std::uint32_t> read = {};
+    std::size_t scanned = 0;  // bytes of the files scanned, each time again
     std::string error = {};
 };
 
@@ -112,19 +116,22 @@ bool Include(Run& run, Scan& scan, std::size_t at, const std::string& name, int 
     const std::string& including = run.out.files[scan.file].path;
     for (const std::string& path :
          IncludeCandidates(including, name, run.settings.include_folders)) {
-        std::string text;
-        std::string reason;
-        const IncludeRead read = run.read(path, text, reason);
-        if (read == IncludeRead::not_found) continue;
-        if (read == IncludeRead::failed) return Fail(run, scan, at, path + ": " + reason);
-        const std::string folded = FoldedPath(path);
-        if (std::find(run.including.begin(), run.including.end(), folded) != run.including.end()) {
+        auto known = run.read.find(path);
+        if (known == run.read.end()) {
+            std::string text;
+            std::string reason;
+            const IncludeRead read = run.read_include(path, text, reason);
+            if (read == IncludeRead::not_found) continue;
+            if (read == IncludeRead::failed) return Fail(run, scan, at, path + ": " + reason);
+            run.out.files.push_back({path, std::move(text)});
+            const auto index = static_cast<std::uint32_t>(run.out.files.size() - 1);
+            known = run.read.emplace(path, index).first;
+        }
+        if (std::find(run.including.begin(), run.including.end(), path) != run.including.end()) {
             return Fail(run, scan, at, "include cycle: " + path + " is already being included");
         }
-        run.out.files.push_back({path, std::move(text)});
-        run.including.push_back(folded);
-        const bool scanned =
-            ScanFile(run, static_cast<std::uint32_t>(run.out.files.size() - 1), depth + 1);
+        run.including.push_back(path);
+        const bool scanned = ScanFile(run, known->second, depth + 1);
         run.including.pop_back();
         return scanned;
     }
@@ -362,6 +369,15 @@ bool SkipLine(Run& run, Scan& scan) {
 bool ScanFile(Run& run, std::uint32_t file, int depth) {
     Scan scan{file, run.out.files[file].text};
     const std::string_view text = scan.text;
+    // A header included again and again, each time left out whole by its guard, adds no output
+    // but costs its scan: the scans together are bounded too.
+    run.scanned += text.size();
+    if (run.scanned > run.settings.limits.max_output * 4) {
+        return Fail(run, scan, 0,
+                    "the files included come to more than " +
+                        std::to_string((run.settings.limits.max_output * 4) >> 20) +
+                        " MiB, counting each time a file is included");
+    }
     // Editors on Windows start a UTF-8 file with a byte-order mark, which is no text of it.
     if (text.substr(0, 3) == "\xEF\xBB\xBF") scan.at = scan.copied = 3;
     while (scan.at < text.size()) {
@@ -396,6 +412,7 @@ bool Preprocess(const std::string& path, std::string text, const ReadInclude& re
     out.files.push_back({path, std::move(text)});
     Run run{read, settings, out};
     run.including.push_back(FoldedPath(path));
+    run.read.emplace(run.including.back(), 0);
     if (ScanFile(run, 0, 0)) return true;
     error = run.error;
     return false;

@@ -172,15 +172,28 @@ TEST(Preprocess, RefusesHostileAndBrokenTextNamingThePlace) {
     }
 }
 
-TEST(Preprocess, CapsTheOutputOfMacrosThatGrow) {
-    Preprocessed out;
-    std::string error;
-    PreprocessSettings settings;
-    settings.limits.max_output = 1 << 20;
-    const Files files = Doubling();
-    EXPECT_FALSE(Preprocess("main.cpp", files.at("main.cpp"), test::MemoryFiles(files), settings,
-                            out, error));
-    EXPECT_NE(error.find("grows past 1 MiB"), std::string::npos) << error;
+// Macros that grow, and a guarded header included again and again, which adds no output but is
+// scanned each time, stop at limits made small here.
+TEST(Preprocess, CapsTheOutputAndTheScansOfIncludes) {
+    std::string includes;
+    for (int i = 0; i < 500; ++i) includes += "#include \"h.hpp\"\n";
+    const std::string header = "#ifndef H\n#define H\n" + std::string(10000, ' ') + "\n#endif\n";
+    const TextCase cases[] = {
+        {"growth", Doubling(), "main.cpp:42:5: the preprocessed text grows past 1 MiB"},
+        {"includes", With(includes, {{"h.hpp", header}}),
+         "h.hpp:1:1: the files included come to more than 4 MiB"},
+    };
+    for (const TextCase& c : cases) {
+        SCOPED_TRACE(c.rule);
+        Preprocessed out;
+        std::string error;
+        PreprocessSettings settings;
+        settings.limits.max_output = 1 << 20;
+        EXPECT_FALSE(Preprocess("main.cpp", c.files.at("main.cpp"), test::MemoryFiles(c.files),
+                                settings, out, error));
+        EXPECT_EQ(error.substr(0, std::string(c.text).size()), c.text) << error;
+        EXPECT_LE(out.files.size(), 3u);  // each file read once
+    }
 }
 
 TEST(IncludeCandidates, TriesTheIncludingFolderThenThePrefixThenTheIncludeFolders) {
