@@ -62,11 +62,15 @@ bool RapifyConfigFile(const std::string& path, const config::IncludeFolders& fol
     }
     config::PreprocessSettings settings;
     settings.include_folders = folders;
-    config::Preprocessed preprocessed;
     config::Config tree;
-    if (!config::Preprocess(path, std::move(text), ReadFromDisk, settings, preprocessed, error) ||
-        !config::ParseConfig(preprocessed, tree, error)) {
-        return false;
+    {
+        // The text and its marks go before the tree is written: the writer reuses their memory.
+        config::Preprocessed preprocessed;
+        if (!config::Preprocess(path, std::move(text), ReadFromDisk, settings, preprocessed,
+                                error) ||
+            !config::ParseConfig(preprocessed, tree, error)) {
+            return false;
+        }
     }
     bytes = config::WriteRapified(tree);
     if (!bytes.empty()) return true;
