@@ -14,6 +14,7 @@ namespace {
 // The largest config read: the game's own are some tens of megabytes, and the tree read from
 // one takes several times its size.
 constexpr std::uint32_t kLargestConfig = 256u << 20;
+constexpr char kTooLargeText[] = "larger than 256 MiB, too large for a config";
 
 }  // namespace
 
@@ -23,10 +24,7 @@ int DerapifyCommand(const Options& options) {
     std::string bytes;
     const IoStatus read = from_input ? ReadStandardInput(bytes, kLargestConfig)
                                      : ReadSmallFile(options.archive, bytes, kLargestConfig);
-    if (read == IoStatus::too_large) {
-        return Fail(source, "larger than " + std::to_string(kLargestConfig >> 20) +
-                                " MiB, too large for a config");
-    }
+    if (read == IoStatus::too_large) return Fail(source, kTooLargeText);
     if (read != IoStatus::ok) return Fail(source, IoStatusText(read));
     if (!config::IsRapified(bytes)) return Fail(source, kNotRapifiedText);
     std::string text;

@@ -25,9 +25,9 @@ struct Reader {
     std::string_view bytes;
     std::size_t at = 0;
     std::string error;
-    std::vector<std::uint32_t> open_bodies;         // of the classes being read: the ancestors
-    std::vector<bool> body_starts;                  // of every class read so far, by offset
-    std::uint64_t body_bytes = 0;                   // the entry lists read so far, together
+    std::vector<std::uint32_t> open_bodies;  // of the classes being read: the ancestors
+    std::vector<bool> body_starts;           // of every class read so far, by offset
+    std::uint64_t body_bytes = 0;            // the entry lists read so far, together
 };
 
 // A class entry whose body is read once its own body's entry list is whole.

@@ -41,6 +41,8 @@ expect_status 2 frobnicate a.pbo
 expect_status 2 pack a.pbo --prefix x --product src
 expect_status 2 verify
 expect_status 2 verify a.pbo --key
+expect_status 2 derapify
+expect_status 2 derapify a.bin b.bin
 
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
@@ -216,7 +218,7 @@ grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used
 cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
 
 # ---- Exit codes and messages in words
-for command in list extract pack delete verify keygen sign sort; do
+for command in list extract pack delete verify keygen sign sort derapify; do
     expect_status 0 "$command" --help
     grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
 done

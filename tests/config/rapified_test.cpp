@@ -13,6 +13,7 @@ namespace {
 using test::ArrayEntry;
 using test::ArrayValue;
 using test::ClassEntry;
+using test::Header;
 using test::RapifiedSample;
 using test::RapifiedSamples;
 using test::Text;
@@ -53,10 +54,6 @@ std::string Sample(const char* name) {
 
 std::string Patched(std::string bytes, std::size_t at, const std::string& replacement) {
     return bytes.replace(at, replacement.size(), replacement);
-}
-
-std::string Header(std::uint32_t enum_offset) {
-    return std::string("\0raP", 4) + Word(0) + Word(8) + Word(enum_offset);
 }
 
 // Classes whose bodies start one byte apart in a run of zero bytes: each reads as an empty body,

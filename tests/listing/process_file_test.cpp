@@ -110,10 +110,10 @@ protected:
                                        static_cast<std::uint64_t>(listing_state.current_offset);
         const FileHandle own = OpenFile(dir_.File(name).c_str(), OpenMode::read).handle;
         std::string bytes;
-        const Outcome read =
-            position > 0xFFFFFFFF ? Outcome::bad_data
-                                  : ReadEntryWhole(own, static_cast<std::uint32_t>(position),
-                                                   listing_state.current_record, bytes);
+        const Outcome read = position > 0xFFFFFFFF
+                                 ? Outcome::bad_data
+                                 : ReadEntryWhole(own, static_cast<std::uint32_t>(position),
+                                                  listing_state.current_record, bytes);
         CloseFile(own);
         EXPECT_EQ(read == Outcome::ok, whole) << listing_state.current_name;
         if (whole) {

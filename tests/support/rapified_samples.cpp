@@ -10,71 +10,46 @@ using config::Value;
 using config::ValueType;
 
 Value StringValue(const std::string& text) {
-    Value value;
-    value.text = text;
-    return value;
+    return {ValueType::string, text, 0, 0, {}};
 }
 
 Value FloatValue(std::uint32_t bits) {
-    Value value;
-    value.type = ValueType::float32;
-    value.float_bits = bits;
-    return value;
+    return {ValueType::float32, {}, bits, 0, {}};
 }
 
 Value IntValue(std::int32_t number) {
-    Value value;
-    value.type = ValueType::int32;
-    value.number = number;
-    return value;
+    return {ValueType::int32, {}, 0, number, {}};
 }
 
 Value Int64Value(std::int64_t number) {
-    Value value;
-    value.type = ValueType::int64;
-    value.number = number;
-    return value;
+    return {ValueType::int64, {}, 0, number, {}};
 }
 
 Value ExpressionValue(const std::string& text) {
-    Value value = StringValue(text);
-    value.type = ValueType::expression;
-    return value;
+    return {ValueType::expression, text, 0, 0, {}};
 }
 
 Value ArrayValue(std::vector<Value> items) {
-    Value value;
-    value.type = ValueType::array;
-    value.items = std::move(items);
-    return value;
+    return {ValueType::array, {}, 0, 0, std::move(items)};
 }
 
 Entry ClassEntry(const std::string& name, const std::string& parent, std::vector<Entry> entries) {
-    Entry entry;
-    entry.type = EntryType::class_body;
-    entry.name = name;
-    entry.body = {parent, std::move(entries)};
-    return entry;
+    return {EntryType::class_body, name, {}, {parent, std::move(entries)}};
 }
 
 Entry ValueEntry(const std::string& name, Value value) {
-    Entry entry;
-    entry.name = name;
-    entry.value = std::move(value);
-    return entry;
+    return {EntryType::value, name, std::move(value), {}};
 }
 
 Entry ArrayEntry(const std::string& name, std::vector<Value> items, bool append) {
-    Entry entry = ValueEntry(name, ArrayValue(std::move(items)));
-    entry.type = append ? EntryType::array_append : EntryType::array;
-    return entry;
+    return {append ? EntryType::array_append : EntryType::array,
+            name,
+            ArrayValue(std::move(items)),
+            {}};
 }
 
 Entry NameEntry(EntryType type, const std::string& name) {
-    Entry entry;
-    entry.type = type;
-    entry.name = name;
-    return entry;
+    return {type, name, {}, {}};
 }
 
 std::string Word(std::uint32_t value) {
@@ -87,12 +62,11 @@ std::string Text(const std::string& text) {
     return text + '\0';
 }
 
-namespace {
-
-// The magic and the two fixed words, then where the enum table starts.
 std::string Header(std::uint32_t enum_offset) {
     return std::string("\0raP", 4) + Word(0) + Word(8) + Word(enum_offset);
 }
+
+namespace {
 
 std::string Byte(int value) {
     return std::string(1, static_cast<char>(value));

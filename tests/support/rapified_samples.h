@@ -38,8 +38,10 @@ config::Entry ArrayEntry(const std::string& name, std::vector<config::Value> ite
                          bool append = false);
 config::Entry NameEntry(config::EntryType type, const std::string& name);  // extern, delete
 
-// Bytes as the layout gives them: a little-endian word, a NUL-terminated text.
+// Bytes as the layout gives them: a little-endian word, a NUL-terminated text, and the header:
+// the magic, the two fixed words and where the enum table starts.
 std::string Word(std::uint32_t value);
 std::string Text(const std::string& text);
+std::string Header(std::uint32_t enum_offset);
 
 }  // namespace qp::test
