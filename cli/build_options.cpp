@@ -49,7 +49,10 @@ OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i
             return Failed(error, "--timestamps takes mtime or zero");
         }
         options.mtime = *value == "mtime";
-    } else if (arg == "-o" && command == "derapify") {
+    } else if (arg == "-I" && (command == "build" || command == "rapify")) {
+        if (value == nullptr) return Failed(error, "-I needs a folder");
+        options.include_folders.push_back(*value);
+    } else if (arg == "-o" && (command == "rapify" || command == "derapify")) {
         if (value == nullptr) return Failed(error, "-o needs a file, or - for standard output");
         options.output_file = *value;
     } else if (arg == "-o" && command == "extract") {
@@ -61,10 +64,11 @@ OptionTaken TakeBuildOption(const std::vector<std::string>& args, std::size_t& i
         // The options without a value.
         bool* flag = nullptr;
         if (arg == "--list" && command == "build") flag = &options.list_only;
+        if (arg == "--no-rapify" && command == "build") flag = &options.no_rapify;
         if (arg == "--force" && command == "extract") flag = &options.force;
         if (arg == "--derapify" && command == "extract") flag = &options.derapify;
         if (arg == "--progress" && command != "list" && command != "verify" &&
-            command != "derapify") {
+            command != "rapify" && command != "derapify") {
             flag = &options.progress;
         }
         if (flag == nullptr) return OptionTaken::no;
@@ -86,8 +90,9 @@ bool CheckBuildOptions(Options& options, std::string& error) {
         options.archive = options.operands.empty() ? "" : options.operands[0];
         options.operands.clear();
     }
-    if (options.command == "derapify" && !options.operands.empty()) {
-        error = "derapify takes one file";
+    if ((options.command == "rapify" || options.command == "derapify") &&
+        !options.operands.empty()) {
+        error = options.command + " takes one file";
         return false;
     }
     if (options.to_stdout &&

@@ -20,6 +20,7 @@ int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
 int VerifyCommand(const Options& options, Progress& progress);
 int BuildCommand(const Options& options, Progress& progress);
+int RapifyCommand(const Options& options);
 
 // How build packs: a fresh archive in place of whatever is there, with the folder's archive left
 // out of it and the entries' times as asked; or only the list of what would be packed.
@@ -27,6 +28,7 @@ struct PackMode {
     bool fresh = false;
     EntryTimes times = EntryTimes::creation;
     bool list_only = false;
+    bool rapify = false;  // text configs go in rapified (cli/text_configs.h)
 };
 int PackWith(const Options& options, const PackMode& mode, Progress& progress);
 

@@ -1,5 +1,5 @@
 // quillpack: builds, signs, verifies, lists, extracts, packs, deletes and sorts PBO archives
-// from the command line, and writes rapified configs as text.
+// from the command line, rapifies text configs and writes rapified configs as text.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,6 +65,8 @@ int main(int argc, char** argv) {
         status = SignCommand(options);
     else if (options.command == "sort")
         status = SortCommand(options, progress);
+    else if (options.command == "rapify")
+        status = RapifyCommand(options);
     else if (options.command == "derapify")
         status = DerapifyCommand(options);
     EndProgressBar();

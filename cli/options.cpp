@@ -13,7 +13,8 @@ struct CommandText {
 const CommandText kCommands[] = {
     {"build",
      "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                       [--exclude GLOB]... [--timestamps mtime] [--list]",
+     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--no-rapify]\n"
+     "                       [-I FOLDER]...",
      "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
      "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
      "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
@@ -21,7 +22,19 @@ const CommandText kCommands[] = {
      "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
      "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
      "the same folder gives the same bytes on every system. Names that differ only in letter\n"
-     "case stop the build. --list prints what would be packed and writes nothing.\n"},
+     "case stop the build. --list prints what would be packed and writes nothing.\n"
+     "Text configs are rapified as the game reads them: config.cpp becomes config.bin, and a\n"
+     "*.rvmat keeps its name; a preprocessor or syntax error stops the build before anything\n"
+     "is written. Includes starting with \\ are found in FOLDER through its prefix, and in the\n"
+     "-I folders. --no-rapify packs them as they are; files already rapified, .hpp and .h\n"
+     "files, mission.sqm and description.ext are always packed as they are.\n"},
+    {"rapify", "quillpack rapify FILE [-o OUT] [-I FOLDER]...",
+     "Preprocesses the text config FILE (#include, #define, #ifdef... as the game does) and\n"
+     "writes it rapified to OUT: by default beside FILE, NAME.cpp as NAME.bin (config.cpp as\n"
+     "config.bin), any other name with .bin added; - for standard output. An include starting\n"
+     "with \\ is looked for in the addon folder FILE is in (the nearest folder above it with a\n"
+     "$PBOPREFIX$, through its prefix), then below each -I FOLDER. An error names FILE:LINE:COL\n"
+     "of the file it stands in, and nothing is written.\n"},
     {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
      "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
      "adds the header pairs and where the data area starts; --json prints one object with the\n"
@@ -106,6 +119,8 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pai
 const char kUsageText[] =
     "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--sign KEY]\n"
+    "                       [--no-rapify] [-I FOLDER]...\n"
+    "       quillpack rapify FILE [-o OUT] [-I FOLDER]...\n"
     "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
     "       quillpack verify --keys FOLDER PATH... [--json]\n"
     "       quillpack keygen AUTHORITY [-o FOLDER]\n"
@@ -222,11 +237,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = command == "build"      ? "no folder given"
-                : command == "keygen"   ? "no authority given"
-                : command == "derapify" ? "no file given"
-                : command == "sign"     ? "no private key given"
-                                        : "no archive given";
+        error = command == "build"                             ? "no folder given"
+                : command == "keygen"                          ? "no authority given"
+                : command == "rapify" || command == "derapify" ? "no file given"
+                : command == "sign"                            ? "no private key given"
+                                                               : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {

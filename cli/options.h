@@ -10,10 +10,10 @@ namespace qp::cli {
 enum ExitCode { kSuccess = 0, kFailure = 1, kUsage = 2 };
 
 struct Options {
-    std::string
-        command;  // list, extract, pack, delete, verify, build, keygen, sign, sort, derapify
+    std::string command;  // list, extract, pack, delete, verify, build, keygen, sign, sort,
+                          // rapify, derapify
     // build: empty for FOLDER.pbo beside the folder; keygen: the authority; sign: the private key;
-    // derapify: the file, or '-' for standard input
+    // rapify: the file; derapify: the file, or '-' for standard input
     std::string archive;
     std::string folder = ".";  // -C DIR; build: FOLDER
     bool has_folder = false;   // -C given
@@ -34,13 +34,16 @@ struct Options {
     bool force = false;                    // extract --force: overwrite files that differ
     bool to_stdout = false;                // extract -o -
     bool derapify = false;                 // extract --derapify: rapified entries as text
-    std::string output_file;               // derapify -o OUT (none or '-': standard output)
-    bool progress = false;                 // --progress: also when standard error is no terminal
-    std::string output_folder = ".";       // keygen -o FOLDER
-    bool version2 = false;                 // sign --v2
-    std::string sign_key;                  // --sign PRIVATEKEY
-    std::vector<std::string> keys;         // verify --key PUBLICKEY...
-    std::string keys_folder;               // verify --keys FOLDER: a server's keys/
+    // derapify -o OUT (none or '-': standard output); rapify -o OUT (none: beside FILE)
+    std::string output_file;
+    bool progress = false;            // --progress: also when standard error is no terminal
+    std::string output_folder = ".";  // keygen -o FOLDER
+    bool version2 = false;            // sign --v2
+    std::string sign_key;             // --sign PRIVATEKEY
+    std::vector<std::string> keys;    // verify --key PUBLICKEY...
+    std::string keys_folder;          // verify --keys FOLDER: a server's keys/
+    bool no_rapify = false;           // build --no-rapify: configs packed as they are
+    std::vector<std::string> include_folders;  // build, rapify -I FOLDER
 };
 
 // Parses the arguments after the program name. On a usage error returns false with a message.

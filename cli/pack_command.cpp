@@ -14,6 +14,7 @@
 #include "cli/progress_bar.h"
 #include "cli/signing_steps.h"
 #include "cli/source_folder.h"
+#include "cli/text_configs.h"
 #include "editing/pack_sources.h"
 #include "listing/detect_archive.h"
 #include "pbo/entry_name.h"
@@ -118,6 +119,13 @@ bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPa
     return true;
 }
 
+std::string PairValue(const ExtensionPairs& pairs, const std::string& key) {
+    for (const auto& [pair_key, value] : pairs) {
+        if (pair_key == key) return value;
+    }
+    return {};
+}
+
 // What would be packed, one entry name a line.
 int ListSources(const std::vector<SourceFile>& files) {
     Output out;
@@ -165,13 +173,18 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
     if (!CollectFiles(options, mode, collected)) return kFailure;
+    ExtensionPairs pairs;
+    if (!HeaderPairs(options, collected, pairs)) return kFailure;
+    if (mode.rapify &&
+        !RapifyFolderConfigs(options.folder, PairValue(pairs, "prefix"), options.include_folders,
+                             mode.list_only, collected.files)) {
+        return kFailure;
+    }
     // The core puts new entries in order by name; the list shows them in that order too.
     if (!SortedWithoutCollisions(collected.files)) return kFailure;
     if (mode.fresh && collected.files.empty()) {
         return Fail(options.folder, "nothing to pack: no file is left that is not excluded");
     }
-    ExtensionPairs pairs;
-    if (!HeaderPairs(options, collected, pairs)) return kFailure;
     if (!mode.fresh && PathExists(options.archive.c_str()) &&
         !CheckExisting(options, collected, pairs)) {
         return kFailure;
@@ -188,8 +201,7 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
-    Fail(result.failed_path.empty() ? options.archive : result.failed_path,
-         EditResultText(result));
+    Fail(result.failed_path.empty() ? options.archive : result.failed_path, EditResultText(result));
     return FinishFailedEdit(options, key_file);
 }
 

@@ -35,6 +35,13 @@ bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::strin
            SameFile(Utf8FromPath(file).c_str(), skip.c_str());
 }
 
+// Whether the file goes in under another name than its own (config.cpp as config.bin).
+bool Renamed(const SourceFile& file) {
+    const std::string file_name = Utf8FromPath(PathFromUtf8(file.source_path).filename());
+    const std::string entry_file = file.entry_name.substr(file.entry_name.rfind('\\') + 1);
+    return !SameEntryName(file_name, entry_file);
+}
+
 }  // namespace
 
 bool ReadFolderFile(const std::string& path, std::string& text) {
@@ -99,9 +106,12 @@ bool SortedWithoutCollisions(std::vector<SourceFile>& files) {
             continue;
         }
         collided = true;
+        const bool renamed = Renamed(first) || Renamed(second);
         Fail(second.source_path, "would be the same entry as " + first.source_path +
-                                     " (the names differ only in letter case or separators); "
-                                     "nothing written");
+                                     (renamed ? " (config.cpp is rapified into config.bin)"
+                                              : " (the names differ only in letter case or "
+                                                "separators)") +
+                                     "; nothing written");
     }
     if (collided) return false;
     std::vector<SourceFile> sorted;

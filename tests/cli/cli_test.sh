@@ -324,7 +324,7 @@ grep -q -e README -e vscode -e docs -e git -e pboignore -e PBOPREFIX out.txt &&
     fail "build --list takes what is left out: $(cat out.txt)"
 check 0 ''                   -          build mod --exclude 'textures/**'
 check 0 '3 entries'          -          list mod.pbo
-check 0 ''                   -          build mod
+check 0 ''                   -          build mod --no-rapify
 check 0 'prefix = x\mymod\main' -       list --long mod.pbo
 check 0 'SHA-1 matches'      -          verify mod.pbo
 check 1 'would be the same entry as' clash.pbo build clash
@@ -387,13 +387,13 @@ check 0 '0 entries'          -          list latin.pbo
 touch mod/config.cpp mod/Functions/AI/fn_A.sqf
 cp -a mod copy
 [ "$(id -u)" = 0 ] && chown -R 1234:1234 copy
-check 0 ''                   -          build copy
+check 0 ''                   -          build copy --no-rapify
 cmp -s mod.pbo copy.pbo || fail "two builds of the same folder differ"
 [ "$(sha256sum <copy.pbo | cut -c1-64)" = 5ac5f31cf8b865f69cacb6685b2d8c9af67a9c0802daa779753f70e5a1684792 ] ||
     fail "the build differs from the one every system makes: $(sha256sum copy.pbo)"
 touch -d @1700000000 copy/config.cpp
 check 0 ''                   -          build copy mtime.pbo --timestamps mtime
-check 0 '2023-11-14 22:13:20  stored  config.cpp' - list mtime.pbo
+check 0 '2023-11-14 22:13:20  stored  config.bin' - list mtime.pbo
 # ---- What one byte or one line decides: a .pboignore that starts with a byte-order mark keeps
 # its first pattern; a file holding only the start of an entry (an extraction cut short) differs;
 # the trailer's last byte counts in extract too; the first of several archives that fails to
@@ -480,6 +480,141 @@ printf 'class B {};\n' >cfg/config.cpp
 check 0 ''                   -          pack cfg-both.pbo -C cfg .
 check 0 'config.bin: extracted as it is: its text would be written as config.cpp' - extract cfg-both.pbo -C cfg-both --derapify
 cmp -s cfg-both/config.bin cfg/config.bin && cmp -s cfg-both/config.cpp cfg/config.cpp || fail "both"
+# ---- Configs: a folder whose config.cpp uses a macro library of the community's shape, built
+# rapified; its config.bin read back by the independent reader below.
+cat >read_rapified.py <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+assert data[:4] == b'\0raP', 'not rapified'
+def text(at):
+    end = data.index(b'\0', at)
+    return data[at:end].decode('latin-1'), end + 1
+def count(at):
+    value, shift = 0, 0
+    while True:
+        byte = data[at]; at += 1; value |= (byte & 0x7F) << shift; shift += 7
+        if byte < 0x80: return value, at
+def value(kind, at):
+    if kind in (0, 4):
+        s, at = text(at)
+        return ('e' if kind == 4 else '') + '"%s"' % s, at
+    if kind == 1: return 'f%g' % struct.unpack_from('<f', data, at)[0], at + 4
+    if kind == 2: return 'i%d' % struct.unpack_from('<i', data, at)[0], at + 4
+    if kind == 6: return 'l%d' % struct.unpack_from('<q', data, at)[0], at + 8
+    return array(at)
+def array(at):
+    n, at = count(at)
+    items = []
+    for _ in range(n):
+        item, at = value(data[at], at + 1)
+        items.append(item)
+    return '{' + ','.join(items) + '}', at
+def body(at):
+    parent, at = text(at)
+    n, at = count(at)
+    out = ''
+    for _ in range(n):
+        kind = data[at]; at += 1
+        if kind == 0:
+            name, at = text(at)
+            inner_parent, inner = body(struct.unpack_from('<I', data, at)[0]); at += 4
+            out += 'class %s%s{%s}' % (name, ':' + inner_parent if inner_parent else '', inner)
+        elif kind == 1:
+            name, after = text(at + 1)
+            v, at = value(data[at], after)
+            out += '%s=%s;' % (name, v)
+        elif kind in (2, 5):
+            name, at = text(at + (4 if kind == 5 else 0))
+            v, at = array(at)
+            out += '%s[]%s=%s;' % (name, '+' if kind == 5 else '', v)
+        else:
+            name, at = text(at)
+            out += ('class %s;' if kind == 3 else 'delete %s;') % name
+    return parent, out
+print(body(16)[1])
+PY
+mkdir -p macromod/data macromod/missions/m1 lib/x/lib bad both
+printf 'x\\mymod\\addons\\main' >'macromod/$PBOPREFIX$'
+cat >lib/x/lib/script_macros_common.hpp <<'CPP'
+#define DOUBLES(var1,var2) var1##_##var2
+#define QUOTE(var1) #var1
+#define ADDON DOUBLES(PREFIX,COMPONENT)
+#define GVAR(var1) DOUBLES(ADDON,var1)
+#define QGVAR(var1) QUOTE(GVAR(var1))
+#define PATHTOF(var1) \MAINPREFIX\PREFIX\addons\COMPONENT\var1
+#define QPATHTOF(var1) QUOTE(PATHTOF(var1))
+CPP
+printf '#define MAINPREFIX x\n#define PREFIX mymod\n#define VERSION 1.5\n' >macromod/script_mod.hpp
+cat >macromod/script_component.hpp <<'CPP'
+#define COMPONENT main
+#include "\x\mymod\addons\main\script_mod.hpp"
+#include "\x\lib\script_macros_common.hpp"
+CPP
+cat >macromod/config.cpp <<'CPP'
+#include "script_component.hpp"
+// A weapon of the component, its names and model made from its own name.
+#define WEAPON(name,base) class GVAR(name): base { \
+    displayName = QUOTE(name); /* shown */ \
+    model = QPATHTOF(data\name.p3d); \
+}
+class CfgPatches {
+    class ADDON {
+        units[] = {};
+        weapons[] = {QGVAR(rifle)};
+        requiredVersion = VERSION;
+        author = "Modder ""Q""";
+    };
+};
+class CfgWeapons {
+    class Rifle_Base;
+    WEAPON(rifle,Rifle_Base);
+    class GVAR(carbine): GVAR(rifle) { magazines[] += {QGVAR(mag), 30}; line = __LINE__; };
+    delete OldRifle;
+};
+CPP
+printf 'class StageTI { texture = "#(argb,8,8,3)color(0.5,0.5,0.5,1)"; };\n' >macromod/data/mat.rvmat
+printf 'class Mission { class Intel { briefingName = "m1"; }; };\n' >macromod/missions/m1/mission.sqm
+printf 'onLoadName = "m1";\n' >macromod/missions/m1/description.ext
+expect_status 0 rapify macromod/data/mat.rvmat -o macromod/data/pre.rvmat
+printf '#include "parts.hpp"\nclass A {};\n' >bad/config.cpp
+printf 'class B {\n    x = 1\n};\n' >bad/parts.hpp
+printf 'class A {};\n' >both/config.cpp && cp macromod/data/pre.rvmat both/config.bin
+printf 'x = __EVAL(1 + 2);\n' >eval.cpp
+printf '#define A B\n#define B A\nx = A;\n' >loop.cpp
+check 0 'config.bin'         -          build macromod -I lib --list
+grep -q -e 'config.cpp' -e 'pre.rvmat.bin' out.txt && fail "build --list shows names not packed: $(cat out.txt)"
+check 0 'config.cpp'         -          build macromod -I lib --list --no-rapify
+check 1 'macromod/script_component.hpp:3:1: cannot find the include file' macromod.pbo build macromod
+check 0 ''                   -          build macromod -I lib
+check 0 'data\mat.rvmat'     -          list macromod.pbo
+check 0 ''                   -          extract macromod.pbo -o - config.bin
+cp out.txt packed.bin
+python3 read_rapified.py packed.bin >tree.txt || fail "config.bin does not read: $(cat tree.txt)"
+[ "$(cat tree.txt)" = 'class CfgPatches{class mymod_main{units[]={};weapons[]={"mymod_main_rifle"};requiredVersion=f1.5;author="Modder "Q"";}}class CfgWeapons{class Rifle_Base;class mymod_main_rifle:Rifle_Base{displayName="rifle";model="\x\mymod\addons\main\data\rifle.p3d";}class mymod_main_carbine:mymod_main_rifle{magazines[]+={"mymod_main_mag",i30};line=i18;}delete OldRifle;}' ] ||
+    fail "the tree of config.bin: $(cat tree.txt)"
+[ "$(sha256sum <macromod.pbo | cut -c1-64)" = c750055137d209369670989e9ac8dd95843a46cb4443263813ab0644ebd6559b ] ||
+    fail "the rapifying build differs from the one every system makes: $(sha256sum macromod.pbo)"
+for kept in missions/m1/description.ext missions/m1/mission.sqm script_component.hpp data/pre.rvmat; do
+    expect_status 0 extract macromod.pbo -o - "$kept"
+    cmp -s out.txt "macromod/$kept" || fail "$kept was not packed as it is"
+done
+check 0 ''                   -          extract macromod.pbo -o - data/mat.rvmat
+cmp -s out.txt macromod/data/pre.rvmat || fail "a text rvmat was not rapified under its own name"
+check 0 ''                   -          rapify macromod/config.cpp -I lib -o -
+cmp -s out.txt packed.bin || fail "rapify -o - differs from what build packs"
+check 0 ''                   -          rapify macromod/config.cpp -I lib
+cmp -s macromod/config.bin packed.bin && rm macromod/config.bin || fail "rapify wrote no config.bin beside config.cpp"
+check 1 "bad/parts.hpp:2:10: expected ';' after the value of x" bad.pbo build bad
+check 1 'bad/parts.hpp:2:10: expected' bad/config.bin rapify bad/config.cpp
+check 1 '(config.cpp is rapified into config.bin); nothing written' both.pbo build both
+grep -q 'both.config.cpp' err.txt && grep -q 'both.config.bin' err.txt || fail "$(cat err.txt)"
+check 1 'eval.cpp:1:5: __EVAL is not supported' eval.bin rapify eval.cpp
+check 1 'loop.cpp:3:5: macro A expands into itself (through B)' loop.bin rapify loop.cpp
+check 1 'is the config itself' - rapify eval.cpp -o eval.cpp
+# The round trip of the file laid out by hand above: its text rapifies to its own bytes.
+check 0 ''                   -          derapify cfg/data/mat.rvmat -o round.cpp
+check 0 ''                   -          rapify round.cpp
+cmp -s round.bin cfg/data/mat.rvmat || fail "rapify of derapify changed the bytes"
 # ---- Signing: every signature checked by the independent check below (hashlib and pow)
 cat >check_bisign.py <<'PY'
 import hashlib, struct, sys
