@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "cli/options.h"
 #include "editing/edit_result.h"
@@ -14,7 +15,7 @@
 
 namespace qp::cli {
 
-int ListCommand(const Options& options);
+int ListCommand(const Options& options, Progress& progress);
 int ExtractCommand(const Options& options, Progress& progress);
 int PackCommand(const Options& options, Progress& progress);
 int DeleteCommand(const Options& options, Progress& progress);
@@ -36,7 +37,7 @@ constexpr char kNotArchiveText[] = "not a PBO archive";
 // null handle.
 OpenResult OpenArchiveToRead(const std::string& path);
 int KeygenCommand(const Options& options);
-int SignCommand(const Options& options);
+int SignCommand(const Options& options, Progress& progress);
 int SortCommand(const Options& options, Progress& progress);
 
 // "quillpack: FILE: REASON" on standard error, with FILE shown as name_text.h shows names;
@@ -65,5 +66,10 @@ inline constexpr char kTrailerMismatchText[] =
 
 // Why a header walk found the archive damaged, in words.
 std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size);
+// What is said of an entry whose data cannot give the size it claims (SizeClaimPossible).
+std::string ImpossibleSizeText(std::string_view name, const EntryRecord& record);
+// Why the archive at `path`, which a step of the core refused as damaged, cannot be read whole:
+// the damage of its header, or the first entry whose data cannot give its size.
+std::string ArchiveDamageText(const std::string& path);
 
 }  // namespace qp::cli

@@ -14,6 +14,7 @@
 #include "cli/entry_paths.h"
 #include "cli/existing_files.h"
 #include "cli/header_files.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "cli/name_text.h"
 #include "cli/progress_bar.h"
@@ -273,6 +274,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     std::vector<const WalkedEntry*> entries;
     std::uint64_t next_data = static_cast<std::uint32_t>(walk.data_start);
     for (const WalkedEntry& entry : walk.entries) {
+        if (StopAtInterrupt(run.progress)) return kFailure;  // matching names can take a while
         const std::uint64_t data_position = next_data;
         next_data += entry.record.data_size;
         if (!Picks(picker, entry.name)) continue;

@@ -142,4 +142,10 @@ std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size) {
     return "damaged archive";
 }
 
+std::string ImpossibleSizeText(std::string_view name, const EntryRecord& record) {
+    return "damaged archive: the entry " + ShownName(name) + " claims " +
+           std::to_string(record.original_size) + " bytes once extracted, more than its " +
+           std::to_string(record.data_size) + " compressed bytes can hold";
+}
+
 }  // namespace qp::cli

@@ -25,4 +25,10 @@ int InterruptSignal() {
     return caught;
 }
 
+bool StopAtInterrupt(Progress& progress) {
+    if (caught == 0) return progress.cancelled;
+    progress.cancelled = true;
+    return true;
+}
+
 }  // namespace qp::cli

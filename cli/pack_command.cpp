@@ -71,7 +71,8 @@ bool TakeFile(const Options& options, const fs::path& file, Collected& collected
 }
 
 // Every file a PATH names: the file itself, or the files below a folder but those left out.
-bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected) {
+bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected,
+                  Progress& progress) {
     std::vector<std::string> patterns;
     if (!ExcludePatterns(PathFromUtf8(options.folder), options.excludes, patterns)) return false;
     const std::string skip = mode.fresh ? options.archive : std::string();
@@ -82,7 +83,7 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
         std::vector<fs::path> found;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
-            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found)) {
+            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found, progress)) {
                 return false;
             }
         } else if (fs::is_regular_file(status)) {
@@ -164,7 +165,7 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     KeyFileRead key_file;
     if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
     Collected collected;
-    if (!CollectFiles(options, mode, collected)) return kFailure;
+    if (!CollectFiles(options, mode, collected, progress)) return kFailure;
     // The core puts new entries in order by name; the list shows them in that order too.
     if (!SortedWithoutCollisions(collected.files)) return kFailure;
     if (mode.fresh && collected.files.empty()) {

@@ -68,6 +68,7 @@ int FinishFailedEdit(const Options& options, const KeyFileRead& key_file) {
 }
 
 std::string SigningFailureText(const SigningResult& result, const std::string& archive) {
+    if (result.fault == SigningFault::damaged) return ArchiveDamageText(archive);
     std::string text = SigningFaultText(result);
     if (result.fault == SigningFault::not_sorted) text += ": run quillpack sort " + archive;
     return text;

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "pbo/entry_name.h"
 #include "platform/file.h"
@@ -62,11 +63,12 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
 
 bool FilesBelow(const fs::path& root, const fs::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<fs::path>& found) {
+                std::vector<fs::path>& found, Progress& progress) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
     std::error_code error;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
+        if (StopAtInterrupt(progress)) return false;
         const bool is_folder = item->is_directory(error);
         if (Excluded(patterns, EntryNameFor(root, item->path()), is_folder)) {
             // Nothing below a folder left out is looked at: a .git of thousands of files costs

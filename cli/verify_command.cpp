@@ -44,7 +44,7 @@ std::string FaultText(const DataCheck& check, const EntryRecord& record) {
 // Whatever follows the data area: nothing, or a zero byte and 20 bytes that are the SHA-1 of
 // everything before the zero byte (or, in archives of older versions, a fixed text).
 int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t data_end,
-                  std::uint32_t file_size) {
+                  std::uint32_t file_size, Progress& progress) {
     const TrailerFound found = ReadTrailer(file, data_end, file_size);
     switch (found.kind) {
         case TrailerKind::absent:
@@ -62,7 +62,9 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
             break;
     }
     std::uint8_t digest[kSha1Size];
-    if (!HashFront(file, data_end, digest)) return Fail(archive, "cannot compute the SHA-1");
+    if (!HashFront(file, data_end, digest, &progress, archive.c_str())) {
+        return progress.cancelled ? kFailure : Fail(archive, "cannot compute the SHA-1");
+    }
     if (std::memcmp(found.digest, digest, kSha1Size) != 0) {
         return Fail(archive, kTrailerMismatchText);
     }
@@ -102,7 +104,8 @@ int Verify(const std::string& archive, FileHandle file, Progress& progress) {
     }
     std::printf("%u entries, the data of each checked\n",
                 static_cast<unsigned>(walk.entries.size()));
-    return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size);
+    return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size,
+                         progress);
 }
 
 }  // namespace
@@ -122,7 +125,7 @@ int VerifyCommand(const Options& options, Progress& progress) {
         }
         const bool whole = Verify(archive, file.handle, progress) == kSuccess;
         CloseFile(file.handle);
-        if (!whole || VerifySignatures(archive, keys) != kSuccess) status = kFailure;
+        if (!whole || VerifySignatures(archive, keys, progress) != kSuccess) status = kFailure;
     }
     return status;
 }

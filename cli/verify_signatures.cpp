@@ -65,10 +65,13 @@ bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys) {
     return true;
 }
 
-int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys) {
+int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys,
+                     Progress& progress) {
     int status = kSuccess;
     for (const SigningKey& key : keys) {
-        if (Report(archive, key, CheckSignature(archive, key)) != kSuccess) status = kFailure;
+        const SignatureCheck check = CheckSignature(archive, key, &progress);
+        if (check.archive.fault == SigningFault::stopped) return kFailure;
+        if (Report(archive, key, check) != kSuccess) status = kFailure;
     }
     return status;
 }

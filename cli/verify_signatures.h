@@ -4,8 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "signing/key_file.h"
 #include "cli/options.h"
+#include "pbo/progress.h"
+#include "signing/key_file.h"
 
 namespace qp::cli {
 
@@ -14,7 +15,9 @@ namespace qp::cli {
 bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys);
 
 // Checks the archive's signature of each key's authority, says which match, names each failure
-// and its cause; returns the exit code.
-int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys);
+// and its cause; returns the exit code. The archive's bytes are reported to `progress`, and a
+// report answered with stop ends the checks.
+int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys,
+                     Progress& progress);
 
 }  // namespace qp::cli

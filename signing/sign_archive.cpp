@@ -17,6 +17,25 @@ std::string AuthorityFromPath(const std::string& key_path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// Whether `signature` of `digest` verifies with the public numbers of the key alone, as a server
+// checks it.
+bool VerifiesWithPublicHalf(const RsaKey& key, const std::uint8_t (&digest)[kSha1Size],
+                            const std::string& signature) {
+    RsaKey public_half;
+    public_half.bits = key.bits;
+    public_half.public_exponent = key.public_exponent;
+    public_half.modulus = key.modulus;
+    return VerifySha1Signature(public_half, digest, signature) == RsaCheck::match;
+}
+
+// A private key whose numbers were damaged in its file may still sign, but what it signs no
+// server accepts: one signature, of any digest, tells.
+bool SignsWhatVerifies(const RsaKey& key) {
+    const std::uint8_t probe[kSha1Size] = {};
+    std::string signature;
+    return SignSha1Digest(key, probe, signature) && VerifiesWithPublicHalf(key, probe, signature);
+}
+
 }  // namespace
 
 KeyFileRead ReadKeyFile(const std::string& path) {
@@ -32,12 +51,15 @@ SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey
     if (taken == 0 || taken != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
         return {SigningFault::not_a_key, IoStatus::ok};
     }
+    if (want_private && !SignsWhatVerifies(key.rsa))
+        return {SigningFault::key_broken, IoStatus::ok};
     return {};
 }
 
-SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version) {
+SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version,
+                          Progress* progress) {
     ArchiveHashes hashes;
-    const SigningResult hashed = HashArchiveAt(archive_path, version, hashes);
+    const SigningResult hashed = HashArchiveAt(archive_path, version, hashes, progress);
     if (hashed.fault != SigningFault::none) return hashed;
     std::uint8_t digests[3][kSha1Size];
     SignatureFile file{key, static_cast<std::uint32_t>(version), {}};
@@ -46,6 +68,11 @@ SigningResult SignArchive(const std::string& archive_path, const SigningKey& key
         signed_all = signed_all && SignSha1Digest(key.rsa, digests[i], file.signatures[i]);
     }
     if (!signed_all) return {SigningFault::crypto_failed, IoStatus::ok};
+    for (int i = 0; i < 3; ++i) {
+        if (!VerifiesWithPublicHalf(key.rsa, digests[i], file.signatures[i])) {
+            return {SigningFault::key_broken, IoStatus::ok};
+        }
+    }
     const IoStatus written = WriteSmallFile(SignatureFilePath(archive_path, key.authority),
                                             SignatureFileBytes(file), true);
     if (written != IoStatus::ok) return {SigningFault::write_failed, written};

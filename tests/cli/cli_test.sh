@@ -141,6 +141,16 @@ printf '\377\377\0\0' | dd of=claims.pbo bs=1 seek=$((at + 11 + 4)) conv=notrunc
 expect_status 1 verify claims.pbo
 grep -q 'config.cpp: compressed data ends after 11459 of 65535 bytes' err.txt ||
     fail "verify: $(cat err.txt)"
+# 65535 bytes are more than 1657 compressed bytes can hold: list, sort and sign refuse it as whole.
+cp claims.pbo claims-before.pbo
+for command in list sort "sign $samples/quillpack_test.biprivatekey" 'list --json'; do
+    # shellcheck disable=SC2086
+    expect_status 1 $command claims.pbo
+    grep -q 'claims.pbo: damaged archive: the entry config.cpp claims 65535 bytes once extracted, more than its 1657' err.txt ||
+        fail "$command of an entry claiming too much: $(cat err.txt)"
+done
+grep -q '"error": "damaged archive: the entry config.cpp claims' out.txt || fail "list --json: $(cat out.txt)"
+cmp -s claims.pbo claims-before.pbo && ! ls claims.pbo.* 2>/dev/null || fail "a refused archive was changed"
 expect_status 1 verify cut.pbo
 grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
@@ -567,6 +577,60 @@ if [ -z "$runner" ]; then
     expect_status 0 extract big.pbo -C stopped
     [ -z "$(ls -A stopped | grep quillpack-part)" ] && diff -r -x '$PBOPREFIX$' big stopped ||
         fail "a killed extraction's part file was left: $(ls -A stopped)"
+fi
+# Reads of a whole archive stop at SIGINT or SIGTERM too, writing nothing: verify and sign of a
+# 1.9 GB archive (sparse, so it takes no room), signalled once they have read 64 MiB of it; its
+# trailer does not match, so either read to the end fails with 1. A listing whose names are
+# matched against a pattern stops at the entry it is on: its output fills a pipe that is read
+# only after the signal, so the signal comes before the last entry.
+if [ -z "$runner" ]; then
+    python3 - <<'PY'
+import struct
+size = 1900 << 20
+header = b'big.bin\0' + struct.pack('<5I', 0, 0, 0, 0, size) + bytes(21)
+with open('sparse.pbo', 'wb') as f:
+    f.write(header)
+    f.seek(len(header) + size)
+    f.write(bytes(21))
+names = b''.join(b'textures/%d/x%05d.paa\0' % (i % 7, i) + bytes(20) for i in range(50000))
+open('many.pbo', 'wb').write(names + bytes(21))
+PY
+    read_past() {  # until process $1 has read its file $2 past 64 MiB
+        local fd pos
+        SECONDS=0
+        while [ $SECONDS -lt 20 ] && kill -0 "$1" 2>/dev/null; do
+            for fd in /proc/"$1"/fd/*; do
+                [[ "$(readlink "$fd")" == */"$2" ]] || continue
+                pos=$(sed -n 's/^pos:[[:space:]]*//p' /proc/"$1"/fdinfo/"${fd##*/}" 2>/dev/null)
+                [ "${pos:-0}" -gt $((64 << 20)) ] && return 0
+            done
+        done
+        return 1
+    }
+    for run in INT:130:verify TERM:143:verify INT:130:sign TERM:143:sign; do
+        IFS=: read -r signal want command <<<"$run"
+        if [ "$command" = sign ]; then set -- sign mymod.biprivatekey sparse.pbo; else set -- verify sparse.pbo; fi
+        "$tool" "$@" >out.txt 2>err.txt &
+        pid=$!
+        read_past $pid sparse.pbo || fail "$command never read its archive: $(cat err.txt)"
+        kill -"$signal" $pid
+        wait $pid
+        got=$?
+        [ $got -eq "$want" ] || fail "$command stopped by SIG$signal exited $got: $(cat out.txt err.txt)"
+        ls | grep -q -e '^sparse.pbo.' && fail "$command wrote $(ls | grep '^sparse.pbo.')"
+    done
+    mkfifo listing
+    "$tool" list many.pbo '**/**/*.paa' >listing 2>err.txt &
+    pid=$!
+    exec 3<listing
+    dd bs=1 count=1 <&3 >/dev/null 2>&1  # the tool lists: its signal handlers are set
+    kill -TERM $pid
+    cat <&3 >listed.txt
+    exec 3<&-
+    wait $pid
+    got=$?
+    [ $got -eq 143 ] && ! grep -q 'entries$' listed.txt || fail "list stopped by SIGTERM exited $got"
+    rm -f sparse.pbo many.pbo listing
 fi
 # ---- The copy an edit writes beside the archive: whatever stands at its name (a link, one that
 # leads nowhere, a folder, another user's file) is refused, never followed; the archive stays.
