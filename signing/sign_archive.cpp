@@ -17,23 +17,17 @@ std::string AuthorityFromPath(const std::string& key_path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
-// Whether `signature` of `digest` verifies with the public numbers of the key alone, as a server
-// checks it.
-bool VerifiesWithPublicHalf(const RsaKey& key, const std::uint8_t (&digest)[kSha1Size],
-                            const std::string& signature) {
+// Signs `digest`, and checks the signature with the public numbers of the key alone, as a server
+// does: a private key whose numbers were damaged in its file may still sign, but what it signs
+// no server accepts. False when either fails.
+bool SignVerified(const RsaKey& key, const std::uint8_t (&digest)[kSha1Size],
+                  std::string& signature) {
     RsaKey public_half;
     public_half.bits = key.bits;
     public_half.public_exponent = key.public_exponent;
     public_half.modulus = key.modulus;
-    return VerifySha1Signature(public_half, digest, signature) == RsaCheck::match;
-}
-
-// A private key whose numbers were damaged in its file may still sign, but what it signs no
-// server accepts: one signature, of any digest, tells.
-bool SignsWhatVerifies(const RsaKey& key) {
-    const std::uint8_t probe[kSha1Size] = {};
-    std::string signature;
-    return SignSha1Digest(key, probe, signature) && VerifiesWithPublicHalf(key, probe, signature);
+    return SignSha1Digest(key, digest, signature) &&
+           VerifySha1Signature(public_half, digest, signature) == RsaCheck::match;
 }
 
 }  // namespace
@@ -51,8 +45,12 @@ SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey
     if (taken == 0 || taken != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
         return {SigningFault::not_a_key, IoStatus::ok};
     }
-    if (want_private && !SignsWhatVerifies(key.rsa))
+    // One signature, of any digest, tells a key that signs what does not verify.
+    const std::uint8_t probe[kSha1Size] = {};
+    std::string signature;
+    if (want_private && !SignVerified(key.rsa, probe, signature)) {
         return {SigningFault::key_broken, IoStatus::ok};
+    }
     return {};
 }
 
@@ -63,13 +61,9 @@ SigningResult SignArchive(const std::string& archive_path, const SigningKey& key
     if (hashed.fault != SigningFault::none) return hashed;
     std::uint8_t digests[3][kSha1Size];
     SignatureFile file{key, static_cast<std::uint32_t>(version), {}};
-    bool signed_all = SignedDigests(hashes, digests);
+    if (!SignedDigests(hashes, digests)) return {SigningFault::crypto_failed, IoStatus::ok};
     for (int i = 0; i < 3; ++i) {
-        signed_all = signed_all && SignSha1Digest(key.rsa, digests[i], file.signatures[i]);
-    }
-    if (!signed_all) return {SigningFault::crypto_failed, IoStatus::ok};
-    for (int i = 0; i < 3; ++i) {
-        if (!VerifiesWithPublicHalf(key.rsa, digests[i], file.signatures[i])) {
+        if (!SignVerified(key.rsa, digests[i], file.signatures[i])) {
             return {SigningFault::key_broken, IoStatus::ok};
         }
     }

@@ -1,6 +1,5 @@
 // Tests for the LZSS decoder: hand-built streams, an encoder round trip and a window model.
 #include "pbo/lzss.h"
-#include "pbo/entry_record.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pbo/entry_record.h"
 #include "support/lzss_encoder.h"
 #include "support/piecewise_decode.h"
 #include "support/window_decode.h"
