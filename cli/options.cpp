@@ -61,8 +61,8 @@ const CommandText kCommands[] = {
      "the key it holds, all three signatures and its version.\n"},
     {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
      "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
-     "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
-     "never overwritten.\n"},
+     "and AUTHORITY.bikey, given to servers, in FOLDER (default: ., made when missing). The\n"
+     "private key is readable by its owner alone. Existing key files are never overwritten.\n"},
     {"sign", "quillpack sign PRIVATEKEY ARCHIVE... [--v2]",
      "Signs each ARCHIVE as servers check it: writes ARCHIVE.AUTHORITY.bisign beside it, of\n"
      "version 3, or 2 with --v2 (old servers). The archive must end in a SHA-1 trailer and have\n"

@@ -497,6 +497,13 @@ head -c 4000 /dev/urandom >smod/data/Tex_CO.paa
 expect_status 0 keygen mymod -o .
 expect_status 1 keygen mymod
 grep -q 'never overwritten' err.txt || fail "keygen over existing keys: $(cat err.txt)"
+# keygen makes the folder it is given, and names the file to keep secret, which its owner alone
+# may read (Wine shows the Windows access list that grants its user alone as no bits for others).
+expect_status 0 keygen fresh -o made/keys
+grep -q 'fresh.biprivatekey: the private key, readable by you alone: keep it secret' out.txt ||
+    fail "keygen says: $(cat out.txt)"
+mode=$(stat -c %a made/keys/fresh.biprivatekey)
+[ "$mode" = 600 ] || { [ -n "$runner" ] && [ "${mode: -1}" = 0 ]; } || fail "the private key is $mode"
 expect_status 0 build smod --prefix 'x\mymod' --sign mymod.biprivatekey
 check_sig smod.pbo smod.pbo.mymod.bisign 3
 expect_status 0 sign mymod.biprivatekey smod.pbo --v2
