@@ -55,9 +55,12 @@ const char* OutcomeText(Outcome outcome);
 // The same with the reason for `status`, in the system's words when the latest failure of a file
 // call had that status.
 std::string OutcomeText(Outcome outcome, IoStatus status);
+// What a command can do instead where no copy of the archive can be made beside it: pack and
+// delete edit in place, build writes its archive elsewhere, sort has no other way.
+enum class CopyAdvice { in_place, elsewhere, none };
 // The same for an edit, in the system's words kept with it; where no copy of the archive could be
 // made beside it, why, and what to do.
-std::string EditResultText(const EditResult& result);
+std::string EditResultText(const EditResult& result, CopyAdvice advice = CopyAdvice::in_place);
 
 // What verify and extract say of a trailer whose SHA-1 does not match.
 inline constexpr char kTrailerMismatchText[] =

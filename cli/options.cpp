@@ -13,7 +13,8 @@ struct CommandText {
 const CommandText kCommands[] = {
     {"build",
      "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                       [--exclude GLOB]... [--timestamps mtime] [--list]",
+     "                       [--exclude GLOB]... [--timestamps mtime] [--list]\n"
+     "                       [--sign PRIVATEKEY]",
      "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
      "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
      "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
@@ -21,7 +22,8 @@ const CommandText kCommands[] = {
      "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
      "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
      "the same folder gives the same bytes on every system. Names that differ only in letter\n"
-     "case stop the build. --list prints what would be packed and writes nothing.\n"},
+     "case stop the build. --list prints what would be packed and writes nothing. --sign also\n"
+     "signs the archive (see sign).\n"},
     {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
      "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
      "adds the header pairs and where the data area starts; --json prints one object with the\n"

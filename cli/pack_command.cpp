@@ -190,7 +190,7 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
     Fail(result.failed_path.empty() ? options.archive : result.failed_path,
-         EditResultText(result));
+         EditResultText(result, mode.fresh ? CopyAdvice::elsewhere : CopyAdvice::in_place));
     return FinishFailedEdit(options, key_file);
 }
 

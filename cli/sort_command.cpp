@@ -12,7 +12,9 @@ int SortCommand(const Options& options, Progress& progress) {
     if (result.outcome == Outcome::bad_archive) {
         return Fail(options.archive, ArchiveDamageText(options.archive) + "; left unchanged");
     }
-    if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
+    if (result.outcome != Outcome::ok) {
+        return Fail(options.archive, EditResultText(result, CopyAdvice::none));
+    }
     return FinishSignedEdit(options, key_file);
 }
 

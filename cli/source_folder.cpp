@@ -66,6 +66,8 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
                 std::vector<fs::path>& found, Progress& progress) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
     std::error_code error;
+    // The folder a failing step could not read: the one it enters, or the one it reads on in.
+    fs::path unread = folder;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
         if (StopAtInterrupt(progress)) return false;
@@ -81,10 +83,12 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
                    !IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
         }
+        const bool enters = is_folder && item.recursion_pending() && !item->is_symlink(error);
+        unread = enters ? item->path() : item->path().parent_path();
         error.clear();  // a file that went away meanwhile is not packed, and no loss
     }
     if (!error) return true;
-    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    return Refuse(Utf8FromPath(unread), "cannot read the folder: " + error.message());
 }
 
 bool SortedWithoutCollisions(std::vector<SourceFile>& files) {

@@ -226,9 +226,11 @@ grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used
 cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
 
 # ---- Exit codes and messages in words
-for command in list extract pack delete verify keygen sign sort; do
+for command in build list extract pack delete verify keygen sign sort; do
     expect_status 0 "$command" --help
     grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
+    [[ $command =~ ^(build|pack|delete|sort)$ ]] && ! grep -q -e '--sign PRIVATEKEY' out.txt &&
+        fail "$command --help leaves out --sign"
 done
 cp rt.pbo rt-before.pbo
 expect_status 1 delete rt.pbo b.txt nosuch.txt 'nosuchdir\'
@@ -699,6 +701,18 @@ if [ -z "$runner" ]; then
     [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied; the archive is unchanged' err.txt ||
         fail "a read-only folder: $(cat err.txt)"
     cmp -s ro/p.pbo rt.pbo || fail "a refused edit changed the archive"
+    # A folder deep inside that cannot be read is named itself.
+    mkdir -p locked/a/b && chmod 0 locked/a/b
+    "${other[@]}" "$tool" build locked --list >out.txt 2>err.txt
+    [ $? -eq 1 ] && grep -q 'locked/a/b: cannot read the folder' err.txt || fail "locked: $(cat err.txt)"
+    chmod 0755 locked/a/b
+    # sort and build take no --in-place, and do not offer it.
+    for edit in "sort ro/p.pbo" "build rt ro/new.pbo"; do
+        # shellcheck disable=SC2086
+        "${other[@]}" "$tool" $edit >out.txt 2>err.txt
+        [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied' err.txt &&
+            ! grep -q -e --in-place err.txt || fail "$edit in a read-only folder: $(cat err.txt)"
+    done
     "${other[@]}" "$tool" delete --in-place ro/p.pbo b.txt >out.txt 2>err.txt || fail "in place: $(cat err.txt)"
     chmod 0755 ro
 fi
