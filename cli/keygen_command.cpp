@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/signing_steps.h"
 #include "signing/key_file.h"
 #include "signing/small_file.h"
 
@@ -36,11 +37,12 @@ int KeygenCommand(const Options& options) {
     }
     IoStatus written = WriteSmallFile(private_path, PrivateKeyFileBytes(key), false,
                                       OpenMode::replacement_private);
-    if (written != IoStatus::ok) return Fail(private_path, IoStatusText(written));
+    if (written != IoStatus::ok)
+        return Fail(private_path, SmallFileFailureText(private_path, written));
     written = WriteSmallFile(public_path, PublicKeyFileBytes(key), false);
     if (written != IoStatus::ok) {
         RemoveFile(private_path.c_str());  // ours, and useless without its public key
-        return Fail(public_path, IoStatusText(written));
+        return Fail(public_path, SmallFileFailureText(public_path, written));
     }
     std::printf(
         "%s: the private key, readable by you alone: keep it secret, whoever has it signs "

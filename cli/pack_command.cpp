@@ -147,6 +147,18 @@ bool CheckExisting(const Options& options, const Collected& collected,
     return true;
 }
 
+// A link at the archive's name that leads nowhere is neither replaced by the new archive nor
+// followed to a file nobody named: it is named, and nothing is written.
+bool NoDanglingLink(const std::string& archive) {
+    std::error_code error;
+    const fs::path path = PathFromUtf8(archive);
+    if (!fs::is_symlink(fs::symlink_status(path, error)) || fs::exists(path, error)) return true;
+    const std::string target = Utf8FromPath(fs::read_symlink(path, error));
+    return Refuse(archive, "a symbolic link to " + ShownName(target) +
+                               ", which does not exist; nothing written. Remove it, or name the "
+                               "file it leads to as the archive");
+}
+
 // The one PATH a folder and no -C: the folder's contents, as build packs them.
 Options FolderContents(const Options& options) {
     std::error_code error;
@@ -163,7 +175,9 @@ Options FolderContents(const Options& options) {
 int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const Options options = FolderContents(given);
     KeyFileRead key_file;
-    if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
+    if (!mode.list_only && (!ReadSignKey(options, key_file) || !NoDanglingLink(options.archive))) {
+        return kFailure;
+    }
     Collected collected;
     if (!CollectFiles(options, mode, collected, progress)) return kFailure;
     // The core puts new entries in order by name; the list shows them in that order too.

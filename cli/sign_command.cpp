@@ -19,7 +19,7 @@ int SignCommand(const Options& options, Progress& progress) {
         const SigningResult signed_now = SignArchive(archive, key, version, &progress);
         if (signed_now.fault == SigningFault::stopped) return kFailure;  // nothing written
         if (signed_now.fault != SigningFault::none) {
-            status = Fail(archive, SigningFailureText(signed_now, archive));
+            status = Fail(archive, SigningFailureText(signed_now, archive, key.authority));
         } else {
             std::printf("%s\n", SignatureFilePath(archive, key.authority).c_str());
         }

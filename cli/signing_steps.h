@@ -20,7 +20,13 @@ int FinishSignedEdit(const Options& options, const KeyFileRead& key_file);
 // with --sign, its signature is then made again where it no longer matches. Returns kFailure.
 int FinishFailedEdit(const Options& options, const KeyFileRead& key_file);
 
-// Why `archive` could not be signed, in words, with the command that helps where one does.
-std::string SigningFailureText(const SigningResult& result, const std::string& archive);
+// Why `archive` could not be signed by `authority`, in words, with the command that helps where
+// one does.
+std::string SigningFailureText(const SigningResult& result, const std::string& archive,
+                               const std::string& authority);
+
+// Why a key or signature file could not be written at `path`: where something stands at the name
+// it is first written under (PATH.quillpack-tmp: a link, a folder, another user's file), that.
+std::string SmallFileFailureText(const std::string& path, IoStatus status);
 
 }  // namespace qp::cli

@@ -652,24 +652,39 @@ echo secret >planted-target
 plants="folder"
 [ -z "$runner" ] && plants="link dangling folder"  # Wine sees through a link of the system's
 [ -z "$runner" ] && [ "$(id -u)" = 0 ] && plants="$plants others"
+# So is the one sign and keygen write their files under first.
 for plant in $plants; do
-    for edit in "pack rt.pbo -C rt b.txt" "delete rt.pbo b.txt" "pack fresh.pbo -C rt b.txt"; do
+    for edit in "rt.pbo|pack rt.pbo -C rt b.txt" "rt.pbo|delete rt.pbo b.txt" \
+                "fresh.pbo|pack fresh.pbo -C rt b.txt" "rt.pbo.mymod.bisign|sign mymod.biprivatekey rt.pbo" \
+                "planted.bikey|keygen planted"; do
+        at=${edit%%|*}.quillpack-tmp
         # shellcheck disable=SC2086
-        set -- $edit
+        set -- ${edit#*|}
         case $plant in
-            link) ln -s planted-target "$2.quillpack-tmp" ;;
-            dangling) ln -s nowhere "$2.quillpack-tmp" ;;
-            folder) mkdir "$2.quillpack-tmp" ;;
-            others) echo theirs >"$2.quillpack-tmp" && chown nobody "$2.quillpack-tmp" ;;
+            link) ln -s planted-target "$at" ;;
+            dangling) ln -s nowhere "$at" ;;
+            folder) mkdir "$at" ;;
+            others) echo theirs >"$at" && chown nobody "$at" ;;
         esac
         expect_status 1 "$@"
-        grep -q "$2.quillpack-tmp exists and is not ours; the archive is unchanged" err.txt ||
+        grep -q "$at exists and is not ours; \(the archive is unchanged\|nothing written\)" err.txt ||
             fail "$plant, $edit: $(cat err.txt)"
         cmp -s rt.pbo rt-before.pbo && [ ! -e fresh.pbo ] && [ ! -e nowhere ] &&
+            [ ! -e rt.pbo.mymod.bisign ] && [ ! -e planted.biprivatekey ] &&
             [ "$(cat planted-target)" = secret ] || fail "$plant, $edit wrote through the plant"
-        rm -rf "$2.quillpack-tmp"
+        rm -rf "$at"
     done
 done
+# A link that leads nowhere at the archive's own name is named, and not followed.
+if [ -z "$runner" ]; then
+    ln -s nowhere dangling.pbo
+    for edit in "build rt dangling.pbo" "pack dangling.pbo -C rt b.txt"; do
+        # shellcheck disable=SC2086
+        expect_status 1 $edit
+        grep -q 'dangling.pbo: a symbolic link to nowhere, which does not exist; nothing written' err.txt &&
+            [ ! -e nowhere ] || fail "$edit: $(cat err.txt)"
+    done
+fi
 
 # ---- Linked and shared archives (the system's links, owners and modes: native builds)
 if [ -z "$runner" ]; then
