@@ -203,8 +203,17 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
-    Fail(result.failed_path.empty() ? options.archive : result.failed_path,
-         EditResultText(result, mode.fresh ? CopyAdvice::elsewhere : CopyAdvice::in_place));
+    std::string reason =
+        EditResultText(result, mode.fresh ? CopyAdvice::elsewhere : CopyAdvice::in_place);
+    // A file is planned at the size it had when packing began: one that reads as ending early
+    // was written to meanwhile (it grew or shrank), which "unexpected end of file" would not tell.
+    if (!result.failed_path.empty() && result.outcome == Outcome::read_failed &&
+        result.status == IoStatus::truncated) {
+        reason =
+            "changed size while it was packed; nothing written. Pack it again once nothing "
+            "writes to it";
+    }
+    Fail(result.failed_path.empty() ? options.archive : result.failed_path, reason);
     return FinishFailedEdit(options, key_file);
 }
 

@@ -354,6 +354,11 @@ check 1 '2 entries match'    -          extract mod.pbo -o - 'functions/**'
 mkdir -p @mod/addons && cp -r mod @mod/addons/main
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
+# A file whose size is not what it holds, as one written to while it is packed (a file of /sys).
+thp=/sys/kernel/mm/transparent_hugepage
+if [ -z "$runner" ] && [ "$(stat -c %s $thp/enabled 2>/dev/null)" = 4096 ]; then
+    check 1 'enabled: changed size while it was packed; nothing written' sys.pbo pack sys.pbo -C $thp enabled
+fi
 if [ -z "$runner" ]; then
     mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
     check 0 'a linked folder, not followed' - build linked --list
