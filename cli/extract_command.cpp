@@ -233,6 +233,21 @@ int ToStandardOutput(Extraction& run, const std::vector<PlannedFile>& picked,
     if (!DataInside(picked[0].position, entry.record.data_size, run.archive_size)) {
         return Fail(entry.name, "not extracted: its data lies outside the file");
     }
+    // What a pipe was given cannot be taken back: compressed data is decoded once to check it
+    // (that it gives its size and matches its sum) before any of it is written.
+    if (entry.record.method == kMethodCompressed) {
+        Progress checking = InterruptOnlyProgress();
+        const DataWatch quiet{&checking, entry.name.c_str(), nullptr};
+        const DataCheck check =
+            CheckEntryData(run.archive, run.archive_size, picked[0].position, entry.record, quiet);
+        run.progress.cancelled = checking.cancelled;
+        if (check.fault == DataFault::stopped) return kFailure;
+        if (check.fault != DataFault::none) {
+            const bool sum = check.fault == DataFault::sum_differs;
+            return Fail(entry.name,
+                        NotExtractedText({OutcomeOf(check.fault), IoStatus::ok, 0, sum}));
+        }
+    }
     const DataWatch watch{&run.progress, entry.name.c_str(), nullptr};
     const DataWritten written =
         WriteEntryData(run.reader, picked[0].position, entry.record, StandardOutputFile(), watch);

@@ -25,6 +25,10 @@ int InterruptSignal() {
     return caught;
 }
 
+Progress InterruptOnlyProgress() {
+    return {[](void*, const char*, int) { return caught == 0; }, nullptr, false};
+}
+
 bool StopAtInterrupt(Progress& progress) {
     if (caught == 0) return progress.cancelled;
     progress.cancelled = true;

@@ -17,4 +17,8 @@ int InterruptSignal();
 // stopped by it.
 bool StopAtInterrupt(Progress& progress);
 
+// Reports that are drawn nowhere and answered with stop once an interrupt came: for a pass over
+// bytes that another pass reports.
+Progress InterruptOnlyProgress();
+
 }  // namespace qp::cli

@@ -131,6 +131,9 @@ grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = t
     fail "extract of names held twice: $(cat err.txt)"
 expect_status 1 verify sum-flipped.pbo
 grep -q 'packed.sqf: its checksum does not match' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 extract sum-flipped.pbo -o - packed.sqf
+grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt && [ ! -s out.txt ] ||
+    fail "extract -o - of a wrong sum wrote $(wc -c <out.txt) bytes: $(cat err.txt)"
 expect_status 1 extract sum-flipped.pbo -C sum-out --force
 grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt &&
     [ "$(cat sum-out/packed.sqf)" = "$(printf 'hint "checked";\351')" ] || fail "extract: $(cat err.txt)"
