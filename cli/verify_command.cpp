@@ -73,16 +73,23 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
 }
 
 // Entries whose names differ only in letter case, or not at all, are one file once extracted:
-// the later overwrites the earlier. Warned of, as the archive is readable all the same.
+// the later overwrites the earlier. Warned of, as the archive is readable all the same: the
+// first ones by name, the rest counted, so that a million of them do not flood the terminal.
 void WarnOfSameNames(const std::string& archive, const HeaderWalk& walk) {
+    constexpr std::size_t kNamed = 20;
     std::map<std::string, const std::string*> first;
+    std::size_t same = 0;
     for (const WalkedEntry& entry : walk.entries) {
         const auto [earlier, added] = first.emplace(FoldedEntryName(entry.name), &entry.name);
-        if (added) continue;
+        if (added || ++same > kNamed) continue;
         Note(archive + ": " + entry.name,
              "warning: the entry " + ShownName(*earlier->second) +
                  " has the same name, ignoring letter case; extracted, the later may overwrite "
                  "the earlier");
+    }
+    if (same > kNamed) {
+        Note(archive, "warning: " + std::to_string(same - kNamed) +
+                          " more entries have the name of an earlier one, ignoring letter case");
     }
 }
 

@@ -126,6 +126,11 @@ open('sum-flipped.pbo', 'wb').write(good[:at] + b'H' + good[at + 1:])
 PY
 expect_status 0 verify sum.pbo
 grep -q 'DUP.TXT: warning: the entry dup.txt has the same name' err.txt || fail "verify: $(cat err.txt)"
+# Names held 25 times: 20 warnings name the entries, one counts the rest.
+python3 -c "open('dups.pbo', 'wb').write((b'dup.txt\0' + bytes(20)) * 25 + bytes(21))"
+expect_status 0 verify dups.pbo
+[ "$(grep -c 'has the same name' err.txt)" = 20 ] && grep -q 'dups.pbo: warning: 4 more entries' err.txt ||
+    fail "verify of 25 entries of one name: $(cat err.txt)"
 expect_status 0 extract sum.pbo -C sum-out
 grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = third ] ||
     fail "extract of names held twice: $(cat err.txt)"
