@@ -1,5 +1,6 @@
-// What the editing commands share for signatures: --sign's key checked before the edit, the
-// archive signed after it, and a word about signatures the edit left out of date.
+// What the commands share for signatures: --sign's key checked before the edit, the archive
+// signed after it, a word about signatures the edit left out of date, and why a key or signature
+// file could not be written.
 #pragma once
 
 #include "signing/sign_archive.h"
