@@ -74,7 +74,8 @@ int ListWithTool(const std::string& path, bool json) {
     const int saved = ::dup(1);
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
-    const int status = qp::cli::ListCommand(options);
+    qp::Progress progress;
+    const int status = qp::cli::ListCommand(options, progress);
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(null);

@@ -15,6 +15,7 @@
 #include "cli/entry_paths.h"
 #include "cli/existing_files.h"
 #include "cli/header_files.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "cli/name_text.h"
 #include "cli/progress_bar.h"
@@ -285,6 +286,21 @@ int ToStandardOutput(Extraction& run, const std::vector<PlannedFile>& picked,
             return Fail(entry.name, NotExtractedText({Outcome::write_failed, written.status, 0}));
         return kSuccess;
     }
+    // What a pipe was given cannot be taken back: compressed data is decoded once to check it
+    // (that it gives its size and matches its sum) before any of it is written.
+    if (entry.record.method == kMethodCompressed) {
+        Progress checking = InterruptOnlyProgress();
+        const DataWatch quiet{&checking, entry.name.c_str(), nullptr};
+        const DataCheck check =
+            CheckEntryData(run.archive, run.archive_size, picked[0].position, entry.record, quiet);
+        run.progress.cancelled = checking.cancelled;
+        if (check.fault == DataFault::stopped) return kFailure;
+        if (check.fault != DataFault::none) {
+            const bool sum = check.fault == DataFault::sum_differs;
+            return Fail(entry.name,
+                        NotExtractedText({OutcomeOf(check.fault), IoStatus::ok, 0, sum}));
+        }
+    }
     const DataWatch watch{&run.progress, entry.name.c_str(), nullptr};
     const DataWritten written =
         WriteEntryData(run.reader, picked[0].position, entry.record, StandardOutputFile(), watch);
@@ -326,6 +342,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     std::vector<const WalkedEntry*> entries;
     std::uint64_t next_data = static_cast<std::uint32_t>(walk.data_start);
     for (const WalkedEntry& entry : walk.entries) {
+        if (StopAtInterrupt(run.progress)) return kFailure;  // matching names can take a while
         const std::uint64_t data_position = next_data;
         next_data += entry.record.data_size;
         if (!Picks(picker, entry.name)) continue;

@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     qp::Progress progress = StartProgressBar(options.progress);
     int status = kUsage;
     if (options.command == "list")
-        status = ListCommand(options);
+        status = ListCommand(options, progress);
     else if (options.command == "extract")
         status = ExtractCommand(options, progress);
     else if (options.command == "pack")
@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     else if (options.command == "keygen")
         status = KeygenCommand(options);
     else if (options.command == "sign")
-        status = SignCommand(options);
+        status = SignCommand(options, progress);
     else if (options.command == "sort")
         status = SortCommand(options, progress);
     else if (options.command == "rapify")

@@ -14,7 +14,7 @@ const CommandText kCommands[] = {
     {"build",
      "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
      "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--no-rapify]\n"
-     "                       [-I FOLDER]...",
+     "                       [-I FOLDER]... [--sign PRIVATEKEY]",
      "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
      "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
      "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
@@ -22,7 +22,8 @@ const CommandText kCommands[] = {
      "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
      "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
      "the same folder gives the same bytes on every system. Names that differ only in letter\n"
-     "case stop the build. --list prints what would be packed and writes nothing.\n"
+     "case stop the build. --list prints what would be packed and writes nothing. --sign also\n"
+     "signs the archive (see sign).\n"
      "Text configs are rapified as the game reads them: config.cpp becomes config.bin, and a\n"
      "*.rvmat keeps its name; a preprocessor or syntax error stops the build before anything\n"
      "is written. Includes starting with \\ are found in FOLDER through its prefix, and in the\n"
@@ -88,8 +89,8 @@ const CommandText kCommands[] = {
      "is replaced whole. FILE - reads standard input.\n"},
     {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
      "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
-     "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
-     "never overwritten.\n"},
+     "and AUTHORITY.bikey, given to servers, in FOLDER (default: ., made when missing). The\n"
+     "private key is readable by its owner alone. Existing key files are never overwritten.\n"},
     {"sign", "quillpack sign PRIVATEKEY ARCHIVE... [--v2]",
      "Signs each ARCHIVE as servers check it: writes ARCHIVE.AUTHORITY.bisign beside it, of\n"
      "version 3, or 2 with --v2 (old servers). The archive must end in a SHA-1 trailer and have\n"

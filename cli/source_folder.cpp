@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "pbo/entry_name.h"
 #include "platform/file.h"
@@ -69,11 +70,14 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
 
 bool FilesBelow(const fs::path& root, const fs::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<fs::path>& found) {
+                std::vector<fs::path>& found, Progress& progress) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
     std::error_code error;
+    // The folder a failing step could not read: the one it enters, or the one it reads on in.
+    fs::path unread = folder;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
+        if (StopAtInterrupt(progress)) return false;
         const bool is_folder = item->is_directory(error);
         if (Excluded(patterns, EntryNameFor(root, item->path()), is_folder)) {
             // Nothing below a folder left out is looked at: a .git of thousands of files costs
@@ -86,10 +90,12 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
                    !IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
         }
+        const bool enters = is_folder && item.recursion_pending() && !item->is_symlink(error);
+        unread = enters ? item->path() : item->path().parent_path();
         error.clear();  // a file that went away meanwhile is not packed, and no loss
     }
     if (!error) return true;
-    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    return Refuse(Utf8FromPath(unread), "cannot read the folder: " + error.message());
 }
 
 bool SortedWithoutCollisions(std::vector<SourceFile>& files) {

@@ -74,10 +74,12 @@ bool ReadVerifyKeys(const Options& options, std::vector<SigningKey>& keys) {
     return true;
 }
 
-int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys) {
+int VerifySignatures(const std::string& archive, const std::vector<SigningKey>& keys,
+                     Progress& progress) {
     int status = kSuccess;
     for (const SigningKey& key : keys) {
-        const SignatureCheck check = CheckSignature(archive, key);
+        const SignatureCheck check = CheckSignature(archive, key, &progress);
+        if (check.archive.fault == SigningFault::stopped) return kFailure;
         Report(archive, key, check);
         if (check.state != SignatureState::valid) status = kFailure;
     }

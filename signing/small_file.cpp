@@ -20,12 +20,13 @@ IoStatus ReadSmallFile(const std::string& path, std::string& bytes, std::uint32_
     return status;
 }
 
-IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace) {
+IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace,
+                        OpenMode mode) {
     // A leftover of a write that crashed is cleared first; a link or a folder there refuses.
     const std::string beside = ReplacementPath(path.c_str());
     const IoStatus cleared = RemoveOwnLeftover(beside.c_str());
     if (cleared != IoStatus::ok) return cleared;
-    const OpenResult out = OpenFile(beside.c_str(), OpenMode::replacement);
+    const OpenResult out = OpenFile(beside.c_str(), mode);
     if (out.handle == nullptr) return out.status;
     const auto size = static_cast<std::uint32_t>(bytes.size());
     const Transfer written = WriteBytes(out.handle, bytes.data(), size);

@@ -130,11 +130,19 @@ open('sum-flipped.pbo', 'wb').write(good[:at] + b'H' + good[at + 1:])
 PY
 expect_status 0 verify sum.pbo
 grep -q 'DUP.TXT: warning: the entry dup.txt has the same name' err.txt || fail "verify: $(cat err.txt)"
+# Names held 25 times: 20 warnings name the entries, one counts the rest.
+python3 -c "open('dups.pbo', 'wb').write((b'dup.txt\0' + bytes(20)) * 25 + bytes(21))"
+expect_status 0 verify dups.pbo
+[ "$(grep -c 'has the same name' err.txt)" = 20 ] && grep -q 'dups.pbo: warning: 4 more entries' err.txt ||
+    fail "verify of 25 entries of one name: $(cat err.txt)"
 expect_status 0 extract sum.pbo -C sum-out
 grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = third ] ||
     fail "extract of names held twice: $(cat err.txt)"
 expect_status 1 verify sum-flipped.pbo
 grep -q 'packed.sqf: its checksum does not match' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 extract sum-flipped.pbo -o - packed.sqf
+grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt && [ ! -s out.txt ] ||
+    fail "extract -o - of a wrong sum wrote $(wc -c <out.txt) bytes: $(cat err.txt)"
 expect_status 1 extract sum-flipped.pbo -C sum-out --force
 grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt &&
     [ "$(cat sum-out/packed.sqf)" = "$(printf 'hint "checked";\351')" ] || fail "extract: $(cat err.txt)"
@@ -145,6 +153,16 @@ printf '\377\377\0\0' | dd of=claims.pbo bs=1 seek=$((at + 11 + 4)) conv=notrunc
 expect_status 1 verify claims.pbo
 grep -q 'config.cpp: compressed data ends after 11459 of 65535 bytes' err.txt ||
     fail "verify: $(cat err.txt)"
+# 65535 bytes are more than 1657 compressed bytes can hold: list, sort and sign refuse it as whole.
+cp claims.pbo claims-before.pbo
+for command in list sort "sign $samples/quillpack_test.biprivatekey" 'list --json'; do
+    # shellcheck disable=SC2086
+    expect_status 1 $command claims.pbo
+    grep -q 'claims.pbo: damaged archive: the entry config.cpp claims 65535 bytes once extracted, more than its 1657' err.txt ||
+        fail "$command of an entry claiming too much: $(cat err.txt)"
+done
+grep -q '"error": "damaged archive: the entry config.cpp claims' out.txt || fail "list --json: $(cat out.txt)"
+cmp -s claims.pbo claims-before.pbo && ! ls claims.pbo.* 2>/dev/null || fail "a refused archive was changed"
 expect_status 1 verify cut.pbo
 grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
@@ -220,9 +238,11 @@ grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used
 cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
 
 # ---- Exit codes and messages in words
-for command in list extract pack delete verify keygen sign sort derapify; do
+for command in build list extract pack delete verify keygen sign sort derapify rapify; do
     expect_status 0 "$command" --help
     grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
+    [[ $command =~ ^(build|pack|delete|sort)$ ]] && ! grep -q -e '--sign PRIVATEKEY' out.txt &&
+        fail "$command --help leaves out --sign"
 done
 cp rt.pbo rt-before.pbo
 expect_status 1 delete rt.pbo b.txt nosuch.txt 'nosuchdir\'
@@ -358,6 +378,11 @@ grep -q '^2 entries' out.txt || fail "deleting a name held three times: $(cat ou
 mkdir -p @mod/addons && cp -r mod @mod/addons/main
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
+# A file whose size is not what it holds, as one written to while it is packed (a file of /sys).
+thp=/sys/kernel/mm/transparent_hugepage
+if [ -z "$runner" ] && [ "$(stat -c %s $thp/enabled 2>/dev/null)" = 4096 ]; then
+    check 1 'enabled: changed size while it was packed; nothing written' sys.pbo pack sys.pbo -C $thp enabled
+fi
 if [ -z "$runner" ]; then
     mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
     check 0 'a linked folder, not followed' - build linked --list
@@ -705,8 +730,13 @@ while IFS=$'\t' read -r key archive edit version expected; do
         grep -q 'leads with a zero byte' check.txt && zero_lead=1
     else
         [ $got -eq 1 ] && grep -q "$expected" err.txt || fail "$archive $edit: $(cat err.txt)"
-        [[ "$edit" == delete* && "$key" != missing ]] && [ -e "tbl/a.pbo.$key.bisign" ] &&
+        # A key that cannot sign is refused before the edit, which then changes nothing; an
+        # edit that cannot be signed removes the signature it left stale.
+        if [[ "$key" == missing || "$key" == damaged ]]; then
+            cmp -s tbl/a.pbo "$samples/$archive" || fail "$archive $edit: changed without a key"
+        elif [[ "$edit" == delete* ]] && [ -e "tbl/a.pbo.$key.bisign" ]; then
             fail "$archive $edit: a stale signature was left"
+        fi
     fi
 done <"$samples/signing.tsv"
 [ $zero_lead = 1 ] || fail "no signature of the table leads with a zero byte"
@@ -719,6 +749,13 @@ head -c 4000 /dev/urandom >smod/data/Tex_CO.paa
 expect_status 0 keygen mymod -o .
 expect_status 1 keygen mymod
 grep -q 'never overwritten' err.txt || fail "keygen over existing keys: $(cat err.txt)"
+# keygen makes the folder it is given, and names the file to keep secret, which its owner alone
+# may read (Wine shows the Windows access list that grants its user alone as no bits for others).
+expect_status 0 keygen fresh -o made/keys
+grep -q 'fresh.biprivatekey: the private key, readable by you alone: keep it secret' out.txt ||
+    fail "keygen says: $(cat out.txt)"
+mode=$(stat -c %a made/keys/fresh.biprivatekey)
+[ "$mode" = 600 ] || { [ -n "$runner" ] && [ "${mode: -1}" = 0 ]; } || fail "the private key is $mode"
 expect_status 0 build smod --prefix 'x\mymod' --sign mymod.biprivatekey
 check_sig smod.pbo smod.pbo.mymod.bisign 3
 expect_status 0 sign mymod.biprivatekey smod.pbo --v2
@@ -841,30 +878,99 @@ if [ -z "$runner" ]; then
     [ -z "$(ls -A stopped | grep quillpack-part)" ] && diff -r -x '$PBOPREFIX$' big stopped ||
         fail "a killed extraction's part file was left: $(ls -A stopped)"
 fi
+# Reads of a whole archive stop at SIGINT or SIGTERM too, writing nothing: verify and sign of a
+# 1.9 GB archive (sparse, so it takes no room), signalled once they have read 64 MiB of it; its
+# trailer does not match, so either read to the end fails with 1. A listing whose names are
+# matched against a pattern stops at the entry it is on: its output fills a pipe that is read
+# only after the signal, so the signal comes before the last entry.
+if [ -z "$runner" ]; then
+    python3 - <<'PY'
+import struct
+size = 1900 << 20
+header = b'big.bin\0' + struct.pack('<5I', 0, 0, 0, 0, size) + bytes(21)
+with open('sparse.pbo', 'wb') as f:
+    f.write(header)
+    f.seek(len(header) + size)
+    f.write(bytes(21))
+names = b''.join(b'textures/%d/x%05d.paa\0' % (i % 7, i) + bytes(20) for i in range(50000))
+open('many.pbo', 'wb').write(names + bytes(21))
+PY
+    read_past() {  # until process $1 has read its file $2 past 64 MiB
+        local fd pos
+        SECONDS=0
+        while [ $SECONDS -lt 20 ] && kill -0 "$1" 2>/dev/null; do
+            for fd in /proc/"$1"/fd/*; do
+                [[ "$(readlink "$fd")" == */"$2" ]] || continue
+                pos=$(sed -n 's/^pos:[[:space:]]*//p' /proc/"$1"/fdinfo/"${fd##*/}" 2>/dev/null)
+                [ "${pos:-0}" -gt $((64 << 20)) ] && return 0
+            done
+        done
+        return 1
+    }
+    for run in INT:130:verify TERM:143:verify INT:130:sign TERM:143:sign; do
+        IFS=: read -r signal want command <<<"$run"
+        if [ "$command" = sign ]; then set -- sign mymod.biprivatekey sparse.pbo; else set -- verify sparse.pbo; fi
+        "$tool" "$@" >out.txt 2>err.txt &
+        pid=$!
+        read_past $pid sparse.pbo || fail "$command never read its archive: $(cat err.txt)"
+        kill -"$signal" $pid
+        wait $pid
+        got=$?
+        [ $got -eq "$want" ] || fail "$command stopped by SIG$signal exited $got: $(cat out.txt err.txt)"
+        ls | grep -q -e '^sparse.pbo.' && fail "$command wrote $(ls | grep '^sparse.pbo.')"
+    done
+    mkfifo listing
+    "$tool" list many.pbo '**/**/*.paa' >listing 2>err.txt &
+    pid=$!
+    exec 3<listing
+    dd bs=1 count=1 <&3 >/dev/null 2>&1  # the tool lists: its signal handlers are set
+    kill -TERM $pid
+    cat <&3 >listed.txt
+    exec 3<&-
+    wait $pid
+    got=$?
+    [ $got -eq 143 ] && ! grep -q 'entries$' listed.txt || fail "list stopped by SIGTERM exited $got"
+    rm -f sparse.pbo many.pbo listing
+fi
 # ---- The copy an edit writes beside the archive: whatever stands at its name (a link, one that
 # leads nowhere, a folder, another user's file) is refused, never followed; the archive stays.
 echo secret >planted-target
 plants="folder"
 [ -z "$runner" ] && plants="link dangling folder"  # Wine sees through a link of the system's
 [ -z "$runner" ] && [ "$(id -u)" = 0 ] && plants="$plants others"
+# So is the one sign and keygen write their files under first.
 for plant in $plants; do
-    for edit in "pack rt.pbo -C rt b.txt" "delete rt.pbo b.txt" "pack fresh.pbo -C rt b.txt"; do
+    for edit in "rt.pbo|pack rt.pbo -C rt b.txt" "rt.pbo|delete rt.pbo b.txt" \
+                "fresh.pbo|pack fresh.pbo -C rt b.txt" "rt.pbo.mymod.bisign|sign mymod.biprivatekey rt.pbo" \
+                "planted.bikey|keygen planted"; do
+        at=${edit%%|*}.quillpack-tmp
         # shellcheck disable=SC2086
-        set -- $edit
+        set -- ${edit#*|}
         case $plant in
-            link) ln -s planted-target "$2.quillpack-tmp" ;;
-            dangling) ln -s nowhere "$2.quillpack-tmp" ;;
-            folder) mkdir "$2.quillpack-tmp" ;;
-            others) echo theirs >"$2.quillpack-tmp" && chown nobody "$2.quillpack-tmp" ;;
+            link) ln -s planted-target "$at" ;;
+            dangling) ln -s nowhere "$at" ;;
+            folder) mkdir "$at" ;;
+            others) echo theirs >"$at" && chown nobody "$at" ;;
         esac
         expect_status 1 "$@"
-        grep -q "$2.quillpack-tmp exists and is not ours; the archive is unchanged" err.txt ||
+        grep -q "$at exists and is not ours; \(the archive is unchanged\|nothing written\)" err.txt ||
             fail "$plant, $edit: $(cat err.txt)"
         cmp -s rt.pbo rt-before.pbo && [ ! -e fresh.pbo ] && [ ! -e nowhere ] &&
+            [ ! -e rt.pbo.mymod.bisign ] && [ ! -e planted.biprivatekey ] &&
             [ "$(cat planted-target)" = secret ] || fail "$plant, $edit wrote through the plant"
-        rm -rf "$2.quillpack-tmp"
+        rm -rf "$at"
     done
 done
+# A link that leads nowhere at the archive's own name is named, and not followed.
+if [ -z "$runner" ]; then
+    ln -s nowhere dangling.pbo
+    for edit in "build rt dangling.pbo" "pack dangling.pbo -C rt b.txt"; do
+        # shellcheck disable=SC2086
+        expect_status 1 $edit
+        grep -q 'dangling.pbo: a symbolic link to nowhere, which does not exist; nothing written' err.txt &&
+            [ ! -e nowhere ] || fail "$edit: $(cat err.txt)"
+    done
+fi
 
 # ---- Linked and shared archives (the system's links, owners and modes: native builds)
 if [ -z "$runner" ]; then
@@ -896,6 +1002,18 @@ if [ -z "$runner" ]; then
     [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied; the archive is unchanged' err.txt ||
         fail "a read-only folder: $(cat err.txt)"
     cmp -s ro/p.pbo rt.pbo || fail "a refused edit changed the archive"
+    # A folder deep inside that cannot be read is named itself.
+    mkdir -p locked/a/b && chmod 0 locked/a/b
+    "${other[@]}" "$tool" build locked --list >out.txt 2>err.txt
+    [ $? -eq 1 ] && grep -q 'locked/a/b: cannot read the folder' err.txt || fail "locked: $(cat err.txt)"
+    chmod 0755 locked/a/b
+    # sort and build take no --in-place, and do not offer it.
+    for edit in "sort ro/p.pbo" "build rt ro/new.pbo"; do
+        # shellcheck disable=SC2086
+        "${other[@]}" "$tool" $edit >out.txt 2>err.txt
+        [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied' err.txt &&
+            ! grep -q -e --in-place err.txt || fail "$edit in a read-only folder: $(cat err.txt)"
+    done
     "${other[@]}" "$tool" delete --in-place ro/p.pbo b.txt >out.txt 2>err.txt || fail "in place: $(cat err.txt)"
     chmod 0755 ro
 fi
