@@ -1,7 +1,9 @@
 // Timing, scratch folders and archive writing for the benchmarks.
 #include "bench/bench_support.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -144,6 +146,21 @@ double Median(std::vector<double> values) {
 
 }  // namespace
 
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare,
+                    int runs) {
+    std::vector<double> seconds, cpu;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) prepare();
+        const double cpu_before = CpuSeconds();
+        const auto start = std::chrono::steady_clock::now();
+        run();
+        seconds.push_back(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        cpu.push_back(CpuSeconds() - cpu_before);
+    }
+    return {Median(seconds), Median(cpu)};
+}
+
 void Settle() {
     ::sync();
     for (int i = 0; i < 300 && PendingKilobytes() > 2048; ++i) {
@@ -206,6 +223,23 @@ void PrintPairs(const char* ours_label, const std::vector<Timing>& ours,
                 Median(copy), Median(flush));
     std::printf("  -> %.2fx (medians of %zu pairs; the median pair %.2fx; goal: within %.1fx)\n",
                 Median(seconds) / Median(total), ratios.size(), Median(ratios), goal);
+}
+
+int RunQuiet(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace qp::bench

@@ -50,6 +50,11 @@ struct Timing {
     double cpu;
 };
 
+// The medians of `runs` timings of `run`, wall clock and CPU (this process's and its children's),
+// for figures taken on a machine others share: the CPU seconds are those of the work alone.
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare = {},
+                    int runs = 5);
+
 // Nothing of ours dirty in the page cache: sync, then wait (30 s at most) until the system's
 // dirty and writeback pages are under 2 MB, so that each timed side starts clean.
 void Settle();
@@ -80,5 +85,9 @@ double SecondsSinceLastReport(const ReportClock& clock);
 void PrintPairs(const char* ours_label, const std::vector<Timing>& ours,
                 const std::vector<double>& after_last_report, const char* reference_label,
                 const std::vector<Reference>& references, double goal);
+
+// Runs a program with these arguments (as many as the system takes, more than a shell command
+// line holds), its output and errors going to /dev/null; its exit status.
+int RunQuiet(const std::vector<std::string>& args);
 
 }  // namespace qp::bench

@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "listing/unsafe_names.h"
 #include "pbo/entry_name.h"
@@ -34,6 +35,13 @@ std::vector<std::pair<std::string, std::size_t>> KeyOrder(const std::vector<Sour
 bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::string& skip) {
     return !skip.empty() && SameEntryName(Utf8FromPath(file.filename()), Utf8FromPath(skip_name)) &&
            SameFile(Utf8FromPath(file).c_str(), skip.c_str());
+}
+
+// Whether the file goes in under another name than its own (config.cpp as config.bin).
+bool Renamed(const SourceFile& file) {
+    const std::string file_name = Utf8FromPath(PathFromUtf8(file.source_path).filename());
+    const std::string entry_file = file.entry_name.substr(file.entry_name.rfind('\\') + 1);
+    return !SameEntryName(file_name, entry_file);
 }
 
 // Whether the file a link leads to lies below the folder, both taken with every link resolved.
@@ -82,13 +90,17 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
 
 bool FilesBelow(const fs::path& root, const fs::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                bool follow_links, std::vector<fs::path>& found) {
+                bool follow_links, std::vector<fs::path>& found, Progress& progress) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
     bool links_refused = false;
     std::error_code error;
+    // The folder a failing step could not read: the one it enters, or the one it reads on in.
+    fs::path unread = folder;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
-        // Each query on its own error: a link that leads nowhere fails the ones that follow it.
+        if (StopAtInterrupt(progress)) return false;
+        // Each query on its own error: a link that leads nowhere fails the ones after it, and a
+        // file that went away meanwhile is not packed, and no loss.
         std::error_code ignored;
         const bool is_folder = item->is_directory(ignored);
         const bool is_link = item->is_symlink(ignored);
@@ -97,10 +109,8 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
             // Nothing below a folder left out is looked at: a .git of thousands of files costs
             // nothing.
             if (is_folder) item.disable_recursion_pending();
-        } else if (is_folder && is_link) {
-            Note(path, "a linked folder, not followed: nothing below it is packed");
         } else if (is_folder) {
-            continue;
+            if (is_link) Note(path, "a linked folder, not followed: nothing below it is packed");
         } else if (!item->is_regular_file(ignored)) {
             Note(path, is_link ? "a link that leads nowhere; skipped"
                                : "not a regular file (a pipe, socket or device); skipped");
@@ -109,8 +119,10 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
         } else if (!IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
         }
+        const bool enters = is_folder && item.recursion_pending() && !is_link;
+        unread = enters ? item->path() : item->path().parent_path();
     }
-    if (error) return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    if (error) return Refuse(Utf8FromPath(unread), "cannot read the folder: " + error.message());
     return !links_refused;
 }
 
@@ -146,9 +158,12 @@ bool SortedWithoutCollisions(std::vector<SourceFile>& files) {
             continue;
         }
         collided = true;
+        const bool renamed = Renamed(first) || Renamed(second);
         Fail(second.source_path, "would be the same entry as " + first.source_path +
-                                     " (the names differ only in letter case or separators); "
-                                     "nothing written");
+                                     (renamed ? " (config.cpp is rapified into config.bin)"
+                                              : " (the names differ only in letter case or "
+                                                "separators)") +
+                                     "; nothing written");
     }
     if (collided) return false;
     std::vector<SourceFile> sorted;

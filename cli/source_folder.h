@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editing/pack_sources.h"
+#include "pbo/progress.h"
 
 namespace qp::cli {
 
@@ -28,11 +29,12 @@ bool ExcludePatterns(const std::filesystem::path& root, const std::vector<std::s
 // entry names (relative to `root`) the patterns leave out, and the file `skip` (the archive
 // being written), when it is one of them. Links to folders are not followed, and links to files
 // only to files inside `root`, unless `follow_links`; links that lead nowhere, pipes, sockets and
-// devices are named and skipped. False with a message when a folder cannot be read, and with one
-// for each link out of `root`, after the whole walk.
+// devices are named and skipped. False with a message when a folder cannot be read, with one for
+// each link out of `root` after the whole walk, and without one when an interrupt stops the walk
+// (`progress` is then marked stopped).
 bool FilesBelow(const std::filesystem::path& root, const std::filesystem::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                bool follow_links, std::vector<std::filesystem::path>& found);
+                bool follow_links, std::vector<std::filesystem::path>& found, Progress& progress);
 
 // Whether every file below `root` becomes an entry that extract writes on Linux and on Windows
 // alike (an addon is extracted on both); false with a message naming each that does not: a

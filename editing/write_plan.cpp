@@ -117,7 +117,9 @@ EditResult CopyOld(Writer& writer, FileHandle archive, std::uint32_t offset, std
     return Copy(writer, archive, offset, size, {}, true);
 }
 
-EditResult CopyNew(Writer& writer, const NewData& data) {
+// A new file's bytes, or the content given for it.
+EditResult PutNewBytes(Writer& writer, const NewData& data) {
+    if (data.content != nullptr) return Put(writer, data.content->data(), data.size);
     const OpenResult source = OpenFile(data.path.c_str(), OpenMode::read);
     if (source.handle == nullptr) return Failed(Outcome::open_failed, source.status, data.path);
     const SizeResult size = FileSize32(source.handle);
@@ -125,6 +127,11 @@ EditResult CopyNew(Writer& writer, const NewData& data) {
                             ? Failed(Outcome::read_failed, IoStatus::truncated, data.path)
                             : Copy(writer, source.handle, 0, data.size, data.path, false);
     CloseFile(source.handle);  // read only: nothing to lose when the close fails
+    return copied;
+}
+
+EditResult CopyNew(Writer& writer, const NewData& data) {
+    const EditResult copied = PutNewBytes(writer, data);
     if (copied.outcome != Outcome::ok) return copied;
     writer.items_done += data.items;
     if (!Report(writer.progress, "Packing - ", data.entry_name.c_str(),

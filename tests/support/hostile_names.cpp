@@ -94,7 +94,8 @@ void ExpectHostileNamesKeptInside(const std::string& root, const Extractor& extr
     ASSERT_EQ(results.size(), rows.size());
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string& refused = rows[i].refused;
-        if (refused == "everywhere" || refused == "link" || (kWindowsFileNames && refused == "windows")) {
+        if (refused == "everywhere" || refused == "link" ||
+            (kWindowsFileNames && refused == "windows")) {
             EXPECT_EQ(results[i], E_ECREATE) << rows[i].name;
             continue;
         }
