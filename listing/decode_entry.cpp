@@ -33,21 +33,20 @@ Transfer Refill(Input& input, std::uint8_t* block, const DataWatch& watch) {
 // Whether the 4 bytes after a whole stream hold one of its sums. They may lie partly in the block
 // and partly still in the archive; whatever follows them is not read.
 Transfer SumMatches(Input& input, DecodeBuffers& buffers, const DataWatch& watch, bool& matches) {
-    std::uint8_t stored[4];
-    const std::uint32_t in_block = std::min<std::uint32_t>(input.held - input.next, 4);
+    std::uint8_t stored[kLzssSumSize];
+    const std::uint32_t in_block = std::min(input.held - input.next, kLzssSumSize);
     std::memcpy(stored, buffers.input + input.next, in_block);
     input.next += in_block;
-    if (in_block < 4) {
-        const std::uint32_t rest = 4 - in_block;
-        // At least `rest` bytes are still in the archive: 4 or more follow the stream.
+    if (in_block < kLzssSumSize) {
+        const std::uint32_t rest = kLzssSumSize - in_block;
+        // At least `rest` bytes are still in the archive: a whole sum follows the stream.
         const Transfer read = Refill(input, buffers.input, watch);
         if (read.status != IoStatus::ok) return read;
         std::memcpy(stored + in_block, buffers.input, rest);
         input.next = rest;
     }
-    const std::uint32_t sum = LoadLittle32(stored);
-    matches = sum == buffers.stream.sum || sum == buffers.stream.signed_sum;
-    return {4, IoStatus::ok};
+    matches = LzssSumMatches(buffers.stream, LoadLittle32(stored));
+    return {kLzssSumSize, IoStatus::ok};
 }
 
 }  // namespace
@@ -96,9 +95,9 @@ Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t origin
     if (result.decoded != original_size) {
         return {Outcome::bad_data, IoStatus::ok, result.decoded, read_so_far(), false};
     }
-    // Packers write the sum right after the stream; what follows it is no part of the entry.
+    // What follows the stream's sum is no part of the entry.
     const auto rest = static_cast<std::uint32_t>(size - stream.consumed);
-    if (rest >= 4) {
+    if (rest >= kLzssSumSize) {
         bool matches = true;
         const Transfer read = SumMatches(input, buffers, watch, matches);
         if (read.status != IoStatus::ok) {
@@ -107,7 +106,7 @@ Decoded DecodeEntry(FileHandle archive, std::uint32_t size, std::uint32_t origin
         if (!matches) return {Outcome::bad_data, IoStatus::ok, result.decoded, read_so_far(), true};
     }
     result.read = read_so_far();
-    result.trailing = rest >= 4 ? rest - 4 : rest;
+    result.trailing = rest >= kLzssSumSize ? rest - kLzssSumSize : rest;
     return result;
 }
 

@@ -74,11 +74,10 @@ Outcome ReadEntryWhole(FileHandle archive, std::uint32_t position, const EntryRe
         LzssDecodeStep(*stream, Bytes(packed), record.data_size,
                        reinterpret_cast<std::uint8_t*>(bytes.data()), record.original_size);
     if (step.produced != record.original_size) return Outcome::bad_data;
-    // Only an entry with exactly 4 bytes left after its stream carries a sum, as extraction
-    // reads it.
-    if (record.data_size - step.consumed == 4) {
-        const std::uint32_t sum = LoadLittle32(packed, step.consumed);
-        if (sum != stream->sum && sum != stream->signed_sum) return Outcome::bad_data;
+    // The sum, as extraction reads it; whatever follows it is no part of the entry.
+    if (record.data_size - step.consumed >= kLzssSumSize &&
+        !LzssSumMatches(*stream, LoadLittle32(packed, step.consumed))) {
+        return Outcome::bad_data;
     }
     return Outcome::ok;
 }

@@ -61,6 +61,10 @@ void AddToSums(LzssStream& stream, const std::uint8_t* output, std::uint32_t cou
 
 }  // namespace
 
+bool LzssSumMatches(const LzssStream& stream, std::uint32_t stored) {
+    return stored == stream.sum || stored == stream.signed_sum;
+}
+
 void StartLzssStream(LzssStream& stream, std::uint64_t input_length, std::uint64_t output_length) {
     std::memset(stream.window, kSpace, sizeof stream.window);
     stream.input_left = input_length;

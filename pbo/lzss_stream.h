@@ -31,6 +31,13 @@ struct LzssStream {
     std::uint32_t signed_sum;
 };
 
+// Packers store the 32-bit sum of the bytes a stream decodes to in the 4 bytes right after it:
+// wherever at least that many follow a whole stream within its entry's data, they are its sum.
+constexpr std::uint32_t kLzssSumSize = 4;
+// Whether `stored` is the sum of what `stream` produced, taken as unsigned or as signed bytes
+// (archives hold both).
+bool LzssSumMatches(const LzssStream& stream, std::uint32_t stored);
+
 // Readies `stream` for `input_length` bytes of input that decode to at most `output_length` bytes.
 void StartLzssStream(LzssStream& stream, std::uint64_t input_length, std::uint64_t output_length);
 
