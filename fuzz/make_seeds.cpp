@@ -154,6 +154,7 @@ int main(int argc, char** argv) {
             joined += files[i];
         }
         Write(corpus / "config_text" / name, joined);
+    }
     // The rapified configs laid out by hand for the tests.
     for (const RapifiedSample& sample : RapifiedSamples()) {
         Write(corpus / "rapified" / sample.name, sample.bytes);
