@@ -6,8 +6,8 @@
 namespace qp {
 
 // The kinds of call a plan counts and can fail. `open` covers OpenFile and CreatePartFile, `read`
-// ReadBytes and ReadAt, `write` WriteBytes and CopyFileRange, `seek` SeekTo and SeekBy, `replace`
-// MoveOverFile, MoveNewFile and PlacePartFile.
+// ReadBytes and ReadAt, `write` WriteBytes, `seek` SeekTo and SeekBy, `replace` MoveOverFile,
+// MoveNewFile and PlacePartFile.
 enum class FileCall { open, close, read, write, seek, size, set_end, map, flush, replace };
 inline constexpr int kFileCallKinds = 10;
 

@@ -128,16 +128,6 @@ Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32
     return native::ReadAt(file, offset, buffer, count);
 }
 
-CopyResult CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
-                         std::uint32_t size) {
-    if (Fails(FileCall::write)) {
-        if (!active.plan.partial) return {0, active.plan.status, false};
-        return {native::CopyFileRange(from, from_offset, to, size / 2).bytes, active.plan.status,
-                false};
-    }
-    return native::CopyFileRange(from, from_offset, to, size);
-}
-
 IoStatus SeekTo(FileHandle file, std::uint32_t position) {
     if (Fails(FileCall::seek)) return active.plan.status;
     return native::SeekTo(file, position);
