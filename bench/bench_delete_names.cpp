@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "editing/delete_files.h"
 #include "bench/bench_support.h"
+#include "editing/delete_files.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_support.h"
+#include "cli/commands.h"
 #include "pbo/entry_record.h"
 #include "platform/file.h"
 #include "plugin/wcx.h"
-#include "bench/bench_support.h"
-#include "cli/commands.h"
 
 namespace {
 

@@ -14,6 +14,9 @@ namespace {
 constexpr std::uint32_t kReportStep = 1u << 20;
 // The system is asked to start writing to the disk each time this much more has been written.
 constexpr std::uint32_t kWriteBackStep = 8u << 20;
+// New files are read ahead of the writing by this much: the system reads the next ones from the
+// disk while the writer copies, where small files on a cold cache would each wait for it in turn.
+constexpr std::uint64_t kReadAheadStep = 8u << 20;
 
 // The output side of the pass: the file, the block being filled and the digest beside it, the
 // bytes written, those not yet reported and those not yet on their way to the disk.
@@ -180,10 +183,29 @@ EditResult PutHeader(Writer& writer, const ArchivePlan& plan, FileHandle archive
     return done;
 }
 
+// The new files of the plan's entries from `next` on, read ahead of the writing until `bytes` of
+// them, not copied yet, are on their way.
+struct ReadAhead {
+    std::size_t next = 0;
+    std::uint64_t bytes = 0;
+};
+
+void ReadNewFilesAhead(const ArchivePlan& plan, ReadAhead& ahead) {
+    for (; ahead.next < plan.entries.size() && ahead.bytes < kReadAheadStep; ++ahead.next) {
+        const int index = plan.entries[ahead.next].new_data;
+        if (index < 0) continue;
+        const NewData& data = plan.new_data[static_cast<std::size_t>(index)];
+        ReadAheadFile(data.path.c_str());
+        ahead.bytes += data.size;
+    }
+}
+
 // The data area: runs of kept data that lie next to each other in the archive go in one copy.
 EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive) {
     std::uint32_t run_offset = 0;
     std::uint32_t run_size = 0;
+    ReadAhead ahead;
+    ReadNewFilesAhead(plan, ahead);
     for (const PlannedEntry& entry : plan.entries) {
         if (entry.new_data < 0 && run_offset + run_size == entry.old_offset) {
             run_size += entry.record.data_size;
@@ -197,8 +219,11 @@ EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive
             run_size = entry.record.data_size;
             continue;
         }
-        done = CopyNew(writer, plan.new_data[static_cast<std::size_t>(entry.new_data)]);
+        const NewData& data = plan.new_data[static_cast<std::size_t>(entry.new_data)];
+        done = CopyNew(writer, data);
         if (done.outcome != Outcome::ok) return done;
+        ahead.bytes -= data.size;  // read ahead before it was copied: the next ones follow
+        ReadNewFilesAhead(plan, ahead);
     }
     return CopyOld(writer, archive, run_offset, run_size);
 }

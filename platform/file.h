@@ -87,6 +87,10 @@ Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32
 // returns without waiting for them, so that the FlushFile that ends the writing waits for little.
 // Does nothing where the system has no such call. A failure of the disk shows in that FlushFile.
 void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size);
+// Asks the system to start reading the file at `path` into its cache, and returns without waiting
+// for it, so that a read of the file soon after finds its bytes there. A hint: where the file
+// cannot be opened, or the system has no such call, nothing happens.
+void ReadAheadFile(const char* path);
 
 // Positions are 32-bit: archives are handled through 32-bit offsets.
 IoStatus SeekTo(FileHandle file, std::uint32_t position);

@@ -147,6 +147,8 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
 
 void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 
+void ReadAheadFile(const char*) {}
+
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     Open(file).position = position;
     return IoStatus::ok;
