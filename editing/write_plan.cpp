@@ -10,11 +10,6 @@
 namespace qp {
 namespace {
 
-// A block goes to the file in writes of this much. Linux gives each write its own piece of page
-// cache; pieces of up to 32 KiB come from memory it freed a moment ago, larger ones often from
-// memory a virtual machine's host must first provide again, which made the copy into them
-// several times as costly here (a 256 KiB write against eight of 32 KiB).
-constexpr std::uint32_t kWriteStep = 32u << 10;
 // Byte reports come once this much has been written since the last one.
 constexpr std::uint32_t kReportStep = 1u << 20;
 // The system is asked to start writing to the disk each time this much more has been written.
@@ -65,16 +60,11 @@ EditResult Wrote(Writer& writer, std::uint32_t bytes) {
 // Writes the bytes filled in so far, hands them over to be hashed and takes the next block. The
 // write comes first: copying a block that the other core is reading at the same moment costs the
 // write several times as much. Whole blocks, whatever pieces they were filled from, so that the
-// hand-overs stay few however small the pieces.
+// writes and hand-overs stay few however small the pieces.
 EditResult WriteBlock(Writer& writer) {
     const std::uint32_t size = writer.filled;
     if (size == 0) return {};
-    Transfer put{0, IoStatus::ok};
-    while (put.bytes < size && put.status == IoStatus::ok) {
-        const std::uint32_t step = std::min(size - put.bytes, kWriteStep);
-        const Transfer one = WriteBytes(writer.out, writer.block + put.bytes, step);
-        put = {put.bytes + one.bytes, one.bytes == step ? IoStatus::ok : one.status};
-    }
+    const Transfer put = WriteBytes(writer.out, writer.block, size);
     HandOverBlock(writer.hash, size);
     writer.block = NextBlock(writer.hash);
     writer.filled = 0;
