@@ -42,13 +42,8 @@ int main() {
                     qp::DeleteFiles(edited.c_str(), list.c_str(), progress) != qp::Outcome::ok;
             },
         .phases = true};
-    const fs::path copy = folder / "copy.pbo";
-    const std::vector<qp::bench::Reference> references = {
-        {"cp + sync of the archive", {original}, qp::bench::CopyCommand(original, copy), copy},
-        {"cat + sync of the archive",
-         {original},
-         "cat '" + original.string() + "' > '" + copy.string() + "'",
-         copy}};
+    const std::vector<qp::bench::Reference> references =
+        qp::bench::CopiesOf(original, folder / "copy.pbo", "the archive");
     std::printf("P3i: deleting %d of %d entries from %ju bytes\n", kEntries / kDeleteEvery,
                 kEntries, static_cast<std::uintmax_t>(fs::file_size(original)));
     for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {

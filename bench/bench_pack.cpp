@@ -58,13 +58,8 @@ int main() {
          .prepare = fresh_copy,
          .run = [&] { failed |= std::system(tool_command.c_str()) != 0; }},
     };
-    const fs::path copy = root / "copy.pbo";
-    const std::vector<qp::bench::Reference> references = {
-        {"cp + sync of the archive", {existing}, qp::bench::CopyCommand(existing, copy), copy},
-        {"cat + sync of the archive",
-         {existing},
-         "cat '" + existing.string() + "' > '" + copy.string() + "'",
-         copy}};
+    const std::vector<qp::bench::Reference> references =
+        qp::bench::CopiesOf(existing, root / "copy.pbo", "the archive");
     std::printf("P6: %d files x %zu bytes into an archive of %ju bytes\n", kFiles, kFileSize,
                 static_cast<std::uintmax_t>(fs::file_size(existing)));
     for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {

@@ -133,6 +133,15 @@ double Total(const ReferenceRuns& runs) {
 
 }  // namespace
 
+std::vector<Reference> CopiesOf(const std::filesystem::path& source,
+                                const std::filesystem::path& target, const std::string& what) {
+    return {{"cp + sync of " + what, {source}, CopyCommand(source, target), target},
+            {"cat + sync of " + what,
+             {source},
+             "cat '" + source.string() + "' > '" + target.string() + "'",
+             target}};
+}
+
 void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
                   const std::vector<Reference>& references, double goal) {
     const std::string load_before = LoadAverage();

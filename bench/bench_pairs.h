@@ -36,6 +36,11 @@ struct Reference {
     std::filesystem::path target;
 };
 
+// cp and cat of `source` to `target`, each followed by its sync, named "cp + sync of WHAT" and
+// "cat + sync of WHAT".
+std::vector<Reference> CopiesOf(const std::filesystem::path& source,
+                                const std::filesystem::path& target, const std::string& what);
+
 // Runs `pairs` rounds, each of every side and every reference in turn, each readied for `cache`
 // first; then prints, with the load, the median of each side (with its CPU time and, where taken,
 // its phases) and of each reference (its copy and its sync), and each side's ratio to each
