@@ -1,5 +1,4 @@
-// POSIX backend of the file services. Holds only generic POSIX code (and Linux statx and
-// write-back).
+// POSIX backend of the file services: only generic POSIX code, and Linux statx and write-back.
 #if !defined(_WIN32)
 
 #include <dirent.h>
