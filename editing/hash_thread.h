@@ -18,8 +18,10 @@ namespace qp {
 // takes writes of a few hundred KiB for a fraction of the time per byte that writes of a whole
 // MiB cost it.
 constexpr std::uint32_t kHashBlock = 256u << 10;
-// Blocks in flight at most, and so the memory a write pass holds.
-constexpr int kBlocksInFlight = 8;
+// Blocks in flight at most, and so the memory a write pass holds (4 MiB): enough that a block the
+// writer fills again has left the other core's cache, where the read into it cost twice as much
+// with 2 MiB.
+constexpr int kBlocksInFlight = 16;
 
 // The writer and the hashing thread share this record; the counts, the sizes and the flags are
 // under `lock`. The bytes of a block are the writer's until it is handed over, then the thread's
