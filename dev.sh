@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine, builds quillpack and runs its demo or its tests.
 #   ./dev.sh demo   installs what is missing, builds only what the demo shows (the tool, both
-#                   Windows plugins, the host program, the package) and tours it on real archives
+#                   Windows plugins, the host program, the packages) and tours it on real archives
 #   ./dev.sh test   installs what is missing, builds every preset, runs every test (natively,
-#                   under the sanitizers, the fuzz targets, under 32-bit and 64-bit Wine) and ends
-#                   with a summary table
+#                   under the sanitizers, the fuzz targets, under 32-bit and 64-bit Wine, the
+#                   Debian package on a fresh Debian 12) and ends with a summary table
 # Each step prints one line; what apt and the compilers say goes to build/demo.log or
 # build/test.log, whose end is shown when a step fails.
 set -euo pipefail
@@ -12,7 +12,9 @@ cd "$(dirname "$0")"
 
 packages=(cmake g++ googletest zlib1g-dev libssl-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
           wine wine64 xvfb xauth zip unzip clang libclang-rt-14-dev python3
-          doublecmd-gtk openbox xdotool imagemagick)
+          doublecmd-gtk openbox xdotool imagemagick dpkg-dev)
+# The Debian package's tests: lintian, and a fresh Debian 12 to install it on.
+if [ "${1:-}" = test ]; then packages+=(lintian debootstrap); fi
 # Runs the 32-bit builds under Wine; without it the 32-bit plugin is still built, and the
 # 64-bit one runs its tests and the demo.
 optional_packages=(wine32)
@@ -168,10 +170,13 @@ demo() {
         exit 1
     fi
 
-    step "6. The installable package for Total Commander (Enter on it installs the plugin):"
-    local zip
+    step "6. The installable packages: the zip for Total Commander (Enter on it installs the" \
+         "plugin), and the Debian package (apt install ./FILE) of the tool and the Linux plugin:"
+    local zip deb
     zip=$(ls build/win64/quillpack-*.zip)
+    deb=$(ls build/native/quillpack_*.deb)
     echo "    $zip: $(unzip -Z1 "$zip" | tr '\n' ' ')"
+    echo "    $deb: $(dpkg-deb -c "$deb" | grep -o '/usr/[^ ]*[^/]$' | tr '\n' ' ')"
     echo
     say "demo done in $SECONDS s; the whole log is in $log"
 }
@@ -194,7 +199,7 @@ test_presets=(native native-asan fuzz win32 win64)
 
 run_tests() {
     local status=0 preset
-    for preset in "${test_presets[@]}"; do
+    for preset in "${test_presets[@]}" package; do
         if [ "$preset" = win32 ] && ! runs_32_bit; then
             say "testing win32: skipped, $(why_not_32_bit)"
             echo "win32 - - - - - $(why_not_32_bit)" >>build/summary.txt
@@ -206,8 +211,10 @@ run_tests() {
         # the fuzz targets' run counts last.
         ctest --preset "$preset" --parallel "$cores" --output-junit "junit-$preset.xml" \
             --test-output-size-passed 20000 --test-output-truncation middle || status=1
-        python3 tests/summary.py add build/summary.txt "$preset" \
-            "build/$preset/junit-$preset.xml" $((SECONDS - start))
+        # The package preset runs in the native build's folder.
+        local junit=build/$preset/junit-$preset.xml
+        [ "$preset" = package ] && junit=build/native/junit-package.xml
+        python3 tests/summary.py add build/summary.txt "$preset" "$junit" $((SECONDS - start))
     done
     python3 tests/summary.py show build/summary.txt
     return $status
@@ -220,7 +227,8 @@ case "$mode" in
         echo "quillpack demo: about 2 minutes on a 2-core machine with the packages installed" \
              "(log: $log)"
         install_missing
-        build native "the quillpack tool" quillpack
+        build native "the quillpack tool, the Linux plugin, the Debian package" \
+            quillpack quillpack_plugin package_deb
         build win32 "the 32-bit plugin, the host program, quillpack.exe" \
             quillpack_plugin wcx_host quillpack
         build win64 "the 64-bit plugin, the host program, the package" \
@@ -230,7 +238,8 @@ case "$mode" in
     test)
         install_missing
         for preset in "${test_presets[@]}"; do build "$preset" "everything"; done
-        logged "making the package" cmake --build --preset win64 --target package_zip
+        logged "making the packages" cmake --build --preset win64 --target package_zip
+        logged "making the packages" cmake --build --preset native --target package_deb
         : >build/summary.txt
         run_tests
         ;;

@@ -1,18 +1,21 @@
 // Benchmark: listing a 20,000-entry archive through the exports and with `quillpack list`, beside
-// one read of its header bytes and the least parse that finds every name and record.
+// one read of its header bytes and the least parse that finds every name and record; `list` and
+// `extract` given every entry's name, beside the same commands given none.
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "bench/bench_support.h"
+#include "cli/commands.h"
 #include "pbo/entry_record.h"
 #include "platform/file.h"
 #include "plugin/wcx.h"
-#include "bench/bench_support.h"
-#include "cli/commands.h"
 
 namespace {
 
@@ -71,11 +74,44 @@ int ListWithTool(const std::string& path, bool json) {
     const int saved = ::dup(1);
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
-    const int status = qp::cli::ListCommand(options);
+    qp::Progress progress;
+    const int status = qp::cli::ListCommand(options, progress);
     std::fflush(stdout);
     ::dup2(saved, 1);
     ::close(null);
     ::close(saved);
+    return status;
+}
+
+// Every entry's name as a script may type it: in capitals, with `/`.
+std::vector<std::string> TypedNames() {
+    std::vector<std::string> names;
+    for (int i = 0; i < kEntries; ++i) {
+        std::string name = EntryName(i);
+        for (char& c : name) c = c == '\\' ? '/' : static_cast<char>(std::toupper(c));
+        names.push_back(std::move(name));
+    }
+    return names;
+}
+
+// The tool run as a process with `args`, and again with every entry's name after them: the
+// medians of each, and 1 when any run exits otherwise than `expected`.
+int PrintWithAndWithoutNames(const char* label, const std::vector<std::string>& args,
+                             const std::vector<std::string>& names, int expected = 0) {
+    std::vector<std::string> named = args;
+    named.insert(named.end(), names.begin(), names.end());
+    int status = 0;
+    const auto run = [&](const std::vector<std::string>& line) {
+        status |= qp::bench::RunQuiet(line) != expected ? 1 : 0;
+    };
+    const auto without = qp::bench::MedianTiming([&] { run(args); });
+    const auto with = qp::bench::MedianTiming([&] { run(named); });
+    std::printf(
+        "%s %8.4f s (CPU %.4f s) without names, %8.4f s (CPU %.4f s) with %zu names: "
+        "%+.4f s (CPU %+.4f s; goal: < 0.1 s)%s\n",
+        label, without.seconds, qp::bench::CpuSeconds(without), with.seconds,
+        qp::bench::CpuSeconds(with), names.size(), with.seconds - without.seconds,
+        qp::bench::CpuSeconds(with) - qp::bench::CpuSeconds(without), status == 0 ? "" : " FAILED");
     return status;
 }
 
@@ -118,6 +154,19 @@ int main() {
         "as a user runs them: quillpack list %.5f s, head -c HEADER %.5f s: %.1f x "
         "(goal: within 3x)\n",
         process_seconds, head_seconds, process_seconds / head_seconds);
+    // Given every name; extract into a folder that holds every entry already, so that each file is
+    // compared and left as it is and the figure is the walk, the names and the comparison.
+    const std::vector<std::string> names = TypedNames();
+    const std::string out = (folder / "out").string();
+    tool_status |= qp::bench::RunQuiet({QUILLPACK_TOOL, "extract", path, "-C", out});
+    tool_status |=
+        PrintWithAndWithoutNames("quillpack list:   ", {QUILLPACK_TOOL, "list", path}, names);
+    tool_status |= PrintWithAndWithoutNames(
+        "quillpack extract:", {QUILLPACK_TOOL, "extract", path, "-C", out}, names);
+    // A name that picks nothing stops extract before it touches a file: with one, the figure is
+    // the walk and the names alone, without the 20,000 files' noise.
+    tool_status |= PrintWithAndWithoutNames(
+        "extract (stopped):", {QUILLPACK_TOOL, "extract", path, "-C", out, "missing"}, names, 1);
     std::filesystem::remove_all(folder);
     return listed == kEntries && parsed == kEntries && tool_status == 0 ? 0 : 1;
 }

@@ -1,7 +1,9 @@
 // Timing, scratch folders and archive writing for the benchmarks.
 #include "bench/bench_support.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,7 +135,25 @@ Timing CpuNow() {
     return cpu;
 }
 
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
 }  // namespace
+
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare,
+                    int runs) {
+    std::vector<double> seconds, user, system;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare) prepare();
+        const Timing timing = Timed(run);
+        seconds.push_back(timing.seconds);
+        user.push_back(timing.user);
+        system.push_back(timing.system);
+    }
+    return {Median(seconds), Median(user), Median(system)};
+}
 
 void Settle() {
     ::sync();
@@ -156,6 +176,23 @@ void Shell(const std::string& command) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
     }
+}
+
+int RunQuiet(const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 }  // namespace qp::bench

@@ -47,6 +47,15 @@ struct Timing {
     double user;
     double system;
 };
+// The user and system seconds together.
+inline double CpuSeconds(const Timing& timing) {
+    return timing.user + timing.system;
+}
+
+// The medians of `runs` timings of `run`, wall clock and CPU (this process's and its children's),
+// for figures taken on a machine others share: the CPU seconds are those of the work alone.
+Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare = {},
+                    int runs = 5);
 
 // Nothing of ours dirty in the page cache: sync, then wait (30 s at most) until the system's
 // dirty and writeback pages are under 2 MB, so that each timed side starts clean.
@@ -55,5 +64,9 @@ void Settle();
 Timing Timed(const std::function<void()>& run);
 // Runs a shell command; exits with a message when it fails.
 void Shell(const std::string& command);
+
+// Runs a program with these arguments (as many as the system takes, more than a shell command
+// line holds), its output and errors going to /dev/null; its exit status.
+int RunQuiet(const std::vector<std::string>& args);
 
 }  // namespace qp::bench

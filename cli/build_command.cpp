@@ -76,7 +76,7 @@ int BuildCommand(const Options& given, Progress& progress) {
     options.operands = {"."};
     options.has_folder = true;
     const PackMode mode{true, options.mtime ? EntryTimes::modification : EntryTimes::zero,
-                        options.list_only};
+                        options.list_only, !options.no_rapify};
     return PackWith(options, mode, progress);
 }
 

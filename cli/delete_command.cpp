@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "cli/signing_steps.h"
 #include "editing/delete_files.h"
@@ -15,8 +16,9 @@ namespace qp::cli {
 namespace {
 
 // The stored names of the entries the names pick, each once, as the host's list; false with a
-// message for a name that picks nothing, or an archive that cannot be read.
-bool PickedList(const Options& options, std::string& list) {
+// message for a name that picks nothing, or an archive that cannot be read, and without one at an
+// interrupt.
+bool PickedList(const Options& options, std::string& list, Progress& progress) {
     const OpenResult file = OpenArchiveToRead(options.archive);
     if (file.handle == nullptr) return false;
     const HeaderWalk walk = WalkHeader(file.handle);
@@ -27,6 +29,7 @@ bool PickedList(const Options& options, std::string& list) {
     std::vector<std::string> picked;
     std::unordered_set<std::string> seen;
     for (const WalkedEntry& entry : walk.entries) {
+        if (StopAtInterrupt(progress)) return false;
         // A name the archive holds twice goes once: deleting it deletes the last of them.
         if (Picks(picker, entry.name) && seen.insert(FoldedEntryName(entry.name)).second) {
             picked.push_back(entry.name);
@@ -60,7 +63,7 @@ int DeleteCommand(const Options& options, Progress& progress) {
         }
     }
     std::string list;
-    if (!PickedList(options, list)) return kFailure;
+    if (!PickedList(options, list, progress)) return kFailure;
     std::vector<std::string> unmatched;
     const EditResult result = DeleteEntries(options.archive.c_str(), list.c_str(), progress,
                                             &unmatched, options.in_place);

@@ -1,6 +1,7 @@
 // quillpack extract: every entry, or the named ones, below the target folder or one to standard
-// output; extracting every entry also writes the archive's header pairs to $PBOPREFIX$ and
-// $PBOHEADER$. Files already there are not overwritten unless asked.
+// output, rapified configs as text when asked; extracting every entry also writes the archive's
+// header pairs to $PBOPREFIX$ and $PBOHEADER$. Files already there are not overwritten unless
+// asked.
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
@@ -14,9 +15,11 @@
 #include "cli/entry_paths.h"
 #include "cli/existing_files.h"
 #include "cli/header_files.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "cli/name_text.h"
 #include "cli/progress_bar.h"
+#include "cli/rapified_entries.h"
 #include "cli/safe_output.h"
 #include "listing/check_entry.h"
 #include "listing/extract_entry.h"
@@ -212,12 +215,51 @@ std::vector<PlannedFile> HeaderFiles(Extraction& run, const ExtensionPairs& pair
     return files;
 }
 
-void WriteHeaderFile(Extraction& run, const PlannedFile& file) {
-    const std::string& name = file.parts.back();
-    RemoveAbandonedPartsOnce(JoinPath(run.options.folder, name), run.cleaned);
-    const IoStatus written = WriteFileBelow(run.options.folder, name, file.text);
+// A planned text (a header pair file, a derapified config) written whole below the folder;
+// failures are said of `label`.
+void WriteTextFile(Extraction& run, const PlannedFile& file, const std::string& label) {
+    const std::vector<std::string> folders(file.parts.begin(), file.parts.end() - 1);
+    std::string failed;
+    IoStatus written = MakeFoldersBelow(run.options.folder, folders, failed);
     if (written != IoStatus::ok) {
-        run.status = Fail(name, OutcomeText(Outcome::write_failed, written));
+        run.status = Fail(label, "not extracted: cannot create the folder " + ShownName(failed) +
+                                     ": " + IoStatusText(written));
+        return;
+    }
+    std::string folder = run.options.folder;
+    for (const std::string& part : folders) folder = JoinPath(folder, part);
+    const std::string& name = file.parts.back();
+    RemoveAbandonedPartsOnce(JoinPath(folder, name), run.cleaned);
+    written = WriteFileBelow(folder, name, file.text);
+    if (written != IoStatus::ok) {
+        run.status = Fail(label, OutcomeText(Outcome::write_failed, written));
+    }
+}
+
+// With --derapify, the rapified entries planned as their text, under the names DerapifiedName
+// gives. One whose config does not read, or whose text would take the name of another entry, is
+// extracted as it is, and said so.
+void PlanTexts(Extraction& run, const HeaderWalk& walk, std::vector<PlannedFile>& files,
+               const std::vector<const WalkedEntry*>& entries) {
+    std::set<std::string> names;
+    for (const WalkedEntry& entry : walk.entries) names.insert(FoldedEntryName(entry.name));
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        PlannedFile& file = files[i];
+        const WalkedEntry& entry = *entries[i];
+        if (file.parts.empty() || !EntryIsRapified(run.archive, file.position, entry.record)) {
+            continue;
+        }
+        const std::string name = DerapifiedName(entry.name);
+        std::string error;
+        if (name != entry.name && names.count(FoldedEntryName(name)) != 0) {
+            Note(entry.name, "extracted as it is: its text would be written as " + ShownName(name) +
+                                 ", which the archive holds too");
+        } else if (!EntryText(run.archive, file.position, entry.record, file.text, error)) {
+            run.status = Fail(entry.name, "not derapified: " + error + "; extracted as it is");
+        } else {
+            file.parts = NameParts(NameInUtf8(name));
+            file.record = nullptr;
+        }
     }
 }
 
@@ -231,6 +273,33 @@ int ToStandardOutput(Extraction& run, const std::vector<PlannedFile>& picked,
     const WalkedEntry& entry = *entries[0];
     if (!DataInside(picked[0].position, entry.record.data_size, run.archive_size)) {
         return Fail(entry.name, "not extracted: its data lies outside the file");
+    }
+    if (run.options.derapify && EntryIsRapified(run.archive, picked[0].position, entry.record)) {
+        std::string text;
+        std::string error;
+        if (!EntryText(run.archive, picked[0].position, entry.record, text, error)) {
+            return Fail(entry.name, "not derapified: " + error);
+        }
+        const auto size = static_cast<std::uint32_t>(text.size());
+        const Transfer written = WriteBytes(StandardOutputFile(), text.data(), size);
+        if (written.bytes != size)
+            return Fail(entry.name, NotExtractedText({Outcome::write_failed, written.status, 0}));
+        return kSuccess;
+    }
+    // What a pipe was given cannot be taken back: compressed data is decoded once to check it
+    // (that it gives its size and matches its sum) before any of it is written.
+    if (entry.record.method == kMethodCompressed) {
+        Progress checking = InterruptOnlyProgress();
+        const DataWatch quiet{&checking, entry.name.c_str(), nullptr};
+        const DataCheck check =
+            CheckEntryData(run.archive, run.archive_size, picked[0].position, entry.record, quiet);
+        run.progress.cancelled = checking.cancelled;
+        if (check.fault == DataFault::stopped) return kFailure;
+        if (check.fault != DataFault::none) {
+            const bool sum = check.fault == DataFault::sum_differs;
+            return Fail(entry.name,
+                        NotExtractedText({OutcomeOf(check.fault), IoStatus::ok, 0, sum}));
+        }
     }
     const DataWatch watch{&run.progress, entry.name.c_str(), nullptr};
     const DataWritten written =
@@ -273,6 +342,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     std::vector<const WalkedEntry*> entries;
     std::uint64_t next_data = static_cast<std::uint32_t>(walk.data_start);
     for (const WalkedEntry& entry : walk.entries) {
+        if (StopAtInterrupt(run.progress)) return kFailure;  // matching names can take a while
         const std::uint64_t data_position = next_data;
         next_data += entry.record.data_size;
         if (!Picks(picker, entry.name)) continue;
@@ -283,6 +353,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     for (const Unpicked& name : UnpickedNames(picker)) run.status = Fail(name.name, name.reason);
     if (run.status != kSuccess) return run.status;
     if (options.to_stdout) return ToStandardOutput(run, files, entries);
+    if (options.derapify) PlanTexts(run, walk, files, entries);
     const std::size_t entry_count = files.size();
     if (everything) {
         for (PlannedFile& file : HeaderFiles(run, pairs)) files.push_back(std::move(file));
@@ -305,6 +376,8 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
             run.status = Fail(entry.name,
                               "not extracted: the file of this name holds the "
                               "archive's header pairs");
+        } else if (!same[i] && files[i].record == nullptr) {
+            WriteTextFile(run, files[i], entry.name);
         } else if (!same[i]) {
             ExtractEntry(run, entry, files[i].position);
             if (run.progress.cancelled) break;
@@ -313,7 +386,7 @@ int Extract(Extraction& run, const HeaderWalk& walk) {
     }
     if (!run.progress.cancelled) {
         for (std::size_t i = entry_count; i < files.size(); ++i) {
-            if (!same[i]) WriteHeaderFile(run, files[i]);
+            if (!same[i]) WriteTextFile(run, files[i], files[i].parts.back());
         }
         if (run.hash.started) CheckTrailer(run, static_cast<std::uint32_t>(walk.data_end));
     } else if (run.hash.started) {

@@ -25,24 +25,35 @@ std::string SizeText(std::uint64_t bytes) {
     return text;
 }
 
+// What else the command can do, after "Free some space" or "let it".
+std::string OtherWay(CopyAdvice advice) {
+    switch (advice) {
+        case CopyAdvice::in_place:
+            return ", or edit in place with --in-place (a crash in the middle can then damage the "
+                   "archive)";
+        case CopyAdvice::elsewhere:
+            return ", or give an ARCHIVE in another folder";
+        case CopyAdvice::none:
+            break;
+    }
+    return {};
+}
+
 // Why no copy of the archive could be made beside it, and what the user can do.
-std::string CopyRefusalText(const EditResult& result) {
+std::string CopyRefusalText(const EditResult& result, CopyAdvice advice) {
     const std::string where = ShownName(result.copy_path);
     const std::string unchanged = "; the archive is unchanged. ";
-    const std::string in_place =
-        "edit in place with --in-place (a crash in the middle can then "
-        "damage the archive)";
     switch (result.copy) {
         case CopyRefusal::none:
             break;
         case CopyRefusal::no_room:
             return "no room for a copy of " + SizeText(result.copy_size) + " on " + where + ": " +
-                   SizeText(result.free_space) + " free" + unchanged + "Free some space, or " +
-                   in_place;
+                   SizeText(result.free_space) + " free" + unchanged + "Free some space" +
+                   OtherWay(advice);
         case CopyRefusal::cannot_create:
             return "cannot create a file in " + where + ": " +
                    ReasonText(result.status, result.system_error) + unchanged +
-                   "An edit writes its copy there: let it, or " + in_place;
+                   "An edit writes its copy there: let it" + OtherWay(advice);
         case CopyRefusal::not_ours:
             return where + " exists and is not ours" + unchanged + "Remove it and try again";
     }
@@ -113,8 +124,8 @@ std::string OutcomeText(Outcome outcome, IoStatus status) {
     return WithReason(outcome, status, SystemErrorFor(status));
 }
 
-std::string EditResultText(const EditResult& result) {
-    if (result.copy != CopyRefusal::none) return CopyRefusalText(result);
+std::string EditResultText(const EditResult& result, CopyAdvice advice) {
+    if (result.copy != CopyRefusal::none) return CopyRefusalText(result, advice);
     return WithReason(result.outcome, result.status, result.system_error);
 }
 
@@ -140,6 +151,12 @@ std::string DamageText(const HeaderWalk& walk, std::uint32_t file_size) {
             return "damaged archive: the data area is cut short";
     }
     return "damaged archive";
+}
+
+std::string ImpossibleSizeText(std::string_view name, const EntryRecord& record) {
+    return "damaged archive: the entry " + ShownName(name) + " claims " +
+           std::to_string(record.original_size) + " bytes once extracted, more than its " +
+           std::to_string(record.data_size) + " compressed bytes can hold";
 }
 
 }  // namespace qp::cli

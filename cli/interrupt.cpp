@@ -25,4 +25,14 @@ int InterruptSignal() {
     return caught;
 }
 
+Progress InterruptOnlyProgress() {
+    return {[](void*, const char*, int) { return caught == 0; }, nullptr, false};
+}
+
+bool StopAtInterrupt(Progress& progress) {
+    if (caught == 0) return progress.cancelled;
+    progress.cancelled = true;
+    return true;
+}
+
 }  // namespace qp::cli

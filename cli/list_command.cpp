@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/list_json.h"
 #include "cli/name_patterns.h"
 #include "cli/name_text.h"
@@ -38,18 +39,22 @@ void PutEntryLine(Output& out, const MetEntry& entry) {
 
 // The entries as the header walk meets them, each once: nothing is kept of them.
 HeaderWalk PutTextListing(Output& out, const Options& options, FileHandle file,
-                          const ExtensionPairs& pairs, NamePicker& picker) {
+                          const ExtensionPairs& pairs, ListingPass& pass) {
     if (options.long_listing) {
         for (const auto& [key, value] : pairs) {
             Put(out, "extension  " + ShownName(key) + " = " + ShownName(value) + "\n");
         }
     }
     std::uint64_t count = 0;
-    const HeaderWalk walk = WalkHeader(file, [&](const MetEntry& entry) {
-        if (!Picks(picker, entry.name)) return;
-        PutEntryLine(out, entry);
-        ++count;
+    const HeaderWalk walk = WalkHeaderWhile(file, [&](const MetEntry& entry) {
+        bool go_on = true;
+        if (ListsEntry(pass, entry, go_on)) {
+            PutEntryLine(out, entry);
+            ++count;
+        }
+        return go_on;
     });
+    if (walk.stopped) return walk;
     const bool data_start_known = !walk.damaged || walk.damage == HeaderDamage::data_past_end;
     if (options.long_listing && data_start_known) {
         Put(out, "data area starts at " +
@@ -61,24 +66,34 @@ HeaderWalk PutTextListing(Output& out, const Options& options, FileHandle file,
 
 }  // namespace
 
-int ListCommand(const Options& options) {
+bool ListsEntry(ListingPass& pass, const MetEntry& entry, bool& go_on) {
+    go_on = !StopAtInterrupt(pass.progress);
+    if (pass.damage.empty() && !SizeClaimPossible(entry.record)) {
+        pass.damage = ImpossibleSizeText(entry.name, entry.record);
+    }
+    return go_on && Picks(pass.picker, entry.name);
+}
+
+int ListCommand(const Options& options, Progress& progress) {
     const OpenResult file = OpenArchiveToRead(options.archive);
     if (file.handle == nullptr) return kFailure;
     const SizeResult size = FileSize32(file.handle);
     ExtensionPairs pairs;
     if (options.long_listing || options.json) pairs = ReadHeaderExtension(file.handle);
     Output out;
-    NamePicker picker = PickerFor(options.operands, options.exact_names);
-    const HeaderWalk walk = options.json
-                                ? PutJsonListing(out, file.handle, pairs, size.size, picker)
-                                : PutTextListing(out, options, file.handle, pairs, picker);
-    CloseFile(file.handle);  // read only: nothing to lose when the close fails
+    ListingPass pass{PickerFor(options.operands, options.exact_names), progress, {}};
+    const HeaderWalk walk = options.json ? PutJsonListing(out, file.handle, pairs, size.size, pass)
+                                         : PutTextListing(out, options, file.handle, pairs, pass);
+    CloseFile(file.handle);             // read only: nothing to lose when the close fails
+    if (walk.stopped) return kFailure;  // the rest of the listing is not written
     const bool written = FinishOutput(out);
-    // The header must end with its end-of-header entry, and the data it describes must be there.
+    // The header must end with its end-of-header entry, the data it describes must be there,
+    // and each entry's data must be able to give its size.
     if (walk.damaged) return Fail(options.archive, DamageText(walk, size.size));
+    if (!pass.damage.empty()) return Fail(options.archive, pass.damage);
     if (!written) return Fail(options.archive, "the listing could not be written whole");
     int status = kSuccess;
-    for (const Unpicked& name : UnpickedNames(picker)) status = Fail(name.name, name.reason);
+    for (const Unpicked& name : UnpickedNames(pass.picker)) status = Fail(name.name, name.reason);
     return status;
 }
 

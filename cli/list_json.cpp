@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/name_text.h"
 #include "cli/text_format.h"
 
@@ -46,10 +47,12 @@ void PutEntry(Output& out, const MetEntry& entry, const std::int64_t* data_start
 }  // namespace
 
 HeaderWalk PutJsonListing(Output& out, FileHandle file, const ExtensionPairs& pairs,
-                          std::uint32_t file_size, NamePicker& picker) {
+                          std::uint32_t file_size, ListingPass& pass) {
     // The data offsets need the start of the data area, which only the end of the header gives:
     // one walk to find it, one to write the entries.
-    const HeaderWalk found = WalkHeader(file, [](const MetEntry&) {});
+    const HeaderWalk found =
+        WalkHeaderWhile(file, [&](const MetEntry&) { return !StopAtInterrupt(pass.progress); });
+    if (found.stopped) return found;
     const bool offsets_known = !found.damaged || found.damage == HeaderDamage::data_past_end;
     const std::int64_t data_start = static_cast<std::uint32_t>(found.data_start);
     Put(out, "{\n  \"header\": [");
@@ -59,15 +62,20 @@ HeaderWalk PutJsonListing(Output& out, FileHandle file, const ExtensionPairs& pa
     }
     Put(out, pairs.empty() ? "],\n  \"entries\": [" : "\n  ],\n  \"entries\": [");
     bool first = true;
-    const HeaderWalk walk = WalkHeader(file, [&](const MetEntry& entry) {
-        if (!Picks(picker, entry.name)) return;
-        PutEntry(out, entry, offsets_known ? &data_start : nullptr, first);
-        first = false;
+    const HeaderWalk walk = WalkHeaderWhile(file, [&](const MetEntry& entry) {
+        bool go_on = true;
+        if (ListsEntry(pass, entry, go_on)) {
+            PutEntry(out, entry, offsets_known ? &data_start : nullptr, first);
+            first = false;
+        }
+        return go_on;
     });
+    if (walk.stopped) return walk;
     Put(out, first ? "],\n  \"data_start\": " : "\n  ],\n  \"data_start\": ");
     Put(out, offsets_known ? std::to_string(data_start) : "null");
     Put(out, ",\n  \"error\": ");
-    Put(out, walk.damaged ? JsonString(DamageText(walk, file_size)) : "null");
+    const std::string damage = walk.damaged ? DamageText(walk, file_size) : pass.damage;
+    Put(out, damage.empty() ? "null" : JsonString(damage));
     Put(out, "\n}\n");
     return walk;
 }

@@ -1,5 +1,5 @@
 // quillpack: builds, signs, verifies, lists, extracts, packs, deletes and sorts PBO archives
-// from the command line.
+// from the command line, rapifies text configs and writes rapified configs as text.
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -8,6 +8,7 @@
 #include "cli/interrupt.h"
 #include "cli/options.h"
 #include "cli/progress_bar.h"
+#include "cli/server_check.h"
 #include "platform/file.h"
 #include "platform/program_text.h"
 
@@ -46,7 +47,7 @@ int main(int argc, char** argv) {
     qp::Progress progress = StartProgressBar(options.progress);
     int status = kUsage;
     if (options.command == "list")
-        status = ListCommand(options);
+        status = ListCommand(options, progress);
     else if (options.command == "extract")
         status = ExtractCommand(options, progress);
     else if (options.command == "pack")
@@ -54,15 +55,20 @@ int main(int argc, char** argv) {
     else if (options.command == "delete")
         status = DeleteCommand(options, progress);
     else if (options.command == "verify")
-        status = VerifyCommand(options, progress);
+        status = options.keys_folder.empty() ? VerifyCommand(options, progress)
+                                             : ServerCheckCommand(options, progress);
     else if (options.command == "build")
         status = BuildCommand(options, progress);
     else if (options.command == "keygen")
         status = KeygenCommand(options);
     else if (options.command == "sign")
-        status = SignCommand(options);
+        status = SignCommand(options, progress);
     else if (options.command == "sort")
         status = SortCommand(options, progress);
+    else if (options.command == "rapify")
+        status = RapifyCommand(options);
+    else if (options.command == "derapify")
+        status = DerapifyCommand(options);
     EndProgressBar();
     // A command stopped by an interrupt ends as if killed by it, though it stopped cleanly; one
     // that finished before it could stop has done its work.

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 
-#include "cli/entry_paths.h"
 #include "cli/text_lines.h"
 #include "pbo/entry_name.h"
 #include "pbo/folder_item.h"
@@ -11,14 +10,31 @@
 namespace qp::cli {
 namespace {
 
-using Parts = std::vector<std::string>;
+using Parts = std::vector<std::string_view>;
 
 char Folded(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+bool IsSeparator(char c) {
+    return c == '/' || c == '\\';
+}
+
+// The parts of a name or pattern, split at either separator, empty ones dropped: views of `text`.
+Parts PartsOf(std::string_view text) {
+    Parts parts;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        if (at < text.size() && !IsSeparator(text[at])) continue;
+        if (at > start) parts.push_back(text.substr(start, at - start));
+        start = at + 1;
+    }
+    return parts;
+}
+
 // `*` and `?` within one part. A `*` that fails to match is moved on by one character, from the
-// last `*` met only: enough, since what an earlier one took a later one can take instead.
+// last `*` met only: enough, since what an earlier one took a later one can take instead. Each
+// character of the part is so compared at most once per character of the pattern.
 bool PartMatches(std::string_view pattern, std::string_view part) {
     std::size_t p = 0;
     std::size_t n = 0;
@@ -43,27 +59,44 @@ bool PartMatches(std::string_view pattern, std::string_view part) {
     return p == pattern.size();
 }
 
-bool PartsMatch(const Parts& pattern, std::size_t p, const Parts& name, std::size_t n,
-                std::size_t name_end) {
-    if (p == pattern.size()) return n == name_end;
-    if (pattern[p] == "**") {
-        return PartsMatch(pattern, p + 1, name, n, name_end) ||
-               (n < name_end && PartsMatch(pattern, p, name, n + 1, name_end));
+// Adds to `reached` each place in the pattern that a `**` lets the match pass to taking no part.
+void PassEmptyStars(const Parts& pattern, std::vector<char>& reached) {
+    for (std::size_t p = 0; p < pattern.size(); ++p) {
+        if (reached[p] && pattern[p] == "**") reached[p + 1] = 1;
     }
-    return n < name_end && PartMatches(pattern[p], name[n]) &&
-           PartsMatch(pattern, p + 1, name, n + 1, name_end);
 }
 
-std::string WithBackslashes(std::string_view text) {
-    std::string name(text);
-    for (char& c : name) {
-        if (c == '/') c = '\\';
+// Which beginnings of `name` the pattern matches whole: element k tells whether it matches the
+// first k parts. The match keeps the set of places in the pattern it can have reached so far (a
+// `**` stays where it is while it takes parts), never the ways it reached them: each part of the
+// name is compared with each part of the pattern once at most.
+std::vector<bool> MatchedBeginnings(const Parts& pattern, const Parts& name) {
+    std::vector<bool> matched(name.size() + 1, false);
+    std::vector<char> reached(pattern.size() + 1, 0);
+    std::vector<char> next(pattern.size() + 1, 0);
+    reached[0] = 1;
+    PassEmptyStars(pattern, reached);
+    matched[0] = reached[pattern.size()] != 0;
+    for (std::size_t n = 0; n < name.size(); ++n) {
+        std::fill(next.begin(), next.end(), 0);
+        bool any = false;
+        for (std::size_t p = 0; p < pattern.size(); ++p) {
+            if (!reached[p]) continue;
+            if (pattern[p] == "**") {
+                next[p] = 1;
+            } else if (PartMatches(pattern[p], name[n])) {
+                next[p + 1] = 1;
+            } else {
+                continue;
+            }
+            any = true;
+        }
+        if (!any) break;
+        PassEmptyStars(pattern, next);
+        reached.swap(next);
+        matched[n + 1] = reached[pattern.size()] != 0;
     }
-    return name;
-}
-
-bool IsSeparator(char c) {
-    return c == '/' || c == '\\';
+    return matched;
 }
 
 // Whether one exclude pattern leaves out the file or folder whose parts are `name`.
@@ -80,11 +113,9 @@ bool PatternExcludes(std::string_view pattern, const Parts& name, bool folder) {
         }
         return false;
     }
-    const Parts parts = NameParts(std::string(pattern));
-    for (std::size_t end = 1; end <= last; ++end) {
-        if (PartsMatch(parts, 0, name, 0, end)) return true;
-    }
-    return false;
+    const std::vector<bool> matched = MatchedBeginnings(PartsOf(pattern), name);
+    return std::find(matched.begin() + 1, matched.begin() + 1 + last, true) !=
+           matched.begin() + 1 + last;
 }
 
 }  // namespace
@@ -94,24 +125,30 @@ bool IsPattern(std::string_view text) {
 }
 
 bool MatchesPattern(std::string_view pattern, std::string_view name) {
-    const Parts parts = NameParts(std::string(name));
-    return PartsMatch(NameParts(std::string(pattern)), 0, parts, 0, parts.size());
+    return MatchedBeginnings(PartsOf(pattern), PartsOf(name)).back();
 }
 
 NamePicker PickerFor(const std::vector<std::string>& typed, const std::vector<std::string>& exact) {
     NamePicker picker;
+    picker.names.items.reserve(typed.size());
     for (const std::string& text : typed) {
-        const std::string with_backslashes = WithBackslashes(text);
-        const std::string folder = FolderPrefix(with_backslashes.c_str());
+        const std::size_t item = picker.operands.size();
+        std::string key = EntrySortKey(text);
+        std::string folder = FolderPrefix(key.c_str());
         if (!folder.empty()) {
-            picker.operands.push_back({text, OperandKind::folder, folder});
+            picker.operands.push_back({text, OperandKind::folder});
+            AddItem(picker.folders, std::move(folder), item);
+        } else if (IsPattern(text)) {
+            picker.operands.push_back({text, OperandKind::glob});
+            AddItem(picker.globs, std::move(key), item);
         } else {
-            const OperandKind kind = IsPattern(text) ? OperandKind::glob : OperandKind::name;
-            picker.operands.push_back({text, kind, with_backslashes});
+            picker.operands.push_back({text, OperandKind::name});
+            AddItem(picker.names, std::move(key), item);
         }
     }
     for (const std::string& bytes : exact) {
-        picker.operands.push_back({bytes, OperandKind::exact, bytes});
+        AddItem(picker.exact, FoldedEntryName(bytes), picker.operands.size());
+        picker.operands.push_back({bytes, OperandKind::exact});
     }
     picker.used.assign(picker.operands.size(), false);
     return picker;
@@ -119,27 +156,20 @@ NamePicker PickerFor(const std::vector<std::string>& typed, const std::vector<st
 
 bool Picks(NamePicker& picker, std::string_view name) {
     if (picker.operands.empty()) return true;
-    const std::string typed_name = WithBackslashes(name);
-    bool picked = false;
-    for (std::size_t i = 0; i < picker.operands.size(); ++i) {
-        const NameOperand& operand = picker.operands[i];
-        bool takes = false;
-        switch (operand.kind) {
-            case OperandKind::exact:
-                takes = SameEntryName(operand.match, name);
-                break;
-            case OperandKind::folder:
-                takes = InEntryFolder(typed_name, operand.match);
-                break;
-            case OperandKind::glob:
-                takes = MatchesPattern(operand.match, typed_name);
-                break;
-            case OperandKind::name:
-                takes = SameEntryName(operand.match, typed_name);
-                break;
+    const std::string key = EntrySortKey(name);
+    // Every operand that takes the entry is marked, so none of these is skipped.
+    bool picked = MarkItemsNamed(picker.names, key, picker.used);
+    picked = MarkFoldersHolding(picker.folders, key, picker.used) || picked;
+    if (!picker.exact.items.empty()) {
+        picked = MarkItemsNamed(picker.exact, FoldedEntryName(name), picker.used) || picked;
+    }
+    if (!picker.globs.items.empty()) {
+        const Parts parts = PartsOf(key);
+        for (const auto& [glob, items] : picker.globs.items) {
+            if (!MatchedBeginnings(PartsOf(glob), parts).back()) continue;
+            for (const std::size_t item : items) picker.used[item] = true;
+            picked = true;
         }
-        if (takes) picker.used[i] = true;
-        picked = picked || takes;
     }
     return picked;
 }
@@ -156,7 +186,7 @@ std::vector<Unpicked> UnpickedNames(const NamePicker& picker) {
 }
 
 bool Excluded(const std::vector<std::string>& patterns, std::string_view entry_name, bool folder) {
-    const Parts name = NameParts(std::string(entry_name));
+    const Parts name = PartsOf(entry_name);
     if (name.empty()) return false;
     for (const std::string& pattern : patterns) {
         if (!pattern.empty() && PatternExcludes(pattern, name, folder)) return true;

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "pbo/name_table.h"
+
 namespace qp::cli {
 
 // Whether `text` holds a `*` or `?`, and so is matched as a glob.
@@ -13,25 +15,31 @@ bool IsPattern(std::string_view text);
 
 // Whether `pattern` matches the whole of `name`, both split into parts at `/` or `\`, ASCII
 // letters compared ignoring case: `*` is any run of characters within one part, `?` one
-// character, and a part that is `**` alone any number of whole parts, none included.
+// character, and a part that is `**` alone any number of whole parts, none included. The time is
+// bounded by the product of the two lengths, however many `*` and `**` the pattern holds.
 bool MatchesPattern(std::string_view pattern, std::string_view name);
 
 // One name a command was given: typed (either separator, a folder as "folder\" or
-// "folder\*.*", or a glob), or exact bytes as stored (--name-hex). What kind of name it is, and
-// what entry names are compared with, are worked out once, when the picker is made.
+// "folder\*.*", or a glob), or exact bytes as stored (--name-hex). Its kind is worked out once,
+// when the picker is made.
 enum class OperandKind { exact, folder, glob, name };
 struct NameOperand {
     std::string text;  // as given
     OperandKind kind = OperandKind::name;
-    // exact: the bytes as given; folder: its prefix with a backslash; glob and name: the text
-    // with backslashes.
-    std::string match;
 };
 
 // What the names given pick among the entries, met one at a time. No names pick everything.
+// Each kind of name is held in a table of its keys (the name folded as it is compared), so that
+// an entry costs a few lookups however many names were given: names and globs by
+// EntrySortKey, folders by that of their prefix with its backslash, exact bytes by
+// FoldedEntryName. Each glob, however often given, is matched once against each entry.
 struct NamePicker {
     std::vector<NameOperand> operands;
     std::vector<bool> used;  // per operand: it picked an entry
+    NameTable names;
+    NameTable folders;
+    NameTable globs;
+    NameTable exact;
 };
 
 NamePicker PickerFor(const std::vector<std::string>& typed, const std::vector<std::string>& exact);

@@ -13,7 +13,8 @@ struct CommandText {
 const CommandText kCommands[] = {
     {"build",
      "quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
-     "                       [--exclude GLOB]... [--timestamps mtime] [--list]",
+     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--no-rapify]\n"
+     "                       [-I FOLDER]... [--sign PRIVATEKEY]",
      "Builds a fresh archive from the files below FOLDER, named relative to it, and puts it in\n"
      "place of ARCHIVE (default: FOLDER.pbo beside the folder) in one step. $PBOPREFIX$ and\n"
      "$PBOHEADER$ at the root of FOLDER give the header pairs and are not packed. Left out:\n"
@@ -21,20 +22,35 @@ const CommandText kCommands[] = {
      "# comments) and of --exclude, and ARCHIVE itself. Entries are sorted by name, ignoring\n"
      "case, and their timestamps are 0 (--timestamps mtime: the files' modification times), so\n"
      "the same folder gives the same bytes on every system. Names that differ only in letter\n"
-     "case stop the build. --list prints what would be packed and writes nothing.\n"},
+     "case stop the build. --list prints what would be packed and writes nothing. --sign also\n"
+     "signs the archive (see sign).\n"
+     "Text configs are rapified as the game reads them: config.cpp becomes config.bin, and a\n"
+     "*.rvmat keeps its name; a preprocessor or syntax error stops the build before anything\n"
+     "is written. Includes starting with \\ are found in FOLDER through its prefix, and in the\n"
+     "-I folders. --no-rapify packs them as they are; files already rapified, .hpp and .h\n"
+     "files, mission.sqm and description.ext are always packed as they are.\n"},
+    {"rapify", "quillpack rapify FILE [-o OUT] [-I FOLDER]...",
+     "Preprocesses the text config FILE (#include, #define, #ifdef... as the game does) and\n"
+     "writes it rapified to OUT: by default beside FILE, NAME.cpp as NAME.bin (config.cpp as\n"
+     "config.bin), any other name with .bin added; - for standard output. An include starting\n"
+     "with \\ is looked for in the addon folder FILE is in (the nearest folder above it with a\n"
+     "$PBOPREFIX$, through its prefix), then below each -I FOLDER. An error names FILE:LINE:COL\n"
+     "of the file it stands in, and nothing is written.\n"},
     {"list", "quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...",
      "Lists the entries, or those the ENTRYs name: size, date (UTC), method and name. --long\n"
      "adds the header pairs and where the data area starts; --json prints one object with the\n"
      "header pairs and every entry (name, sizes, method, timestamp, data offset) for scripts;\n"
      "a name that is not UTF-8 also comes as \"name_bytes\" in hex, for --name-hex.\n"},
     {"extract",
-     "quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...",
+     "quillpack extract ARCHIVE [-C DIR | -o -] [--force] [--derapify] [ENTRY...]\n"
+     "                         [--name-hex HEX]...",
      "Extracts every entry, or the ENTRYs named, below DIR (default: .), making folders as\n"
      "needed. Extracting everything also writes the archive's prefix to $PBOPREFIX$ and its\n"
      "other header pairs to $PBOHEADER$. A file already there whose content differs is not\n"
      "overwritten without --force: then nothing is extracted (identical files are skipped).\n"
      "-o - writes the one entry named to standard output. Names that would leave DIR, or pass\n"
-     "through a symbolic link in it, are refused.\n"},
+     "through a symbolic link in it, are refused. --derapify writes rapified configs as text:\n"
+     "config.bin as config.cpp, others under their own names.\n"},
     {"pack",
      "quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
      "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...",
@@ -55,14 +71,26 @@ const CommandText kCommands[] = {
      "names no entry, nothing is deleted. --sign also signs the archive. --in-place edits the\n"
      "archive where it lies, needing no room for a copy beside it; a crash in the middle can\n"
      "then damage it.\n"},
-    {"verify", "quillpack verify ARCHIVE... [--key PUBLICKEY...]",
+    {"verify",
+     "quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+     "       quillpack verify --keys FOLDER PATH... [--json]",
      "Checks the header, every entry's data and the SHA-1 in the trailer, if there is one.\n"
      "With --key, also checks the signature ARCHIVE.AUTHORITY.bisign of each key's authority:\n"
-     "the key it holds, all three signatures and its version.\n"},
+     "the key it holds, all three signatures and its version.\n"
+     "--keys asks a server's question instead: FOLDER holds the .bikey files a server trusts,\n"
+     "each PATH is an archive or a folder searched for *.pbo (a mod's addons). Every archive\n"
+     "must carry a signature one of the keys accepts, by the rules of --key; each that none\n"
+     "accepts is named with the reason. Warns of archive and signature names with upper-case\n"
+     "letters or spaces, which a Linux server does not find, and of keys no archive uses.\n"
+     "--json gives the same as one JSON document. Entry data is not checked: plain verify\n"
+     "does that.\n"},
+    {"derapify", "quillpack derapify FILE [-o OUT]",
+     "Writes the rapified (binary) config FILE as text, to standard output or to OUT, which\n"
+     "is replaced whole. FILE - reads standard input.\n"},
     {"keygen", "quillpack keygen AUTHORITY [-o FOLDER]",
      "Makes a new signing key (RSA, 1024 bits): AUTHORITY.biprivatekey, kept by whoever signs,\n"
-     "and AUTHORITY.bikey, given to servers, in FOLDER (default: .). Existing key files are\n"
-     "never overwritten.\n"},
+     "and AUTHORITY.bikey, given to servers, in FOLDER (default: ., made when missing). The\n"
+     "private key is readable by its owner alone. Existing key files are never overwritten.\n"},
     {"sign", "quillpack sign PRIVATEKEY ARCHIVE... [--v2]",
      "Signs each ARCHIVE as servers check it: writes ARCHIVE.AUTHORITY.bisign beside it, of\n"
      "version 3, or 2 with --v2 (old servers). The archive must end in a SHA-1 trailer and have\n"
@@ -92,16 +120,21 @@ bool SplitPair(const std::string& text, std::pair<std::string, std::string>& pai
 const char kUsageText[] =
     "usage: quillpack build FOLDER [ARCHIVE] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                       [--exclude GLOB]... [--timestamps mtime] [--list] [--sign KEY]\n"
+    "                       [--no-rapify] [-I FOLDER]...\n"
+    "       quillpack rapify FILE [-o OUT] [-I FOLDER]...\n"
     "       quillpack verify ARCHIVE... [--key PUBLICKEY...]\n"
+    "       quillpack verify --keys FOLDER PATH... [--json]\n"
     "       quillpack keygen AUTHORITY [-o FOLDER]\n"
     "       quillpack sign PRIVATEKEY ARCHIVE... [--v2]\n"
     "       quillpack list ARCHIVE [--long | --json] [ENTRY...] [--name-hex HEX]...\n"
-    "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [ENTRY...] [--name-hex HEX]...\n"
+    "       quillpack extract ARCHIVE [-C DIR | -o -] [--force] [--derapify] [ENTRY...]\n"
+    "                         [--name-hex HEX]...\n"
     "       quillpack pack ARCHIVE [-C DIR] [--prefix TEXT | --product] [--header KEY=VALUE]...\n"
     "                      [--exclude GLOB]... [--sign PRIVATEKEY] [--in-place] PATH...\n"
     "       quillpack delete ARCHIVE ENTRY... [--name-hex HEX]... [--sign PRIVATEKEY]\n"
     "                        [--in-place]\n"
     "       quillpack sort ARCHIVE [--sign PRIVATEKEY]\n"
+    "       quillpack derapify FILE [-o OUT]\n"
     "       quillpack COMMAND --help | --help | --version\n"
     "\n"
     "Builds PBO archives (ArmA, OFP: Resistance) from folders, signs and verifies them, and\n"
@@ -146,6 +179,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             keys_follow = true;
         } else if (arg == "--v2" && command == "sign") {
             options.version2 = true;
+        } else if (arg == "--keys" && command == "verify") {
+            if (!has_value || args[i + 1].empty()) {
+                error = "--keys needs the folder of a server's keys";
+                return false;
+            }
+            options.keys_folder = args[++i];
         } else if ((arg == "-o" && command == "keygen") ||
                    (arg == "--sign" && (command == "pack" || command == "delete" ||
                                         command == "sort" || command == "build"))) {
@@ -161,7 +200,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
             return true;
         } else if (arg == "--long" && command == "list") {
             options.long_listing = true;
-        } else if (arg == "--json" && command == "list") {
+        } else if (arg == "--json" && (command == "list" || command == "verify")) {
             options.json = true;
         } else if (arg == "-C" && (command == "extract" || command == "pack")) {
             if (!has_value) {
@@ -199,10 +238,11 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         }
     }
     if (options.archive.empty()) {
-        error = command == "build"    ? "no folder given"
-                : command == "keygen" ? "no authority given"
-                : command == "sign"   ? "no private key given"
-                                      : "no archive given";
+        error = command == "build"                             ? "no folder given"
+                : command == "keygen"                          ? "no authority given"
+                : command == "rapify" || command == "derapify" ? "no file given"
+                : command == "sign"                            ? "no private key given"
+                                                               : "no archive given";
         return false;
     }
     if (options.has_prefix && options.product) {
@@ -220,6 +260,16 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     if (!CheckBuildOptions(options, error)) return false;
     if (command == "verify" && keys_follow && options.keys.empty()) {
         error = "--key needs a public key";
+        return false;
+    }
+    if (!options.keys_folder.empty() && keys_follow) {
+        error = "--key and --keys exclude each other";
+        return false;
+    }
+    // The integrity checks of a plain verify answer with messages and the exit status; the
+    // document is the server's check, archive by archive.
+    if (command == "verify" && options.json && options.keys_folder.empty()) {
+        error = "--json goes with --keys";
         return false;
     }
     if ((command == "pack" || command == "delete" || command == "sign") &&

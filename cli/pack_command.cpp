@@ -14,6 +14,7 @@
 #include "cli/progress_bar.h"
 #include "cli/signing_steps.h"
 #include "cli/source_folder.h"
+#include "cli/text_configs.h"
 #include "editing/pack_sources.h"
 #include "listing/detect_archive.h"
 #include "pbo/entry_name.h"
@@ -71,7 +72,8 @@ bool TakeFile(const Options& options, const fs::path& file, Collected& collected
 }
 
 // Every file a PATH names: the file itself, or the files below a folder but those left out.
-bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected) {
+bool CollectFiles(const Options& options, const PackMode& mode, Collected& collected,
+                  Progress& progress) {
     std::vector<std::string> patterns;
     if (!ExcludePatterns(PathFromUtf8(options.folder), options.excludes, patterns)) return false;
     const std::string skip = mode.fresh ? options.archive : std::string();
@@ -82,7 +84,7 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
         std::vector<fs::path> found;
         const fs::file_status status = fs::status(path, error);
         if (fs::is_directory(status)) {
-            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found)) {
+            if (!FilesBelow(PathFromUtf8(options.folder), path, patterns, skip, found, progress)) {
                 return false;
             }
         } else if (fs::is_regular_file(status)) {
@@ -118,6 +120,13 @@ bool HeaderPairs(const Options& options, const Collected& collected, ExtensionPa
     return true;
 }
 
+std::string PairValue(const ExtensionPairs& pairs, const std::string& key) {
+    for (const auto& [pair_key, value] : pairs) {
+        if (pair_key == key) return value;
+    }
+    return {};
+}
+
 // What would be packed, one entry name a line.
 int ListSources(const std::vector<SourceFile>& files) {
     Output out;
@@ -146,6 +155,18 @@ bool CheckExisting(const Options& options, const Collected& collected,
     return true;
 }
 
+// A link at the archive's name that leads nowhere is neither replaced by the new archive nor
+// followed to a file nobody named: it is named, and nothing is written.
+bool NoDanglingLink(const std::string& archive) {
+    std::error_code error;
+    const fs::path path = PathFromUtf8(archive);
+    if (!fs::is_symlink(fs::symlink_status(path, error)) || fs::exists(path, error)) return true;
+    const std::string target = Utf8FromPath(fs::read_symlink(path, error));
+    return Refuse(archive, "a symbolic link to " + ShownName(target) +
+                               ", which does not exist; nothing written. Remove it, or name the "
+                               "file it leads to as the archive");
+}
+
 // The one PATH a folder and no -C: the folder's contents, as build packs them.
 Options FolderContents(const Options& options) {
     std::error_code error;
@@ -162,16 +183,23 @@ Options FolderContents(const Options& options) {
 int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const Options options = FolderContents(given);
     KeyFileRead key_file;
-    if (!mode.list_only && !ReadSignKey(options, key_file)) return kFailure;
+    if (!mode.list_only && (!ReadSignKey(options, key_file) || !NoDanglingLink(options.archive))) {
+        return kFailure;
+    }
     Collected collected;
-    if (!CollectFiles(options, mode, collected)) return kFailure;
+    if (!CollectFiles(options, mode, collected, progress)) return kFailure;
+    ExtensionPairs pairs;
+    if (!HeaderPairs(options, collected, pairs)) return kFailure;
+    if (mode.rapify &&
+        !RapifyFolderConfigs(options.folder, PairValue(pairs, "prefix"), options.include_folders,
+                             mode.list_only, collected.files)) {
+        return kFailure;
+    }
     // The core puts new entries in order by name; the list shows them in that order too.
     if (!SortedWithoutCollisions(collected.files)) return kFailure;
     if (mode.fresh && collected.files.empty()) {
         return Fail(options.folder, "nothing to pack: no file is left that is not excluded");
     }
-    ExtensionPairs pairs;
-    if (!HeaderPairs(options, collected, pairs)) return kFailure;
     if (!mode.fresh && PathExists(options.archive.c_str()) &&
         !CheckExisting(options, collected, pairs)) {
         return kFailure;
@@ -188,8 +216,17 @@ int Pack(const Options& given, const PackMode& mode, Progress& progress) {
     const EditResult result =
         PackSources(options.archive.c_str(), collected.files, request, progress);
     if (result.outcome == Outcome::ok) return FinishSignedEdit(options, key_file);
-    Fail(result.failed_path.empty() ? options.archive : result.failed_path,
-         EditResultText(result));
+    std::string reason =
+        EditResultText(result, mode.fresh ? CopyAdvice::elsewhere : CopyAdvice::in_place);
+    // A file is planned at the size it had when packing began: one that reads as ending early
+    // was written to meanwhile (it grew or shrank), which "unexpected end of file" would not tell.
+    if (!result.failed_path.empty() && result.outcome == Outcome::read_failed &&
+        result.status == IoStatus::truncated) {
+        reason =
+            "changed size while it was packed; nothing written. Pack it again once nothing "
+            "writes to it";
+    }
+    Fail(result.failed_path.empty() ? options.archive : result.failed_path, reason);
     return FinishFailedEdit(options, key_file);
 }
 

@@ -7,6 +7,8 @@
 #include "signing/signature_file.h"
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/name_text.h"
+#include "editing/rewrite_archive.h"
 
 namespace qp::cli {
 namespace {
@@ -50,10 +52,10 @@ int FinishSignedEdit(const Options& options, const KeyFileRead& key_file) {
         KeyFromFile(key_file, true, key);
         const SigningResult signed_now = SignArchiveWith(options.archive, key_file, 3);
         if (signed_now.fault != SigningFault::none) {
-            status =
-                Fail(options.archive,
-                     "changed, but not signed: " + SigningFailureText(signed_now, options.archive) +
-                         "; its old signature of authority " + key.authority + " is removed");
+            status = Fail(options.archive,
+                          "changed, but not signed: " +
+                              SigningFailureText(signed_now, options.archive, key.authority) +
+                              "; its old signature of authority " + key.authority + " is removed");
         }
     }
     NoteStaleSignatures(options.archive, key.authority);
@@ -67,10 +69,26 @@ int FinishFailedEdit(const Options& options, const KeyFileRead& key_file) {
     return kFailure;
 }
 
-std::string SigningFailureText(const SigningResult& result, const std::string& archive) {
+std::string SigningFailureText(const SigningResult& result, const std::string& archive,
+                               const std::string& authority) {
+    if (result.fault == SigningFault::damaged) return ArchiveDamageText(archive);
+    if (result.fault == SigningFault::write_failed) {
+        return "cannot write the signature: " +
+               SmallFileFailureText(SignatureFilePath(archive, authority), result.status);
+    }
     std::string text = SigningFaultText(result);
     if (result.fault == SigningFault::not_sorted) text += ": run quillpack sort " + archive;
     return text;
+}
+
+std::string SmallFileFailureText(const std::string& path, IoStatus status) {
+    const std::string beside = ReplacementPath(path.c_str());
+    std::error_code error;
+    if (status != IoStatus::already_exists ||
+        !fs::exists(fs::symlink_status(PathFromUtf8(beside), error))) {
+        return IoStatusText(status);
+    }
+    return ShownName(beside) + " exists and is not ours; nothing written. Remove it and try again";
 }
 
 }  // namespace qp::cli

@@ -1,5 +1,6 @@
-// What the editing commands share for signatures: --sign's key checked before the edit, the
-// archive signed after it, and a word about signatures the edit left out of date.
+// What the commands share for signatures: --sign's key checked before the edit, the archive
+// signed after it, a word about signatures the edit left out of date, and why a key or signature
+// file could not be written.
 #pragma once
 
 #include "signing/sign_archive.h"
@@ -20,7 +21,13 @@ int FinishSignedEdit(const Options& options, const KeyFileRead& key_file);
 // with --sign, its signature is then made again where it no longer matches. Returns kFailure.
 int FinishFailedEdit(const Options& options, const KeyFileRead& key_file);
 
-// Why `archive` could not be signed, in words, with the command that helps where one does.
-std::string SigningFailureText(const SigningResult& result, const std::string& archive);
+// Why `archive` could not be signed by `authority`, in words, with the command that helps where
+// one does.
+std::string SigningFailureText(const SigningResult& result, const std::string& archive,
+                               const std::string& authority);
+
+// Why a key or signature file could not be written at `path`: where something stands at the name
+// it is first written under (PATH.quillpack-tmp: a link, a folder, another user's file), that.
+std::string SmallFileFailureText(const std::string& path, IoStatus status);
 
 }  // namespace qp::cli

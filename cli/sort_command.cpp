@@ -9,7 +9,12 @@ int SortCommand(const Options& options, Progress& progress) {
     KeyFileRead key_file;
     if (!ReadSignKey(options, key_file)) return kFailure;
     const EditResult result = SortArchive(options.archive.c_str(), progress);
-    if (result.outcome != Outcome::ok) return Fail(options.archive, EditResultText(result));
+    if (result.outcome == Outcome::bad_archive) {
+        return Fail(options.archive, ArchiveDamageText(options.archive) + "; left unchanged");
+    }
+    if (result.outcome != Outcome::ok) {
+        return Fail(options.archive, EditResultText(result, CopyAdvice::none));
+    }
     return FinishSignedEdit(options, key_file);
 }
 

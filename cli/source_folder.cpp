@@ -6,6 +6,7 @@
 
 #include "cli/commands.h"
 #include "cli/entry_paths.h"
+#include "cli/interrupt.h"
 #include "cli/name_patterns.h"
 #include "pbo/entry_name.h"
 #include "platform/file.h"
@@ -35,6 +36,13 @@ bool IsSkipped(const fs::path& file, const fs::path& skip_name, const std::strin
            SameFile(Utf8FromPath(file).c_str(), skip.c_str());
 }
 
+// Whether the file goes in under another name than its own (config.cpp as config.bin).
+bool Renamed(const SourceFile& file) {
+    const std::string file_name = Utf8FromPath(PathFromUtf8(file.source_path).filename());
+    const std::string entry_file = file.entry_name.substr(file.entry_name.rfind('\\') + 1);
+    return !SameEntryName(file_name, entry_file);
+}
+
 }  // namespace
 
 bool ReadFolderFile(const std::string& path, std::string& text) {
@@ -62,11 +70,14 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
 
 bool FilesBelow(const fs::path& root, const fs::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<fs::path>& found) {
+                std::vector<fs::path>& found, Progress& progress) {
     const fs::path skip_name = PathFromUtf8(skip).filename();
     std::error_code error;
+    // The folder a failing step could not read: the one it enters, or the one it reads on in.
+    fs::path unread = folder;
     fs::recursive_directory_iterator item(folder, error);
     for (; !error && item != fs::recursive_directory_iterator(); item.increment(error)) {
+        if (StopAtInterrupt(progress)) return false;
         const bool is_folder = item->is_directory(error);
         if (Excluded(patterns, EntryNameFor(root, item->path()), is_folder)) {
             // Nothing below a folder left out is looked at: a .git of thousands of files costs
@@ -79,10 +90,12 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
                    !IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());
         }
+        const bool enters = is_folder && item.recursion_pending() && !item->is_symlink(error);
+        unread = enters ? item->path() : item->path().parent_path();
         error.clear();  // a file that went away meanwhile is not packed, and no loss
     }
     if (!error) return true;
-    return Refuse(Utf8FromPath(folder), "cannot read the folder: " + error.message());
+    return Refuse(Utf8FromPath(unread), "cannot read the folder: " + error.message());
 }
 
 bool SortedWithoutCollisions(std::vector<SourceFile>& files) {
@@ -99,9 +112,12 @@ bool SortedWithoutCollisions(std::vector<SourceFile>& files) {
             continue;
         }
         collided = true;
+        const bool renamed = Renamed(first) || Renamed(second);
         Fail(second.source_path, "would be the same entry as " + first.source_path +
-                                     " (the names differ only in letter case or separators); "
-                                     "nothing written");
+                                     (renamed ? " (config.cpp is rapified into config.bin)"
+                                              : " (the names differ only in letter case or "
+                                                "separators)") +
+                                     "; nothing written");
     }
     if (collided) return false;
     std::vector<SourceFile> sorted;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "editing/pack_sources.h"
+#include "pbo/progress.h"
 
 namespace qp::cli {
 
@@ -25,10 +26,11 @@ bool ExcludePatterns(const std::filesystem::path& root, const std::vector<std::s
 
 // The regular files below `folder` (`root` or a folder inside it), every level, but those whose
 // entry names (relative to `root`) the patterns leave out, and the file `skip` (the archive
-// being written), when it is one of them. False with a message when a folder cannot be read.
+// being written), when it is one of them. False with a message when a folder cannot be read, and
+// without one when an interrupt stops the walk (`progress` is then marked stopped).
 bool FilesBelow(const std::filesystem::path& root, const std::filesystem::path& folder,
                 const std::vector<std::string>& patterns, const std::string& skip,
-                std::vector<std::filesystem::path>& found);
+                std::vector<std::filesystem::path>& found, Progress& progress);
 
 // Puts the files in the order other packers write entries (by name, ignoring case, with
 // backslashes), each once: a file named twice is taken once. Two different files whose entry

@@ -1,5 +1,5 @@
-// quillpack verify: the header, every entry's data and the trailer's SHA-1, first problem named;
-// with --key, the signatures beside each archive.
+// quillpack verify: the header, every entry's data (rapified configs read whole) and the
+// trailer's SHA-1, first problem named; with --key, the signatures beside each archive.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/name_text.h"
+#include "cli/rapified_entries.h"
 #include "cli/verify_signatures.h"
 #include "listing/check_entry.h"
 #include "pbo/entry_name.h"
@@ -44,7 +45,7 @@ std::string FaultText(const DataCheck& check, const EntryRecord& record) {
 // Whatever follows the data area: nothing, or a zero byte and 20 bytes that are the SHA-1 of
 // everything before the zero byte (or, in archives of older versions, a fixed text).
 int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t data_end,
-                  std::uint32_t file_size) {
+                  std::uint32_t file_size, Progress& progress) {
     const TrailerFound found = ReadTrailer(file, data_end, file_size);
     switch (found.kind) {
         case TrailerKind::absent:
@@ -62,7 +63,9 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
             break;
     }
     std::uint8_t digest[kSha1Size];
-    if (!HashFront(file, data_end, digest)) return Fail(archive, "cannot compute the SHA-1");
+    if (!HashFront(file, data_end, digest, &progress, archive.c_str())) {
+        return progress.cancelled ? kFailure : Fail(archive, "cannot compute the SHA-1");
+    }
     if (std::memcmp(found.digest, digest, kSha1Size) != 0) {
         return Fail(archive, kTrailerMismatchText);
     }
@@ -71,17 +74,38 @@ int VerifyTrailer(const std::string& archive, FileHandle file, std::uint32_t dat
 }
 
 // Entries whose names differ only in letter case, or not at all, are one file once extracted:
-// the later overwrites the earlier. Warned of, as the archive is readable all the same.
+// the later overwrites the earlier. Warned of, as the archive is readable all the same: the
+// first ones by name, the rest counted, so that a million of them do not flood the terminal.
 void WarnOfSameNames(const std::string& archive, const HeaderWalk& walk) {
+    constexpr std::size_t kNamed = 20;
     std::map<std::string, const std::string*> first;
+    std::size_t same = 0;
     for (const WalkedEntry& entry : walk.entries) {
         const auto [earlier, added] = first.emplace(FoldedEntryName(entry.name), &entry.name);
-        if (added) continue;
+        if (added || ++same > kNamed) continue;
         Note(archive + ": " + entry.name,
              "warning: the entry " + ShownName(*earlier->second) +
                  " has the same name, ignoring letter case; extracted, the later may overwrite "
                  "the earlier");
     }
+    if (same > kNamed) {
+        Note(archive, "warning: " + std::to_string(same - kNamed) +
+                          " more entries have the name of an earlier one, ignoring letter case");
+    }
+}
+
+// A rapified config among the entries is read whole, and said to be; one that does not read is
+// damaged.
+int VerifyConfig(const std::string& archive, FileHandle file, std::uint32_t position,
+                 const WalkedEntry& entry) {
+    if (!EntryIsRapified(file, position, entry.record)) return kSuccess;
+    std::string text;
+    std::string error;
+    if (!EntryText(file, position, entry.record, text, error)) {
+        return Fail(archive + ": " + entry.name, error);
+    }
+    std::printf("%s: a rapified config, read whole\n", ShownName(entry.name).c_str());
+    return kSuccess;
 }
 
 int Verify(const std::string& archive, FileHandle file, Progress& progress) {
@@ -99,10 +123,12 @@ int Verify(const std::string& archive, FileHandle file, Progress& progress) {
         if (check.fault != DataFault::none) {
             return Fail(archive + ": " + entry.name, FaultText(check, entry.record));
         }
+        if (VerifyConfig(archive, file, position, entry) != kSuccess) return kFailure;
     }
     std::printf("%u entries, the data of each checked\n",
                 static_cast<unsigned>(walk.entries.size()));
-    return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size);
+    return VerifyTrailer(archive, file, static_cast<std::uint32_t>(walk.data_end), size.size,
+                         progress);
 }
 
 }  // namespace
@@ -122,7 +148,7 @@ int VerifyCommand(const Options& options, Progress& progress) {
         }
         const bool whole = Verify(archive, file.handle, progress) == kSuccess;
         CloseFile(file.handle);
-        if (!whole || VerifySignatures(archive, keys) != kSuccess) status = kFailure;
+        if (!whole || VerifySignatures(archive, keys, progress) != kSuccess) status = kFailure;
     }
     return status;
 }

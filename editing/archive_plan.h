@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,8 @@ struct NewData {
     std::uint32_t size;      // as planned: a file that changes size before it is copied is an error
     std::string entry_name;  // the entry it went into, for the "Packing - " reports
     int items;               // packed files it stands for: a later one of the same name replaces it
+    std::shared_ptr<const std::string> content =
+        nullptr;  // when set, the bytes instead of the file's
 };
 
 struct PlannedEntry {

@@ -18,6 +18,7 @@
 #include "pbo/entry_name.h"
 #include "pbo/entry_walk.h"
 #include "pbo/folder_item.h"
+#include "pbo/name_table.h"
 #include "platform/file.h"
 
 namespace qp {
@@ -26,31 +27,41 @@ namespace {
 // Marks every entry the list names: an entry by its name (the last of a duplicated name), or
 // every entry below a folder item. One report per item; a report answered with stop ends the
 // marking (aborted) before anything is written. Names are looked up in one index of the
-// entries, so that many names in a large archive cost a pass over each, not their product.
-// With `unmatched`, the items that name no entry are added to it.
+// entries, and each entry's folders in one table of the folder items, so that many names in a
+// large archive cost a pass over each, not their product. With `unmatched`, the items that name
+// no entry are added to it.
 Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<bool>& gone,
                    Progress& progress, std::vector<std::string>* unmatched) {
     gone.assign(walk.entries.size(), false);
     const int count = CountListItems(delete_list);
+    std::vector<const char*> items;
+    std::vector<bool> folder_item;
+    NameTable folders;
+    for (const char* item = delete_list; static_cast<int>(items.size()) < count;
+         item += std::strlen(item) + 1) {
+        const std::string prefix = FolderPrefix(item);
+        if (!prefix.empty()) AddItem(folders, FoldedEntryName(prefix), items.size());
+        folder_item.push_back(!prefix.empty());
+        items.push_back(item);
+    }
+    std::vector<bool> matched(items.size(), false);
     std::unordered_map<std::string, std::size_t> last_named;
     if (count > 0) last_named.reserve(walk.entries.size());
     for (std::size_t i = 0; i < walk.entries.size() && count > 0; ++i) {
-        last_named[FoldedEntryName(walk.entries[i].name)] = i;
+        std::string folded = FoldedEntryName(walk.entries[i].name);
+        if (MarkFoldersHolding(folders, folded, matched)) gone[i] = true;
+        last_named[std::move(folded)] = i;
     }
-    const char* item = delete_list;
-    for (int done = 1; done <= count; ++done, item += std::strlen(item) + 1) {
-        const std::string prefix = FolderPrefix(item);
-        bool matched = false;
-        if (!prefix.empty()) {
-            for (std::size_t i = 0; i < walk.entries.size(); ++i) {
-                if (InEntryFolder(walk.entries[i].name, prefix)) gone[i] = matched = true;
+    for (std::size_t done = 0; done < items.size(); ++done) {
+        if (!folder_item[done]) {
+            if (const auto found = last_named.find(FoldedEntryName(items[done]));
+                found != last_named.end()) {
+                gone[found->second] = matched[done] = true;
             }
-        } else if (const auto found = last_named.find(FoldedEntryName(item));
-                   found != last_named.end()) {
-            gone[found->second] = matched = true;
         }
-        if (!matched && unmatched != nullptr) unmatched->emplace_back(item);
-        if (!Report(progress, "Creating map - ", item, ItemsPercent(done, count))) {
+        if (!matched[done] && unmatched != nullptr) unmatched->emplace_back(items[done]);
+        if (!Report(progress, "Creating map - ", items[done],
+                    ItemsPercent(static_cast<long long>(done) + 1, count))) {
             return Outcome::aborted;
         }
     }

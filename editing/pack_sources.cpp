@@ -48,7 +48,12 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
             failure = FailedEdit(Outcome::open_failed, source.status, path);
             break;
         }
-        const SizeResult size = FileSize32(source.handle);
+        SizeResult size = FileSize32(source.handle);
+        if (file.content != nullptr) {
+            size = file.content->size() > UINT32_MAX
+                       ? SizeResult{0, IoStatus::too_large}
+                       : SizeResult{static_cast<std::uint32_t>(file.content->size()), IoStatus::ok};
+        }
         const std::int32_t timestamp = EntryTime(source.handle, times);
         CloseFile(source.handle);  // read only: nothing to lose when the close fails
         if (size.status != IoStatus::ok) {
@@ -61,7 +66,8 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
         return EntryNameBefore(a.file->entry_name, b.file->entry_name);
     });
     for (const SizedSource& source : sized) {
-        PlanFile(plan, source.file->entry_name, {source.file->source_path, source.size, {}, 1},
+        PlanFile(plan, source.file->entry_name,
+                 {source.file->source_path, source.size, {}, 1, source.file->content},
                  source.timestamp);
     }
     return sized.size();
@@ -133,7 +139,9 @@ EditResult PackSources(const char* archive_path, const std::vector<SourceFile>& 
     FileHandle archive = nullptr;
     // Splices need an archive to splice into, and a fresh archive keeps nothing of the old one.
     const bool exists = PathExists(path.c_str());
-    const bool in_place = request.in_place && !request.fresh && exists;
+    const bool in_place = request.in_place && !request.fresh && exists &&
+                          std::none_of(files.begin(), files.end(),
+                                       [](const SourceFile& file) { return file.content; });
     if (exists) {
         const OpenResult opened =
             OpenFile(path.c_str(), in_place ? OpenMode::edit_in_place : OpenMode::edit);

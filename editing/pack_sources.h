@@ -2,6 +2,7 @@
 // or, when asked for, splices in place.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,10 @@ namespace qp {
 
 struct SourceFile {
     std::string entry_name;   // as stored: backslash-separated
-    std::string source_path;  // where the bytes come from
+    std::string source_path;  // where the bytes come from, and the entry's time
+    // When set, the bytes instead of the file's (a config rapified for the archive). Such files
+    // are never packed in place.
+    std::shared_ptr<const std::string> content = nullptr;
 };
 
 // The timestamp a new entry gets: its file's creation time (as hosts expect), none, so that the

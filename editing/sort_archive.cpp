@@ -11,7 +11,10 @@ namespace {
 EditResult SortHeld(const char* archive_path, FileHandle& archive, Progress& progress) {
     const HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
-    if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
+    // An entry whose data cannot give its size makes the archive as unreadable as a cut header.
+    if (walk.damaged || FirstImpossibleSize(walk) != nullptr) {
+        return {Outcome::bad_archive, IoStatus::ok, {}};
+    }
     if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
     ArchivePlan plan;
     const Outcome planned = PlanFromWalk(walk, size.size, plan);

@@ -118,7 +118,9 @@ EditResult CopyOld(Writer& writer, FileHandle archive, std::uint32_t offset, std
     return Copy(writer, archive, offset, size, {});
 }
 
-EditResult CopyNew(Writer& writer, const NewData& data) {
+// A new file's bytes, or the content given for it.
+EditResult PutNewBytes(Writer& writer, const NewData& data) {
+    if (data.content != nullptr) return Put(writer, data.content->data(), data.size);
     const OpenResult source = OpenFile(data.path.c_str(), OpenMode::read);
     if (source.handle == nullptr) return Failed(Outcome::open_failed, source.status, data.path);
     const SizeResult size = FileSize32(source.handle);
@@ -126,6 +128,11 @@ EditResult CopyNew(Writer& writer, const NewData& data) {
                             ? Failed(Outcome::read_failed, IoStatus::truncated, data.path)
                             : Copy(writer, source.handle, 0, data.size, data.path);
     CloseFile(source.handle);  // read only: nothing to lose when the close fails
+    return copied;
+}
+
+EditResult CopyNew(Writer& writer, const NewData& data) {
+    const EditResult copied = PutNewBytes(writer, data);
     if (copied.outcome != Outcome::ok) return copied;
     writer.items_done += data.items;
     if (!Report(writer.progress, "Packing - ", data.entry_name.c_str(),
@@ -195,6 +202,7 @@ void ReadNewFilesAhead(const ArchivePlan& plan, ReadAhead& ahead) {
         const int index = plan.entries[ahead.next].new_data;
         if (index < 0) continue;
         const NewData& data = plan.new_data[static_cast<std::size_t>(index)];
+        if (data.content != nullptr) continue;  // bytes given, not read
         ReadAheadFile(data.path.c_str());
         ahead.bytes += data.size;
     }
@@ -222,7 +230,7 @@ EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive
         const NewData& data = plan.new_data[static_cast<std::size_t>(entry.new_data)];
         done = CopyNew(writer, data);
         if (done.outcome != Outcome::ok) return done;
-        ahead.bytes -= data.size;  // read ahead before it was copied: the next ones follow
+        if (data.content == nullptr) ahead.bytes -= data.size;  // read ahead: the next ones follow
         ReadNewFilesAhead(plan, ahead);
     }
     return CopyOld(writer, archive, run_offset, run_size);

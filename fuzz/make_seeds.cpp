@@ -1,13 +1,17 @@
 // Writes the seed corpora of the fuzz targets, from archives made by the test archive builder.
-// Usage: make_fuzz_seeds CORPUS_DIR   (fills CORPUS_DIR/lzss, CORPUS_DIR/listing, .../delete_map)
+// Usage: make_fuzz_seeds CORPUS_DIR   (fills CORPUS_DIR/lzss, CORPUS_DIR/listing, .../delete_map,
+// .../config_text, .../rapified)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/archive_builder.h"
+#include "support/rapified_samples.h"
 
 using namespace qp::test;
 
@@ -75,18 +79,25 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::filesystem::path corpus = argv[1];
-    const std::string text = "class CfgPatches { class addon { units[] = {}; }; };\n"
-                             "class CfgPatches { class addon { weapons[] = {}; }; };\n";
+    const std::string text =
+        "class CfgPatches { class addon { units[] = {}; }; };\n"
+        "class CfgPatches { class addon { weapons[] = {}; }; };\n";
 
     Write(corpus / "lzss" / "text", LzssSeed(text.size(), 0, Compress(text)));
     Write(corpus / "lzss" / "text_no_input_limit", LzssSeed(text.size(), 1, Compress(text)));
     Write(corpus / "lzss" / "window_corners",
           LzssSeed(4200, 0, Compress(std::string(300, ' ') + ContentFor("x", 3800) + text)));
-    Write(corpus / "lzss" / "eight_literals", LzssSeed(8, 0, "\xFF" "ABCDEFGH"));
-    Write(corpus / "lzss" / "overlapping_copy", LzssSeed(6, 0, std::string("\x03" "AB\x02\x01", 5)));
+    Write(corpus / "lzss" / "eight_literals", LzssSeed(8, 0,
+                                                       "\xFF"
+                                                       "ABCDEFGH"));
+    Write(corpus / "lzss" / "overlapping_copy", LzssSeed(6, 0,
+                                                         std::string("\x03"
+                                                                     "AB\x02\x01",
+                                                                     5)));
     Write(corpus / "lzss" / "starts_with_spaces", LzssSeed(3, 0, std::string("\x00\x05\x00", 3)));
 
-    TestArchive mixed = ArchiveWith({{"config.cpp", 40}, {"data\\icon.paa", 300}, {"data\\empty.txt", 0}});
+    TestArchive mixed =
+        ArchiveWith({{"config.cpp", 40}, {"data\\icon.paa", 300}, {"data\\empty.txt", 0}});
     mixed.entries.push_back(CompressedEntry("scripts\\init.sqf", text));
     TestArchive plain = ArchiveWith({{"mission.sqm", 52}, {"init.sqf", 12}});
     plain.extension = false;
@@ -95,16 +106,18 @@ int main(int argc, char** argv) {
     duplicates.extension_strings = {"product", "OFP: Resistance", "version", "1"};
     TestArchive empty = ArchiveWith({});
 
-    const std::pair<const char*, const TestArchive*> archives[] = {
-        {"mixed.pbo", &mixed}, {"plain.pbo", &plain}, {"duplicates.pbo", &duplicates},
-        {"empty.pbo", &empty}};
+    const std::pair<const char*, const TestArchive*> archives[] = {{"mixed.pbo", &mixed},
+                                                                   {"plain.pbo", &plain},
+                                                                   {"duplicates.pbo", &duplicates},
+                                                                   {"empty.pbo", &empty}};
     for (const auto& [name, archive] : archives) {
         const std::string bytes = BuildArchive(*archive);
         Write(corpus / "listing" / name, bytes);
         // Delete the first and third entries, with a folder item and an unknown name.
         Write(corpus / "delete_map" / name, std::string("\x05\x06", 2) + bytes);
     }
-    Write(corpus / "delete_map" / "plain_all.pbo", std::string("\x03\x00", 2) + BuildArchive(plain));
+    Write(corpus / "delete_map" / "plain_all.pbo",
+          std::string("\x03\x00", 2) + BuildArchive(plain));
 
     // Hostile headers: data sizes whose sum wraps past 4 GiB back to the first entry's data, a
     // compressed entry that claims 2 GiB - 1 from a few bytes, a name too long to read whole.
@@ -117,5 +130,33 @@ int main(int argc, char** argv) {
     Write(corpus / "listing" / "declares_2gib", BuildArchive(bomb));
     Write(corpus / "listing" / "name_too_long",
           BuildArchive(ArchiveWith({{"a", 3}, {std::string(1023, 'n'), 2}, {"b", 1}})));
+
+    // Text configs: the top file, then each include (a.hpp, b.hpp, ...), NUL between them.
+    const std::pair<const char*, std::vector<std::string>> config_seeds[] = {
+        {"forms",
+         {"class A: B { x = 1; y[] = {1.5, \"s\", {w}}; z[] += {0x1F}; };\n"
+          "class C; delete D; enum { E = 1 }; i = __int64(5); f = __float32(0x7fc00000);\n"
+          "e = __expression(\"a \"\"b\"\"\"); t = \"a\" \\n \"b\";\n"}},
+        {"macros",
+         {"#include \"\\x\\mymod\\addons\\main\\a.hpp\"\n"
+          "#define COMPONENT main\nclass ADDON { n = QUOTE(GVAR(x)); };\nM(y)\n"
+          "#ifdef A\n#else\n m = __LINE__; /* c */ // d\n#endif\n",
+          "#define PREFIX p\n#define DOUBLES(a,b) a##_##b\n"
+          "#define ADDON DOUBLES(PREFIX,COMPONENT)\n#define QUOTE(x) #x\n"
+          "#define GVAR(x) DOUBLES(ADDON,x)\n#define M(a) class a {\\\n};\n"}},
+        {"recursion", {"#define A B\n#define B A\nA\n"}},
+        {"cycle", {"#include \"a.hpp\"\n", "#include \"b.hpp\"\n", "#include \"a.hpp\"\n"}},
+    };
+    for (const auto& [name, files] : config_seeds) {
+        std::string joined;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            if (i > 0) joined.push_back('\0');
+            joined += files[i];
+        }
+        Write(corpus / "config_text" / name, joined);
+    // The rapified configs laid out by hand for the tests.
+    for (const RapifiedSample& sample : RapifiedSamples()) {
+        Write(corpus / "rapified" / sample.name, sample.bytes);
+    }
     return 0;
 }

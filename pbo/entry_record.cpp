@@ -38,4 +38,8 @@ bool ReadRecord(BufferedReader& reader, EntryRecord& record) {
     return true;
 }
 
+bool SizeClaimPossible(const EntryRecord& record) {
+    return record.method != kMethodCompressed || record.original_size <= 9ull * record.data_size;
+}
+
 }  // namespace qp

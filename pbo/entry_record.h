@@ -32,6 +32,11 @@ void EncodeRecord(const EntryRecord& record, std::uint8_t* bytes);
 bool ReadRecord(FileHandle file, EntryRecord& record);
 bool ReadRecord(BufferedReader& reader, EntryRecord& record);
 
+// Whether an entry's data can give the size it claims once extracted: a compressed stream gives
+// at most 9 bytes for each of its bytes (a back-reference's 2 bytes give 18), so a larger
+// original size is damage, whatever the stream holds. Stored data is its own size.
+bool SizeClaimPossible(const EntryRecord& record);
+
 // The trailer that archives written here end with: a zero byte and 20 characters, no NUL.
 constexpr char kTrailerText[] = "quillpack trailer id";
 constexpr std::uint32_t kTrailerSize = 21;

@@ -39,7 +39,7 @@ HeaderDamage SkipExtensionStrings(BufferedReader& reader, CStringBuffer& strings
 
 }  // namespace
 
-HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)>& meet) {
+HeaderWalk WalkHeaderWhile(FileHandle file, const std::function<bool(const MetEntry&)>& meet) {
     HeaderWalk walk;
     const SizeResult size = FileSize32(file);
     if (size.status == IoStatus::too_large) return Damaged(walk, HeaderDamage::too_large, 0);
@@ -70,7 +70,10 @@ HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)
             break;
         }
         // The record was read after the name, so the name is still whole in the buffer.
-        meet({name, start, running_offset, record});
+        if (!meet({name, start, running_offset, record})) {
+            walk.stopped = true;
+            return walk;
+        }
         running_offset += record.data_size;
     }
     const std::uint32_t data_start = ReaderPosition(reader);
@@ -79,6 +82,13 @@ HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)
     walk.data_end = static_cast<std::int32_t>(data_end);
     if (data_end > size.size) Damaged(walk, HeaderDamage::data_past_end, data_start);
     return walk;
+}
+
+HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)>& meet) {
+    return WalkHeaderWhile(file, [&meet](const MetEntry& entry) {
+        meet(entry);
+        return true;
+    });
 }
 
 HeaderWalk WalkHeader(FileHandle file) {
@@ -101,6 +111,13 @@ HeaderWalk WalkHeader(FileHandle file) {
     }
     walk.entries = std::move(entries);
     return walk;
+}
+
+const WalkedEntry* FirstImpossibleSize(const HeaderWalk& walk) {
+    for (const WalkedEntry& entry : walk.entries) {
+        if (!SizeClaimPossible(entry.record)) return &entry;
+    }
+    return nullptr;
 }
 
 bool EntriesSorted(const HeaderWalk& walk) {

@@ -40,6 +40,9 @@ struct HeaderWalk {
     bool damaged = false;
     HeaderDamage damage = HeaderDamage::none;
     std::uint32_t damage_offset = 0;  // where the string or record that could not be read starts
+    // The caller's `meet` asked to stop (WalkHeaderWhile): the walk ended at that entry, and the
+    // other fields hold what was read before it.
+    bool stopped = false;
 };
 
 // Walks the header of an archive open for reading from its first byte (the position changes).
@@ -58,9 +61,15 @@ struct MetEntry {
 // callers that need each entry once, such as a listing of a million of them. The walk returned
 // holds no entries; its other fields are those WalkHeader gives.
 HeaderWalk WalkHeader(FileHandle file, const std::function<void(const MetEntry&)>& meet);
+// The same, where `meet` answers whether to go on: false stops the walk there (an interrupt).
+HeaderWalk WalkHeaderWhile(FileHandle file, const std::function<bool(const MetEntry&)>& meet);
 
 // The last entry named `name` (ignoring ASCII case), or null; an empty name is never found.
 const WalkedEntry* LastEntryNamed(const HeaderWalk& walk, const char* name);
+
+// The first entry whose data cannot give the size it claims (SizeClaimPossible), or null: an
+// archive that holds one cannot be read whole, though its header is.
+const WalkedEntry* FirstImpossibleSize(const HeaderWalk& walk);
 
 // Whether the entries are in EntryNameBefore order, as new archives are written and signing wants.
 bool EntriesSorted(const HeaderWalk& walk);

@@ -6,10 +6,14 @@
 
 namespace qp {
 
-ExtensionPairs ReadHeaderExtension(FileHandle file) {
+ExtensionPairs ReadHeaderExtension(FileHandle file, bool* whole) {
     ExtensionPairs pairs;
     CStringBuffer buffer{};
-    if (SeekTo(file, 0) != IoStatus::ok || ReadCString(file, buffer)[0] != '\0' || buffer.hit_end) {
+    if (whole != nullptr) *whole = false;
+    if (SeekTo(file, 0) != IoStatus::ok) return pairs;
+    const bool named = ReadCString(file, buffer)[0] != '\0';
+    if (named || buffer.hit_end) {
+        if (whole != nullptr) *whole = named;  // a file entry comes first: there is no extension
         return pairs;
     }
     EntryRecord record{};
@@ -21,6 +25,7 @@ ExtensionPairs ReadHeaderExtension(FileHandle file) {
         pairs.emplace_back(std::move(key), std::move(value));
         if (buffer.hit_end) break;
     }
+    if (whole != nullptr) *whole = !buffer.hit_end && !buffer.too_long;
     return pairs;
 }
 

@@ -38,14 +38,17 @@ TrailerFound ReadTrailer(FileHandle file, std::uint32_t data_end, std::uint32_t 
     return found;
 }
 
-bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size]) {
+bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size],
+               Progress* progress, const char* report_name) {
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kHashBlock]);
     Sha1 sha1;
     if (!block || !StartSha1(sha1)) return false;
     bool read_all = SeekTo(file, 0) == IoStatus::ok;
     for (std::uint32_t done = 0; read_all && done < count;) {
         const std::uint32_t wanted = std::min(count - done, kHashBlock);
-        read_all = ReadBytes(file, block.get(), wanted).bytes == wanted;
+        read_all =
+            ReadBytes(file, block.get(), wanted).bytes == wanted &&
+            (progress == nullptr || Report(*progress, report_name, static_cast<int>(wanted)));
         UpdateSha1(sha1, block.get(), wanted);
         done += wanted;
     }

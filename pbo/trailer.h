@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "pbo/entry_record.h"
+#include "pbo/progress.h"
 #include "platform/file.h"
 #include "platform/sha1.h"
 
@@ -33,7 +34,9 @@ struct TrailerFound {
 TrailerFound ReadTrailer(FileHandle file, std::uint32_t data_end, std::uint32_t file_size);
 
 // The SHA-1 of the first `count` bytes of the file, read front to back (the position changes);
-// false when they cannot all be read or no digest can be had.
-bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size]);
+// false when they cannot all be read or no digest can be had. The bytes read are reported to
+// `progress`, if any, under `report_name`: false too when a report is answered with stop.
+bool HashFront(FileHandle file, std::uint32_t count, std::uint8_t (&digest)[kSha1Size],
+               Progress* progress = nullptr, const char* report_name = "");
 
 }  // namespace qp

@@ -34,6 +34,10 @@ enum class OpenMode {
     // held like `edit`. Created, never followed: whatever stands at the path (a file, a folder, a
     // symbolic link, even one that leads nowhere) makes the open fail with already_exists.
     replacement,
+    // The same, for a file that the calling user alone may read and write, such as a private key:
+    // POSIX mode 0600; on Windows an access list that grants that user alone, inheriting nothing
+    // from the folder.
+    replacement_private,
 };
 
 // What went wrong, portably. `truncated` is a transfer that ended early (end of file), which is

@@ -85,12 +85,13 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     const bool exists = found != files.end();
     const bool must_exist = mode == OpenMode::read || mode == OpenMode::read_write ||
                             mode == OpenMode::edit || mode == OpenMode::edit_in_place;
-    const bool must_be_new = mode == OpenMode::create_new || mode == OpenMode::replacement;
+    const bool replacement = mode == OpenMode::replacement || mode == OpenMode::replacement_private;
+    const bool must_be_new = mode == OpenMode::create_new || replacement;
     if (!exists && must_exist) return {nullptr, IoStatus::not_found};
     if (exists && must_be_new) return {nullptr, IoStatus::already_exists};
     if (exists && found->second.open) return {nullptr, IoStatus::in_use};
     MemoryFile& file = files[path];
-    if (mode == OpenMode::create_always || mode == OpenMode::replacement) file.bytes.clear();
+    if (mode == OpenMode::create_always || replacement) file.bytes.clear();
     file.open = true;
     ++open_objects;
     const bool readable = mode != OpenMode::create_always;

@@ -87,6 +87,7 @@ int OpenFlags(OpenMode mode) {
         case OpenMode::edit_in_place:
             return O_RDWR;
         case OpenMode::replacement:
+        case OpenMode::replacement_private:
             return O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW;
     }
     return O_RDONLY;
@@ -120,11 +121,16 @@ bool HeldForEdit(OpenMode mode) {
     return mode == OpenMode::edit || mode == OpenMode::edit_in_place;
 }
 
-OpenResult OpenLocked(const char* path, int flags, int lock) {
+// The permission bits of a file an open creates, before the umask.
+mode_t PermissionsFor(OpenMode mode) {
+    return mode == OpenMode::replacement_private ? 0600 : 0644;
+}
+
+OpenResult OpenLocked(const char* path, int flags, int lock, mode_t permissions = 0644) {
     // Truncation must wait until the lock is held, or a file held by another handle would be
     // emptied by an open that then fails. The open does not wait: a pipe would block it until
     // someone opened the other end, and only a regular file is kept.
-    const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK, 0644);
+    const int fd = ::open(path, (flags & ~O_TRUNC) | O_CLOEXEC | O_NONBLOCK, permissions);
     if (fd < 0) return {nullptr, FromErrno(errno)};
     IoStatus status = IoStatus::ok;
     struct stat info {};
@@ -177,7 +183,8 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
     // A few tries: each lost race means another editor replaced the file in the meantime.
     constexpr int kTries = 8;
     for (int attempt = 0;; ++attempt) {
-        const OpenResult opened = OpenLocked(path, OpenFlags(mode), LockFor(mode));
+        const OpenResult opened =
+            OpenLocked(path, OpenFlags(mode), LockFor(mode), PermissionsFor(mode));
         if (opened.handle == nullptr || !HeldForEdit(mode) ||
             StillAtPath(Fd(opened.handle), path)) {
             return opened;

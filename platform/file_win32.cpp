@@ -1,5 +1,6 @@
-// Win32 backend of the file services. Holds only generic Win32 code (kernel32): the ANSI calls,
-// or the Unicode ones for a program whose paths are UTF-8.
+// Win32 backend of the file services. Holds only generic Win32 code (kernel32, and advapi32 for
+// the access list of a private file): the ANSI calls, or the Unicode ones for a program whose
+// paths are UTF-8.
 #if defined(_WIN32)
 
 #include <windows.h>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/native_file.h"
 
@@ -72,13 +74,47 @@ bool WidePath(const char* path, std::wstring& wide) {
 
 // Each call below takes the path as the process said its paths are: through the ANSI call as
 // the plugin always did, or converted from UTF-8 for the Unicode call.
-HANDLE CreateFileAt(const char* path, DWORD access, DWORD sharing, DWORD disposition, DWORD flags) {
+HANDLE CreateFileAt(const char* path, DWORD access, DWORD sharing, DWORD disposition, DWORD flags,
+                    SECURITY_ATTRIBUTES* security = nullptr) {
     if (!PathsAreUtf8()) {
-        return CreateFileA(path, access, sharing, nullptr, disposition, flags, nullptr);
+        return CreateFileA(path, access, sharing, security, disposition, flags, nullptr);
     }
     std::wstring wide;
     if (!WidePath(path, wide)) return INVALID_HANDLE_VALUE;
-    return CreateFileW(wide.c_str(), access, sharing, nullptr, disposition, flags, nullptr);
+    return CreateFileW(wide.c_str(), access, sharing, security, disposition, flags, nullptr);
+}
+
+// A security descriptor whose access list grants the calling user alone every access to a new
+// file, and is protected from the folder's inheritable entries. The buffers (from the heap, so
+// aligned for the records they hold) keep what the descriptor points to.
+struct OwnerOnly {
+    std::vector<char> user;  // the token's TOKEN_USER, which holds the user's SID
+    std::vector<char> acl;
+    SECURITY_DESCRIPTOR descriptor;
+    SECURITY_ATTRIBUTES attributes;
+};
+
+bool MakeOwnerOnly(OwnerOnly& owner) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    owner.user.resize(size);
+    const bool have_user =
+        size != 0 && GetTokenInformation(token, TokenUser, owner.user.data(), size, &size) != 0;
+    CloseHandle(token);
+    if (!have_user) return false;
+    PSID sid = reinterpret_cast<TOKEN_USER*>(owner.user.data())->User.Sid;
+    const DWORD acl_size = sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(sid);
+    owner.acl.resize(acl_size);
+    auto* acl = reinterpret_cast<ACL*>(owner.acl.data());
+    SECURITY_DESCRIPTOR* descriptor = &owner.descriptor;
+    owner.attributes = {sizeof owner.attributes, descriptor, FALSE};
+    return InitializeAcl(acl, acl_size, ACL_REVISION) &&
+           AddAccessAllowedAce(acl, ACL_REVISION, FILE_ALL_ACCESS, sid) &&
+           InitializeSecurityDescriptor(descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+           SetSecurityDescriptorDacl(descriptor, TRUE, acl, FALSE) &&
+           SetSecurityDescriptorControl(descriptor, SE_DACL_PROTECTED, SE_DACL_PROTECTED);
 }
 
 BOOL MoveFileAt(const char* from, const char* to, DWORD flags) {
@@ -195,11 +231,16 @@ OpenResult native::OpenFile(const char* path, OpenMode mode) {
             break;
         // CREATE_NEW fails on anything at the path, a symbolic link included, never following it.
         case OpenMode::replacement:
+        case OpenMode::replacement_private:
             sharing = FILE_SHARE_DELETE;
             disposition = CREATE_NEW;
             break;
     }
-    HANDLE handle = CreateFileAt(path, access, sharing, disposition, FILE_ATTRIBUTE_NORMAL);
+    OwnerOnly owner;
+    const bool private_file = mode == OpenMode::replacement_private;
+    if (private_file && !MakeOwnerOnly(owner)) return {nullptr, LastError()};
+    HANDLE handle = CreateFileAt(path, access, sharing, disposition, FILE_ATTRIBUTE_NORMAL,
+                                 private_file ? &owner.attributes : nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {nullptr, OpenError(path)};
     // Device names (NUL, CON, COM1, also with an extension) open the device, and a pipe opens
     // as one: neither is a file to read or write as one.

@@ -41,6 +41,23 @@ void ShowUtf8OnConsole() {
     SetConsoleOutputCP(CP_UTF8);
 }
 
+IoStatus ReadStandardInput(std::string& bytes, std::size_t largest) {
+    // ReadFile on the handle itself: no C runtime in between to turn "\r\n" into "\n" or stop
+    // at Ctrl-Z.
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    char block[64 * 1024];
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(input, block, sizeof block, &got, nullptr)) {
+            // The writing end of a pipe closed: the end of the input.
+            return GetLastError() == ERROR_BROKEN_PIPE ? IoStatus::ok : IoStatus::io_error;
+        }
+        if (got == 0) return IoStatus::ok;
+        bytes.append(block, got);
+        if (bytes.size() > largest) return IoStatus::too_large;
+    }
+}
+
 std::string NameInUtf8(const std::string& name) {
     if (name.empty() || ValidUtf8(name)) return name;
     const int length =

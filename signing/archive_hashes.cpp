@@ -37,12 +37,16 @@ bool DigestOf(const std::string& text, std::uint8_t (&digest)[kSha1Size]) {
     return FinishSha1(sha1, digest);
 }
 
-std::string PrefixTail(FileHandle archive) {
-    for (const auto& [key, value] : ReadHeaderExtension(archive)) {
+// The prefix tail; false when the pairs could not be read whole (the walk found the header
+// whole, so a read failed), which would sign another prefix.
+bool PrefixTail(FileHandle archive, std::string& tail) {
+    bool whole = false;
+    for (const auto& [key, value] : ReadHeaderExtension(archive, &whole)) {
         if (key != "prefix" || value.empty()) continue;
-        return value.back() == '\\' ? value : value + '\\';
+        tail = value.back() == '\\' ? value : value + '\\';
+        break;
     }
-    return {};
+    return whole;
 }
 
 // The trailer after the data area: ok and its digest, or why there is none to trust.
@@ -67,10 +71,17 @@ std::string NameList(const HeaderWalk& walk) {
     return names;
 }
 
+// Where a hash pass reports the bytes it read.
+struct PassReports {
+    Progress* progress;
+    const char* name;
+};
+
 // Reads [0, data end) in blocks: all of it into `whole`, the selected entries' data into
 // `files`. The walk found every entry's data inside the file, one after the other.
 SigningResult HashPass(FileHandle archive, const HeaderWalk& walk,
-                       const std::vector<bool>& selected, Sha1& whole, Sha1& files) {
+                       const std::vector<bool>& selected, Sha1& whole, Sha1& files,
+                       PassReports reports) {
     const std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[kBlock]);
     if (!block) return {SigningFault::archive_unreadable, IoStatus::ok};
     if (SeekTo(archive, 0) != IoStatus::ok)
@@ -81,6 +92,10 @@ SigningResult HashPass(FileHandle archive, const HeaderWalk& walk,
         const std::uint32_t step = std::min(data_end - done, kBlock);
         const Transfer read = ReadBytes(archive, block.get(), step);
         if (read.bytes != step) return {SigningFault::archive_unreadable, read.status};
+        if (reports.progress != nullptr &&
+            !Report(*reports.progress, reports.name, static_cast<int>(step))) {
+            return {SigningFault::stopped, IoStatus::ok};
+        }
         UpdateSha1(whole, block.get(), step);
         for (; entry < walk.entries.size(); ++entry) {
             const WalkedEntry& at = walk.entries[entry];
@@ -108,15 +123,20 @@ bool SelectedForFileHash(int version, const std::string& name) {
 
 }  // namespace
 
-SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes) {
+SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes,
+                          Progress* progress, const char* report_name) {
     const HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
-    if (walk.damaged) return {SigningFault::damaged, IoStatus::ok};
+    if (walk.damaged || FirstImpossibleSize(walk) != nullptr) {
+        return {SigningFault::damaged, IoStatus::ok};
+    }
     if (size.status != IoStatus::ok) return {SigningFault::archive_unreadable, size.status};
     if (!EntriesSorted(walk)) return {SigningFault::not_sorted, IoStatus::ok};
     SigningResult result = TrailerDigest(archive, walk, size.size, hashes.hash1);
     if (result.fault != SigningFault::none) return result;
-    hashes.prefix_tail = PrefixTail(archive);
+    if (!PrefixTail(archive, hashes.prefix_tail)) {
+        return {SigningFault::archive_unreadable, IoStatus::io_error};
+    }
 
     std::vector<bool> selected;
     bool any_selected = false;
@@ -129,7 +149,9 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
     // Both are started and finished whatever happens, as every started digest must be.
     const bool whole_started = StartSha1(whole);
     const bool started = StartSha1(files) && whole_started;
-    if (started) result = HashPass(archive, walk, selected, whole, files);
+    if (started) {
+        result = HashPass(archive, walk, selected, whole, files, {progress, report_name});
+    }
     std::uint8_t digest[kSha1Size];
     const bool whole_finished = FinishSha1(whole, digest);
     const bool finished = FinishSha1(files, hashes.file_hash) && whole_finished;
@@ -144,10 +166,12 @@ SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes
     return {};
 }
 
-SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes) {
+SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes,
+                            Progress* progress) {
     const OpenResult archive = OpenFile(archive_path.c_str(), OpenMode::read);
     if (archive.handle == nullptr) return {SigningFault::archive_unreadable, archive.status};
-    const SigningResult hashed = HashArchive(archive.handle, version, hashes);
+    const SigningResult hashed =
+        HashArchive(archive.handle, version, hashes, progress, archive_path.c_str());
     CloseFile(archive.handle);  // read only: nothing to lose when the close fails
     return hashed;
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "pbo/progress.h"
 #include "platform/file.h"
 #include "platform/sha1.h"
 #include "signing/signing_fault.h"
@@ -22,11 +23,15 @@ struct ArchiveHashes {
 };
 
 // Reads the archive (open for reading; the position changes) once, front to back: refuses one
-// that is damaged, has no valid SHA-1 trailer, or whose entries are not sorted by name.
-SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes);
+// that is damaged (an entry whose data cannot give its size included), has no valid SHA-1
+// trailer, or whose entries are not sorted by name. The bytes read are reported to `progress`,
+// if any, under `report_name`; a report answered with stop ends the pass (stopped).
+SigningResult HashArchive(FileHandle archive, int version, ArchiveHashes& hashes,
+                          Progress* progress, const char* report_name);
 
 // The same for the archive at `archive_path`, opened for reading: archive_unreadable when it
-// cannot be.
-SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes);
+// cannot be. Reports go under the path.
+SigningResult HashArchiveAt(const std::string& archive_path, int version, ArchiveHashes& hashes,
+                            Progress* progress = nullptr);
 
 }  // namespace qp

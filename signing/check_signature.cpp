@@ -8,7 +8,8 @@
 
 namespace qp {
 
-SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key) {
+SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key,
+                              Progress* progress) {
     SignatureCheck check;
     check.path = SignatureFilePath(archive_path, key.authority);
     std::string bytes;
@@ -30,7 +31,7 @@ SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey&
     check.version = file.version;
 
     ArchiveHashes hashes;
-    check.archive = HashArchiveAt(archive_path, static_cast<int>(file.version), hashes);
+    check.archive = HashArchiveAt(archive_path, static_cast<int>(file.version), hashes, progress);
     std::uint8_t digests[3][kSha1Size];
     if (check.archive.fault != SigningFault::none) {
         check.state = SignatureState::archive_refused;

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "pbo/progress.h"
 #include "signing/key_file.h"
 #include "signing/signing_fault.h"
 
@@ -30,6 +31,9 @@ struct SignatureCheck {
 // Checks ARCHIVE.AUTHORITY.bisign for the key `key` (its public part): the key file the signature
 // file starts with must be that key's byte for byte, and all three signatures must match the
 // archive as it is now, with the version the file names.
-SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key);
+// The archive's bytes are reported to `progress`, if any: a report answered with stop gives
+// archive_refused with `archive` stopped.
+SignatureCheck CheckSignature(const std::string& archive_path, const SigningKey& key,
+                              Progress* progress = nullptr);
 
 }  // namespace qp

@@ -21,7 +21,7 @@ struct SigningKey {
 
 // Reads a key (private or public) from the start of `bytes`; returns the bytes it takes, or 0
 // when they hold no key: an authority that is empty, not printable ASCII or unterminated, a blob
-// of another kind or length, a bit length that is not a multiple of 16.
+// of another kind or length, a bit length that is not a multiple of 16 or is above 16384.
 std::size_t ParseKey(std::string_view bytes, SigningKey& key);
 
 // The bytes of the .bikey file of a key, private or public.

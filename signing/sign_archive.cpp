@@ -17,6 +17,19 @@ std::string AuthorityFromPath(const std::string& key_path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// Signs `digest`, and checks the signature with the public numbers of the key alone, as a server
+// does: a private key whose numbers were damaged in its file may still sign, but what it signs
+// no server accepts. False when either fails.
+bool SignVerified(const RsaKey& key, const std::uint8_t (&digest)[kSha1Size],
+                  std::string& signature) {
+    RsaKey public_half;
+    public_half.bits = key.bits;
+    public_half.public_exponent = key.public_exponent;
+    public_half.modulus = key.modulus;
+    return SignSha1Digest(key, digest, signature) &&
+           VerifySha1Signature(public_half, digest, signature) == RsaCheck::match;
+}
+
 }  // namespace
 
 KeyFileRead ReadKeyFile(const std::string& path) {
@@ -32,20 +45,28 @@ SigningResult KeyFromFile(const KeyFileRead& file, bool want_private, SigningKey
     if (taken == 0 || taken != file.bytes.size() || IsPrivateKey(key.rsa) != want_private) {
         return {SigningFault::not_a_key, IoStatus::ok};
     }
+    // One signature, of any digest, tells a key that signs what does not verify.
+    const std::uint8_t probe[kSha1Size] = {};
+    std::string signature;
+    if (want_private && !SignVerified(key.rsa, probe, signature)) {
+        return {SigningFault::key_broken, IoStatus::ok};
+    }
     return {};
 }
 
-SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version) {
+SigningResult SignArchive(const std::string& archive_path, const SigningKey& key, int version,
+                          Progress* progress) {
     ArchiveHashes hashes;
-    const SigningResult hashed = HashArchiveAt(archive_path, version, hashes);
+    const SigningResult hashed = HashArchiveAt(archive_path, version, hashes, progress);
     if (hashed.fault != SigningFault::none) return hashed;
     std::uint8_t digests[3][kSha1Size];
     SignatureFile file{key, static_cast<std::uint32_t>(version), {}};
-    bool signed_all = SignedDigests(hashes, digests);
+    if (!SignedDigests(hashes, digests)) return {SigningFault::crypto_failed, IoStatus::ok};
     for (int i = 0; i < 3; ++i) {
-        signed_all = signed_all && SignSha1Digest(key.rsa, digests[i], file.signatures[i]);
+        if (!SignVerified(key.rsa, digests[i], file.signatures[i])) {
+            return {SigningFault::key_broken, IoStatus::ok};
+        }
     }
-    if (!signed_all) return {SigningFault::crypto_failed, IoStatus::ok};
     const IoStatus written = WriteSmallFile(SignatureFilePath(archive_path, key.authority),
                                             SignatureFileBytes(file), true);
     if (written != IoStatus::ok) return {SigningFault::write_failed, written};

@@ -26,6 +26,11 @@ const char* FaultText(SigningFault fault) {
             return "the system's cryptography failed";
         case SigningFault::write_failed:
             return "cannot write the signature";
+        case SigningFault::key_broken:
+            return "the private key does not sign: what it signs does not verify with its public "
+                   "half (a damaged key file)";
+        case SigningFault::stopped:
+            return "interrupted";
     }
     return "cannot sign";
 }

@@ -18,6 +18,8 @@ enum class SigningFault {
     not_sorted,     // the entries are not sorted by name ignoring case
     crypto_failed,  // the system could not sign
     write_failed,   // the signature file could not be written
+    key_broken,     // the private key's numbers do not agree: what it signs does not verify
+    stopped,        // a progress report was answered with stop
 };
 
 struct SigningResult {

@@ -4,18 +4,13 @@
 #include "editing/rewrite_archive.h"
 
 namespace qp {
-namespace {
 
-constexpr std::uint32_t kLargest = 1u << 20;
-
-}  // namespace
-
-IoStatus ReadSmallFile(const std::string& path, std::string& bytes) {
+IoStatus ReadSmallFile(const std::string& path, std::string& bytes, std::uint32_t largest) {
     const OpenResult file = OpenFile(path.c_str(), OpenMode::read);
     if (file.handle == nullptr) return file.status;
     const SizeResult size = FileSize32(file.handle);
     IoStatus status =
-        size.status == IoStatus::ok && size.size > kLargest ? IoStatus::too_large : size.status;
+        size.status == IoStatus::ok && size.size > largest ? IoStatus::too_large : size.status;
     if (status == IoStatus::ok) {
         bytes.resize(size.size);
         const Transfer read = ReadBytes(file.handle, bytes.data(), size.size);
@@ -25,12 +20,13 @@ IoStatus ReadSmallFile(const std::string& path, std::string& bytes) {
     return status;
 }
 
-IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace) {
+IoStatus WriteSmallFile(const std::string& path, const std::string& bytes, bool replace,
+                        OpenMode mode) {
     // A leftover of a write that crashed is cleared first; a link or a folder there refuses.
     const std::string beside = ReplacementPath(path.c_str());
     const IoStatus cleared = RemoveOwnLeftover(beside.c_str());
     if (cleared != IoStatus::ok) return cleared;
-    const OpenResult out = OpenFile(beside.c_str(), OpenMode::replacement);
+    const OpenResult out = OpenFile(beside.c_str(), mode);
     if (out.handle == nullptr) return out.status;
     const auto size = static_cast<std::uint32_t>(bytes.size());
     const Transfer written = WriteBytes(out.handle, bytes.data(), size);

@@ -41,6 +41,10 @@ expect_status 2 frobnicate a.pbo
 expect_status 2 pack a.pbo --prefix x --product src
 expect_status 2 verify
 expect_status 2 verify a.pbo --key
+expect_status 2 verify a.pbo --json
+expect_status 2 verify a.pbo --keys k --key k.bikey
+expect_status 2 derapify
+expect_status 2 derapify a.bin b.bin
 
 # A new archive, then the same entries back out.
 expect_status 0 pack a.pbo --prefix 'my\addon' -C src .
@@ -126,11 +130,19 @@ open('sum-flipped.pbo', 'wb').write(good[:at] + b'H' + good[at + 1:])
 PY
 expect_status 0 verify sum.pbo
 grep -q 'DUP.TXT: warning: the entry dup.txt has the same name' err.txt || fail "verify: $(cat err.txt)"
+# Names held 25 times: 20 warnings name the entries, one counts the rest.
+python3 -c "open('dups.pbo', 'wb').write((b'dup.txt\0' + bytes(20)) * 25 + bytes(21))"
+expect_status 0 verify dups.pbo
+[ "$(grep -c 'has the same name' err.txt)" = 20 ] && grep -q 'dups.pbo: warning: 4 more entries' err.txt ||
+    fail "verify of 25 entries of one name: $(cat err.txt)"
 expect_status 0 extract sum.pbo -C sum-out
 grep -q 'dup.txt: overwrote the entry' err.txt && [ "$(cat sum-out/dup.txt)" = third ] ||
     fail "extract of names held twice: $(cat err.txt)"
 expect_status 1 verify sum-flipped.pbo
 grep -q 'packed.sqf: its checksum does not match' err.txt || fail "verify: $(cat err.txt)"
+expect_status 1 extract sum-flipped.pbo -o - packed.sqf
+grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt && [ ! -s out.txt ] ||
+    fail "extract -o - of a wrong sum wrote $(wc -c <out.txt) bytes: $(cat err.txt)"
 expect_status 1 extract sum-flipped.pbo -C sum-out --force
 grep -q 'packed.sqf: not extracted: its checksum does not match' err.txt &&
     [ "$(cat sum-out/packed.sqf)" = "$(printf 'hint "checked";\351')" ] || fail "extract: $(cat err.txt)"
@@ -141,6 +153,16 @@ printf '\377\377\0\0' | dd of=claims.pbo bs=1 seek=$((at + 11 + 4)) conv=notrunc
 expect_status 1 verify claims.pbo
 grep -q 'config.cpp: compressed data ends after 11459 of 65535 bytes' err.txt ||
     fail "verify: $(cat err.txt)"
+# 65535 bytes are more than 1657 compressed bytes can hold: list, sort and sign refuse it as whole.
+cp claims.pbo claims-before.pbo
+for command in list sort "sign $samples/quillpack_test.biprivatekey" 'list --json'; do
+    # shellcheck disable=SC2086
+    expect_status 1 $command claims.pbo
+    grep -q 'claims.pbo: damaged archive: the entry config.cpp claims 65535 bytes once extracted, more than its 1657' err.txt ||
+        fail "$command of an entry claiming too much: $(cat err.txt)"
+done
+grep -q '"error": "damaged archive: the entry config.cpp claims' out.txt || fail "list --json: $(cat out.txt)"
+cmp -s claims.pbo claims-before.pbo && ! ls claims.pbo.* 2>/dev/null || fail "a refused archive was changed"
 expect_status 1 verify cut.pbo
 grep -q 'cut short' err.txt || fail "verify: $(cat err.txt)"
 
@@ -216,9 +238,11 @@ grep -q 'keeps its header' err.txt || fail "no note that the prefix was not used
 cmp -s rt.pbo rt-kept.pbo || fail "packing an unchanged file into an archive changed it"
 
 # ---- Exit codes and messages in words
-for command in list extract pack delete verify keygen sign sort; do
+for command in build list extract pack delete verify keygen sign sort derapify rapify; do
     expect_status 0 "$command" --help
     grep -q "^usage: quillpack $command" out.txt || fail "$command --help: $(cat out.txt)"
+    [[ $command =~ ^(build|pack|delete|sort)$ ]] && ! grep -q -e '--sign PRIVATEKEY' out.txt &&
+        fail "$command --help leaves out --sign"
 done
 cp rt.pbo rt-before.pbo
 expect_status 1 delete rt.pbo b.txt nosuch.txt 'nosuchdir\'
@@ -320,7 +344,7 @@ grep -q -e README -e vscode -e docs -e git -e pboignore -e PBOPREFIX out.txt &&
     fail "build --list takes what is left out: $(cat out.txt)"
 check 0 ''                   -          build mod --exclude 'textures/**'
 check 0 '3 entries'          -          list mod.pbo
-check 0 ''                   -          build mod
+check 0 ''                   -          build mod --no-rapify
 check 0 'prefix = x\mymod\main' -       list --long mod.pbo
 check 0 'SHA-1 matches'      -          verify mod.pbo
 check 1 'would be the same entry as' clash.pbo build clash
@@ -339,9 +363,26 @@ check 0 ''                   picked/config.cpp extract mod.pbo -C picked 'functi
 check 0 '2 entries'          -          list mod.pbo 'functions/**'
 check 0 'fn a'               -          extract mod.pbo -o - 'Functions/AI/fn_a.sqf'
 check 1 '2 entries match'    -          extract mod.pbo -o - 'functions/**'
+# Six `**` over a folder 60 deep: the match keeps where in the pattern it can be, not each way.
+deep=deep$(printf '/d%.0s' $(seq 60))
+mkdir -p "$deep" && printf 'z' >"$deep/zz" && printf 'y' >"$deep/zy"
+check 0 ''                   -          build deep --exclude '**/**/**/**/**/**/zz'
+check 0 '1 entries'          -          list deep.pbo '**/**/**/**/**/**/z?'
+check 1 'no entry matches'   -          list deep.pbo '**/**/**/**/**/**/zz'
+# A name held three times is picked by each form of it; deleting it deletes the last.
+cp sum.pbo dup.pbo
+check 0 '3 entries'          -          list dup.pbo Dup.Txt DUP.TXT
+check 0 ''                   -          delete dup.pbo dup.txt DUP.txt
+check 0 'DUP.TXT'            -          list dup.pbo dup.txt
+grep -q '^2 entries' out.txt || fail "deleting a name held three times: $(cat out.txt)"
 mkdir -p @mod/addons && cp -r mod @mod/addons/main
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo @mod/addons/main/config.cpp
 check 1 'quillpack build FOLDER' at.pbo pack at.pbo -C mod ../not.zip
+# A file whose size is not what it holds, as one written to while it is packed (a file of /sys).
+thp=/sys/kernel/mm/transparent_hugepage
+if [ -z "$runner" ] && [ "$(stat -c %s $thp/enabled 2>/dev/null)" = 4096 ]; then
+    check 1 'enabled: changed size while it was packed; nothing written' sys.pbo pack sys.pbo -C $thp enabled
+fi
 if [ -z "$runner" ]; then
     mkdir -p linked && printf 'x' >linked/a.txt && ln -s ../mod/docs linked/docs
     check 0 'a linked folder, not followed' - build linked --list
@@ -371,13 +412,234 @@ check 0 '0 entries'          -          list latin.pbo
 touch mod/config.cpp mod/Functions/AI/fn_A.sqf
 cp -a mod copy
 [ "$(id -u)" = 0 ] && chown -R 1234:1234 copy
-check 0 ''                   -          build copy
+check 0 ''                   -          build copy --no-rapify
 cmp -s mod.pbo copy.pbo || fail "two builds of the same folder differ"
 [ "$(sha256sum <copy.pbo | cut -c1-64)" = 5ac5f31cf8b865f69cacb6685b2d8c9af67a9c0802daa779753f70e5a1684792 ] ||
     fail "the build differs from the one every system makes: $(sha256sum copy.pbo)"
 touch -d @1700000000 copy/config.cpp
 check 0 ''                   -          build copy mtime.pbo --timestamps mtime
-check 0 '2023-11-14 22:13:20  stored  config.cpp' - list mtime.pbo
+check 0 '2023-11-14 22:13:20  stored  config.bin' - list mtime.pbo
+# ---- What one byte or one line decides: a .pboignore that starts with a byte-order mark keeps
+# its first pattern; a file holding only the start of an entry (an extraction cut short) differs;
+# the trailer's last byte counts in extract too; the first of several archives that fails to
+# verify fails the command; -o - takes no folder.
+mkdir -p bom && printf '\357\273\277*.md\n' >bom/.pboignore && touch bom/a.md bom/b.txt
+check 0 'b.txt'              -          build bom --list
+grep -q 'a.md' out.txt && fail "a .pboignore with a byte-order mark lost its first pattern"
+head -c 5 mod/config.cpp >edited/config.cpp
+check 1 'exists and differs' -          extract mod.pbo -C edited
+cp checksummed.pbo last-byte.pbo
+python3 -c 'b = bytearray(open("last-byte.pbo", "rb").read()); b[-1] ^= 1
+open("last-byte.pbo", "wb").write(b)'
+check 1 'SHA-1 in the trailer does not match' - extract last-byte.pbo -C last-byte-out
+check 1 'SHA-1 in the trailer does not match' - verify changed.pbo checksummed.pbo
+check 2 ''                   stdout-dir extract mod.pbo -o - -C stdout-dir config.cpp
+# ---- 20,000 names typed in capitals with `/`, given on one command line (longer than Windows
+# takes): each picks its entry and the missing one is named.
+if [ -z "$runner" ]; then
+    python3 - <<'PY'
+import hashlib, struct
+names = ['d%03d\\e%05d.txt' % (i // 200, i) for i in range(20000)]
+record = lambda method, size: struct.pack('<5I', method, 0, 0, 0, size)
+body = b'\0' + record(0x56657273, 0) + b'prefix\0many\0\0'
+body += b''.join(n.encode() + b'\0' + record(0, 1) for n in names) + b'\0' + record(0, 0)
+body += b'x' * len(names)
+open('many.pbo', 'wb').write(body + b'\0' + hashlib.sha1(body).digest())
+open('many.txt', 'w').write('\n'.join(n.upper().replace('\\', '/') for n in names))
+PY
+    mapfile -t many <many.txt
+    check 1 'MISSING.TXT: not in the archive' - list many.pbo "${many[@]}" MISSING.TXT
+    grep -q '^20000 entries' out.txt || fail "list of 20,000 names: $(tail -1 out.txt)"
+    check 0 ''                -          extract many.pbo -C many-out "${many[@]}"
+    [ "$(find many-out -type f | wc -l)" = 20000 ] || fail "extract of 20,000 names"
+    check 0 ''                -          delete many.pbo "${many[@]:1}"
+    check 0 'd000\e00000.txt' -          list many.pbo
+    grep -q '^1 entries' out.txt || fail "delete of 19,999 names: $(cat out.txt)"
+fi
+# ---- Configs: a rapified file laid out here by hand (the header, the root body at 16, the child
+# bodies depth first, the enum table last), as text; in an archive, extracted as text and verified
+mkdir -p cfg/data
+python3 - <<'PY'
+import struct
+w = lambda v: struct.pack('<I', v & 0xffffffff)
+z = lambda s: s + b'\0'
+root = z(b'') + b'\4\0' + z(b'A') + w(42) + b'\0' + z(b'B') + w(54) + b'\3' + z(b'Ext') + b'\4' + z(b'Old')
+bodies = z(b'') + b'\1\0' + z(b'A1') + w(52) + z(b'') + b'\0' + z(b'A') + b'\0'
+config = b'\0raP' + w(0) + w(8) + w(57) + root + bodies + w(2) + z(b'Red') + w(1) + z(b'Blue') + w(-2)
+for name in ('cfg/config.bin', 'cfg/data/mat.rvmat'): open(name, 'wb').write(config)
+open('cfg-cut.bin', 'wb').write(config[:50])
+PY
+printf 'enum {\n    Red = 1,\n    Blue = -2\n};\nclass A {\n    class A1 {};\n};\nclass B: A {};\nclass Ext;\ndelete Old;\n' >cfg-want.cpp
+printf 'hint "x";\n' >cfg/init.sqf
+same_text() { for f in "$@"; do cmp -s "$f" cfg-want.cpp || fail "$f: $(cat "$f")"; done; }
+check 0 'class B: A {};'     -          derapify cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify - <cfg/config.bin
+same_text out.txt
+check 0 ''                   -          derapify cfg/config.bin -o cfg-out.cpp
+same_text cfg-out.cpp
+check 1 'init.sqf: not a rapified config' - derapify cfg/init.sqf
+check 1 'cfg-cut.bin: damaged rapified config: at offset 48' cfg-cut.cpp derapify cfg-cut.bin -o cfg-cut.cpp
+check 0 ''                   -          pack cfg.pbo -C cfg .
+check 0 'data\mat.rvmat: a rapified config, read whole' - verify cfg.pbo
+check 0 ''                   cfg-out/config.bin extract cfg.pbo -C cfg-out --derapify
+same_text cfg-out/config.cpp cfg-out/data/mat.rvmat
+cmp -s cfg-out/init.sqf cfg/init.sqf || fail "extract --derapify changed a script"
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify
+printf 'edited' >cfg-out/config.cpp
+check 1 'config.cpp: exists and differs' - extract cfg.pbo -C cfg-out --derapify
+check 0 ''                   -          extract cfg.pbo -C cfg-out --derapify --force
+same_text cfg-out/config.cpp
+check 0 ''                   cfg-plain/config.cpp extract cfg.pbo -C cfg-plain
+cmp -s cfg-plain/config.bin cfg/config.bin || fail "extract without --derapify changed config.bin"
+check 0 'class B: A {};'     -          extract cfg.pbo config.bin -o - --derapify
+qp extract cfg.pbo config.bin -o - | qp derapify - >out.txt 2>err.txt || fail "$(cat err.txt)"
+same_text out.txt
+cp cfg-cut.bin cfg/config.bin
+check 0 ''                   -          pack cfg-bad.pbo -C cfg .
+check 1 'cfg-bad.pbo: config.bin: damaged rapified config: at offset 48' - verify cfg-bad.pbo
+check 1 'config.bin: not derapified: damaged' cfg-bad/config.cpp extract cfg-bad.pbo -C cfg-bad --derapify
+cmp -s cfg-bad/config.bin cfg-cut.bin || fail "a damaged config.bin was not extracted as it is"
+cp cfg/data/mat.rvmat cfg/config.bin
+printf 'class B {};\n' >cfg/config.cpp
+check 0 ''                   -          pack cfg-both.pbo -C cfg .
+check 0 'config.bin: extracted as it is: its text would be written as config.cpp' - extract cfg-both.pbo -C cfg-both --derapify
+cmp -s cfg-both/config.bin cfg/config.bin && cmp -s cfg-both/config.cpp cfg/config.cpp || fail "both"
+# ---- Configs: a folder whose config.cpp uses a macro library of the community's shape, built
+# rapified; its config.bin read back by the independent reader below.
+cat >read_rapified.py <<'PY'
+import struct, sys
+data = open(sys.argv[1], 'rb').read()
+assert data[:4] == b'\0raP', 'not rapified'
+def text(at):
+    end = data.index(b'\0', at)
+    return data[at:end].decode('latin-1'), end + 1
+def count(at):
+    value, shift = 0, 0
+    while True:
+        byte = data[at]; at += 1; value |= (byte & 0x7F) << shift; shift += 7
+        if byte < 0x80: return value, at
+def value(kind, at):
+    if kind in (0, 4):
+        s, at = text(at)
+        return ('e' if kind == 4 else '') + '"%s"' % s, at
+    if kind == 1: return 'f%g' % struct.unpack_from('<f', data, at)[0], at + 4
+    if kind == 2: return 'i%d' % struct.unpack_from('<i', data, at)[0], at + 4
+    if kind == 6: return 'l%d' % struct.unpack_from('<q', data, at)[0], at + 8
+    return array(at)
+def array(at):
+    n, at = count(at)
+    items = []
+    for _ in range(n):
+        item, at = value(data[at], at + 1)
+        items.append(item)
+    return '{' + ','.join(items) + '}', at
+def body(at):
+    parent, at = text(at)
+    n, at = count(at)
+    out = ''
+    for _ in range(n):
+        kind = data[at]; at += 1
+        if kind == 0:
+            name, at = text(at)
+            inner_parent, inner = body(struct.unpack_from('<I', data, at)[0]); at += 4
+            out += 'class %s%s{%s}' % (name, ':' + inner_parent if inner_parent else '', inner)
+        elif kind == 1:
+            name, after = text(at + 1)
+            v, at = value(data[at], after)
+            out += '%s=%s;' % (name, v)
+        elif kind in (2, 5):
+            name, at = text(at + (4 if kind == 5 else 0))
+            v, at = array(at)
+            out += '%s[]%s=%s;' % (name, '+' if kind == 5 else '', v)
+        else:
+            name, at = text(at)
+            out += ('class %s;' if kind == 3 else 'delete %s;') % name
+    return parent, out
+print(body(16)[1])
+PY
+mkdir -p macromod/data macromod/missions/m1 lib/x/lib bad both
+printf 'x\\mymod\\addons\\main' >'macromod/$PBOPREFIX$'
+cat >lib/x/lib/script_macros_common.hpp <<'CPP'
+#define DOUBLES(var1,var2) var1##_##var2
+#define QUOTE(var1) #var1
+#define ADDON DOUBLES(PREFIX,COMPONENT)
+#define GVAR(var1) DOUBLES(ADDON,var1)
+#define QGVAR(var1) QUOTE(GVAR(var1))
+#define PATHTOF(var1) \MAINPREFIX\PREFIX\addons\COMPONENT\var1
+#define QPATHTOF(var1) QUOTE(PATHTOF(var1))
+CPP
+printf '#define MAINPREFIX x\n#define PREFIX mymod\n#define VERSION 1.5\n' >macromod/script_mod.hpp
+cat >macromod/script_component.hpp <<'CPP'
+#define COMPONENT main
+#include "\x\mymod\addons\main\script_mod.hpp"
+#include "\x\lib\script_macros_common.hpp"
+CPP
+cat >macromod/config.cpp <<'CPP'
+#include "script_component.hpp"
+// A weapon of the component, its names and model made from its own name.
+#define WEAPON(name,base) class GVAR(name): base { \
+    displayName = QUOTE(name); /* shown */ \
+    model = QPATHTOF(data\name.p3d); \
+}
+class CfgPatches {
+    class ADDON {
+        units[] = {};
+        weapons[] = {QGVAR(rifle)};
+        requiredVersion = VERSION;
+        author = "Modder ""Q""";
+    };
+};
+class CfgWeapons {
+    class Rifle_Base;
+    WEAPON(rifle,Rifle_Base);
+    class GVAR(carbine): GVAR(rifle) { magazines[] += {QGVAR(mag), 30}; line = __LINE__; };
+    delete OldRifle;
+};
+CPP
+printf 'class StageTI { texture = "#(argb,8,8,3)color(0.5,0.5,0.5,1)"; };\n' >macromod/data/mat.rvmat
+printf 'class Mission { class Intel { briefingName = "m1"; }; };\n' >macromod/missions/m1/mission.sqm
+printf 'onLoadName = "m1";\n' >macromod/missions/m1/description.ext
+expect_status 0 rapify macromod/data/mat.rvmat -o macromod/data/pre.rvmat
+printf '#include "parts.hpp"\nclass A {};\n' >bad/config.cpp
+printf 'class B {\n    x = 1\n};\n' >bad/parts.hpp
+printf 'class A {};\n' >both/config.cpp && cp macromod/data/pre.rvmat both/config.bin
+printf 'x = __EVAL(1 + 2);\n' >eval.cpp
+printf '#define A B\n#define B A\nx = A;\n' >loop.cpp
+check 0 'config.bin'         -          build macromod -I lib --list
+grep -q -e 'config.cpp' -e 'pre.rvmat.bin' out.txt && fail "build --list shows names not packed: $(cat out.txt)"
+check 0 'config.cpp'         -          build macromod -I lib --list --no-rapify
+check 1 'macromod/script_component.hpp:3:1: cannot find the include file' macromod.pbo build macromod
+check 0 ''                   -          build macromod -I lib
+check 0 'data\mat.rvmat'     -          list macromod.pbo
+check 0 ''                   -          extract macromod.pbo -o - config.bin
+cp out.txt packed.bin
+python3 read_rapified.py packed.bin >tree.txt || fail "config.bin does not read: $(cat tree.txt)"
+[ "$(cat tree.txt)" = 'class CfgPatches{class mymod_main{units[]={};weapons[]={"mymod_main_rifle"};requiredVersion=f1.5;author="Modder "Q"";}}class CfgWeapons{class Rifle_Base;class mymod_main_rifle:Rifle_Base{displayName="rifle";model="\x\mymod\addons\main\data\rifle.p3d";}class mymod_main_carbine:mymod_main_rifle{magazines[]+={"mymod_main_mag",i30};line=i18;}delete OldRifle;}' ] ||
+    fail "the tree of config.bin: $(cat tree.txt)"
+[ "$(sha256sum <macromod.pbo | cut -c1-64)" = c750055137d209369670989e9ac8dd95843a46cb4443263813ab0644ebd6559b ] ||
+    fail "the rapifying build differs from the one every system makes: $(sha256sum macromod.pbo)"
+for kept in missions/m1/description.ext missions/m1/mission.sqm script_component.hpp data/pre.rvmat; do
+    expect_status 0 extract macromod.pbo -o - "$kept"
+    cmp -s out.txt "macromod/$kept" || fail "$kept was not packed as it is"
+done
+check 0 ''                   -          extract macromod.pbo -o - data/mat.rvmat
+cmp -s out.txt macromod/data/pre.rvmat || fail "a text rvmat was not rapified under its own name"
+check 0 ''                   -          rapify macromod/config.cpp -I lib -o -
+cmp -s out.txt packed.bin || fail "rapify -o - differs from what build packs"
+check 0 ''                   -          rapify macromod/config.cpp -I lib
+cmp -s macromod/config.bin packed.bin && rm macromod/config.bin || fail "rapify wrote no config.bin beside config.cpp"
+check 1 "bad/parts.hpp:2:10: expected ';' after the value of x" bad.pbo build bad
+check 1 'bad/parts.hpp:2:10: expected' bad/config.bin rapify bad/config.cpp
+check 1 '(config.cpp is rapified into config.bin); nothing written' both.pbo build both
+grep -q 'both.config.cpp' err.txt && grep -q 'both.config.bin' err.txt || fail "$(cat err.txt)"
+check 1 'eval.cpp:1:5: __EVAL is not supported' eval.bin rapify eval.cpp
+check 1 'loop.cpp:3:5: macro A expands into itself (through B)' loop.bin rapify loop.cpp
+check 1 'is the config itself' - rapify eval.cpp -o eval.cpp
+# The round trip of the file laid out by hand above: its text rapifies to its own bytes.
+check 0 ''                   -          derapify cfg/data/mat.rvmat -o round.cpp
+check 0 ''                   -          rapify round.cpp
+cmp -s round.bin cfg/data/mat.rvmat || fail "rapify of derapify changed the bytes"
 # ---- Signing: every signature checked by the independent check below (hashlib and pow)
 cat >check_bisign.py <<'PY'
 import hashlib, struct, sys
@@ -468,8 +730,13 @@ while IFS=$'\t' read -r key archive edit version expected; do
         grep -q 'leads with a zero byte' check.txt && zero_lead=1
     else
         [ $got -eq 1 ] && grep -q "$expected" err.txt || fail "$archive $edit: $(cat err.txt)"
-        [[ "$edit" == delete* && "$key" != missing ]] && [ -e "tbl/a.pbo.$key.bisign" ] &&
+        # A key that cannot sign is refused before the edit, which then changes nothing; an
+        # edit that cannot be signed removes the signature it left stale.
+        if [[ "$key" == missing || "$key" == damaged ]]; then
+            cmp -s tbl/a.pbo "$samples/$archive" || fail "$archive $edit: changed without a key"
+        elif [[ "$edit" == delete* ]] && [ -e "tbl/a.pbo.$key.bisign" ]; then
             fail "$archive $edit: a stale signature was left"
+        fi
     fi
 done <"$samples/signing.tsv"
 [ $zero_lead = 1 ] || fail "no signature of the table leads with a zero byte"
@@ -482,6 +749,13 @@ head -c 4000 /dev/urandom >smod/data/Tex_CO.paa
 expect_status 0 keygen mymod -o .
 expect_status 1 keygen mymod
 grep -q 'never overwritten' err.txt || fail "keygen over existing keys: $(cat err.txt)"
+# keygen makes the folder it is given, and names the file to keep secret, which its owner alone
+# may read (Wine shows the Windows access list that grants its user alone as no bits for others).
+expect_status 0 keygen fresh -o made/keys
+grep -q 'fresh.biprivatekey: the private key, readable by you alone: keep it secret' out.txt ||
+    fail "keygen says: $(cat out.txt)"
+mode=$(stat -c %a made/keys/fresh.biprivatekey)
+[ "$mode" = 600 ] || { [ -n "$runner" ] && [ "${mode: -1}" = 0 ]; } || fail "the private key is $mode"
 expect_status 0 build smod --prefix 'x\mymod' --sign mymod.biprivatekey
 check_sig smod.pbo smod.pbo.mymod.bisign 3
 expect_status 0 sign mymod.biprivatekey smod.pbo --v2
@@ -519,6 +793,37 @@ expect_status 1 verify smod.pbo --key other/mymod.bikey
 grep -q 'another key of authority mymod' err.txt || fail "verify with a wrong key: $(cat err.txt)"
 expect_status 1 verify smod.pbo --key "$samples/quillpack_test.bikey"
 grep -q 'no signature for authority quillpack_test' err.txt || fail "verify: $(cat err.txt)"
+# A server's check of a mod: a good addon, one signed by an authority with no key there, one
+# unsigned, one changed after signing, one whose name a Linux server misses; a key no addon uses.
+mkdir -p @srv/addons srvkeys && cp mymod.bikey srvkeys/ && expect_status 0 keygen unused -o srvkeys
+for name in good stranger unsigned changed Upper; do cp smod.pbo "@srv/addons/$name.pbo"; done
+expect_status 0 sign mymod.biprivatekey @srv/addons/{good,changed,Upper}.pbo
+expect_status 0 sign "$samples/quillpack_test.biprivatekey" @srv/addons/stranger.pbo
+expect_status 0 delete @srv/addons/changed.pbo data/empty.hpp
+expect_status 1 verify --keys srvkeys @srv
+for line in 'good.pbo: accepted, signed by mymod' 'Upper.pbo: accepted, signed by mymod' \
+    'stranger.pbo: not accepted: signed by authority quillpack_test, which has no key in srvkeys' \
+    'unsigned.pbo: not accepted: no signature' 'Upper.pbo.mymod.bisign: warning: upper-case' \
+    'changed.pbo: not accepted: changed.pbo.mymod.bisign: sig1 does not match' \
+    'unused.bikey: warning: no archive is signed by its authority unused' '5 archives: 2 accepted'; do
+    grep -qF "$line" out.txt err.txt || fail "verify --keys: no '$line' in $(cat out.txt err.txt)"
+done
+[ "$(grep -c 'warning: upper-case' err.txt)" = 2 ] || fail "verify --keys warns of others: $(cat err.txt)"
+expect_status 1 verify --keys srvkeys @srv --json
+[ -s err.txt ] && fail "verify --keys --json said more: $(cat err.txt)"
+python3 - out.txt <<'PY' || fail "verify --keys --json: $(cat out.txt)"
+import json, re, sys
+doc = json.load(open(sys.argv[1]))
+got = {re.split(r'[\\/]', a["archive"])[-1]:
+       (a["result"], a["authority"], len(a["signatures"]), len(a["warnings"])) for a in doc["archives"]}
+assert got == {"good.pbo": ("accepted", "mymod", 1, 0), "Upper.pbo": ("accepted", "mymod", 1, 2),
+               "stranger.pbo": ("no_key", "quillpack_test", 1, 0),
+               "unsigned.pbo": ("unsigned", None, 0, 0),
+               "changed.pbo": ("rejected", "mymod", 1, 0)}, got
+assert [(k["authority"], k["used"]) for k in doc["keys"]] == [("mymod", True), ("unused", False)]
+assert (doc["accepted"], doc["not_accepted"]) == (2, 3)
+assert all((a["reason"] is None) == (a["result"] == "accepted") for a in doc["archives"]), doc
+PY
 # An edit without --sign names the signatures it leaves stale; sort puts an archive in order.
 cp "$samples/addon.pbo" unsorted.pbo && echo x >unsorted.pbo.mymod.bisign
 expect_status 1 sign mymod.biprivatekey unsorted.pbo
@@ -531,9 +836,12 @@ expect_status 0 extract unsorted.pbo -C sorted-out
 expect_status 0 extract "$samples/addon.pbo" -C addon-out
 diff -r sorted-out addon-out || fail "sort changed what the archive holds"
 # New entries go to their sorted places in a sorted archive, to the end of an unsorted one, by
-# a rewrite and in place.
+# a rewrite and in place; each entry then extracts its own bytes (list and verify cannot tell a
+# header entry at its place from its data at another).
 printf 'n' >src/Data_new.sqf
 for archive in checksummed addon; do
+    expect_status 0 extract "$samples/$archive.pbo" -C "ins-$archive-expected"
+    cp src/Data_new.sqf "ins-$archive-expected"
     for how in '' --in-place; do
         cp "$samples/$archive.pbo" "ins-$archive.pbo"
         expect_status 0 pack "ins-$archive.pbo" -C src Data_new.sqf ${how:+"$how"}
@@ -542,6 +850,8 @@ for archive in checksummed addon; do
 key = lambda n: n.lower().encode()
 assert names == (sorted(names, key=key) if sys.argv[1] == "checksummed" else names[:-1] + ["Data_new.sqf"]), names' "$archive" ||
             fail "a new entry in $archive.pbo ${how:-rewritten}: $(cat out.txt)"
+        rm -rf ins-out && expect_status 0 extract "ins-$archive.pbo" -C ins-out
+        diff -r "ins-$archive-expected" ins-out || fail "a new entry in $archive.pbo ${how:-rewritten}"
     done
 done
 expect_status 1 sign mymod.bikey smod.pbo
@@ -568,30 +878,99 @@ if [ -z "$runner" ]; then
     [ -z "$(ls -A stopped | grep quillpack-part)" ] && diff -r -x '$PBOPREFIX$' big stopped ||
         fail "a killed extraction's part file was left: $(ls -A stopped)"
 fi
+# Reads of a whole archive stop at SIGINT or SIGTERM too, writing nothing: verify and sign of a
+# 1.9 GB archive (sparse, so it takes no room), signalled once they have read 64 MiB of it; its
+# trailer does not match, so either read to the end fails with 1. A listing whose names are
+# matched against a pattern stops at the entry it is on: its output fills a pipe that is read
+# only after the signal, so the signal comes before the last entry.
+if [ -z "$runner" ]; then
+    python3 - <<'PY'
+import struct
+size = 1900 << 20
+header = b'big.bin\0' + struct.pack('<5I', 0, 0, 0, 0, size) + bytes(21)
+with open('sparse.pbo', 'wb') as f:
+    f.write(header)
+    f.seek(len(header) + size)
+    f.write(bytes(21))
+names = b''.join(b'textures/%d/x%05d.paa\0' % (i % 7, i) + bytes(20) for i in range(50000))
+open('many.pbo', 'wb').write(names + bytes(21))
+PY
+    read_past() {  # until process $1 has read its file $2 past 64 MiB
+        local fd pos
+        SECONDS=0
+        while [ $SECONDS -lt 20 ] && kill -0 "$1" 2>/dev/null; do
+            for fd in /proc/"$1"/fd/*; do
+                [[ "$(readlink "$fd")" == */"$2" ]] || continue
+                pos=$(sed -n 's/^pos:[[:space:]]*//p' /proc/"$1"/fdinfo/"${fd##*/}" 2>/dev/null)
+                [ "${pos:-0}" -gt $((64 << 20)) ] && return 0
+            done
+        done
+        return 1
+    }
+    for run in INT:130:verify TERM:143:verify INT:130:sign TERM:143:sign; do
+        IFS=: read -r signal want command <<<"$run"
+        if [ "$command" = sign ]; then set -- sign mymod.biprivatekey sparse.pbo; else set -- verify sparse.pbo; fi
+        "$tool" "$@" >out.txt 2>err.txt &
+        pid=$!
+        read_past $pid sparse.pbo || fail "$command never read its archive: $(cat err.txt)"
+        kill -"$signal" $pid
+        wait $pid
+        got=$?
+        [ $got -eq "$want" ] || fail "$command stopped by SIG$signal exited $got: $(cat out.txt err.txt)"
+        ls | grep -q -e '^sparse.pbo.' && fail "$command wrote $(ls | grep '^sparse.pbo.')"
+    done
+    mkfifo listing
+    "$tool" list many.pbo '**/**/*.paa' >listing 2>err.txt &
+    pid=$!
+    exec 3<listing
+    dd bs=1 count=1 <&3 >/dev/null 2>&1  # the tool lists: its signal handlers are set
+    kill -TERM $pid
+    cat <&3 >listed.txt
+    exec 3<&-
+    wait $pid
+    got=$?
+    [ $got -eq 143 ] && ! grep -q 'entries$' listed.txt || fail "list stopped by SIGTERM exited $got"
+    rm -f sparse.pbo many.pbo listing
+fi
 # ---- The copy an edit writes beside the archive: whatever stands at its name (a link, one that
 # leads nowhere, a folder, another user's file) is refused, never followed; the archive stays.
 echo secret >planted-target
 plants="folder"
 [ -z "$runner" ] && plants="link dangling folder"  # Wine sees through a link of the system's
 [ -z "$runner" ] && [ "$(id -u)" = 0 ] && plants="$plants others"
+# So is the one sign and keygen write their files under first.
 for plant in $plants; do
-    for edit in "pack rt.pbo -C rt b.txt" "delete rt.pbo b.txt" "pack fresh.pbo -C rt b.txt"; do
+    for edit in "rt.pbo|pack rt.pbo -C rt b.txt" "rt.pbo|delete rt.pbo b.txt" \
+                "fresh.pbo|pack fresh.pbo -C rt b.txt" "rt.pbo.mymod.bisign|sign mymod.biprivatekey rt.pbo" \
+                "planted.bikey|keygen planted"; do
+        at=${edit%%|*}.quillpack-tmp
         # shellcheck disable=SC2086
-        set -- $edit
+        set -- ${edit#*|}
         case $plant in
-            link) ln -s planted-target "$2.quillpack-tmp" ;;
-            dangling) ln -s nowhere "$2.quillpack-tmp" ;;
-            folder) mkdir "$2.quillpack-tmp" ;;
-            others) echo theirs >"$2.quillpack-tmp" && chown nobody "$2.quillpack-tmp" ;;
+            link) ln -s planted-target "$at" ;;
+            dangling) ln -s nowhere "$at" ;;
+            folder) mkdir "$at" ;;
+            others) echo theirs >"$at" && chown nobody "$at" ;;
         esac
         expect_status 1 "$@"
-        grep -q "$2.quillpack-tmp exists and is not ours; the archive is unchanged" err.txt ||
+        grep -q "$at exists and is not ours; \(the archive is unchanged\|nothing written\)" err.txt ||
             fail "$plant, $edit: $(cat err.txt)"
         cmp -s rt.pbo rt-before.pbo && [ ! -e fresh.pbo ] && [ ! -e nowhere ] &&
+            [ ! -e rt.pbo.mymod.bisign ] && [ ! -e planted.biprivatekey ] &&
             [ "$(cat planted-target)" = secret ] || fail "$plant, $edit wrote through the plant"
-        rm -rf "$2.quillpack-tmp"
+        rm -rf "$at"
     done
 done
+# A link that leads nowhere at the archive's own name is named, and not followed.
+if [ -z "$runner" ]; then
+    ln -s nowhere dangling.pbo
+    for edit in "build rt dangling.pbo" "pack dangling.pbo -C rt b.txt"; do
+        # shellcheck disable=SC2086
+        expect_status 1 $edit
+        grep -q 'dangling.pbo: a symbolic link to nowhere, which does not exist; nothing written' err.txt &&
+            [ ! -e nowhere ] || fail "$edit: $(cat err.txt)"
+    done
+fi
 
 # ---- Linked and shared archives (the system's links, owners and modes: native builds)
 if [ -z "$runner" ]; then
@@ -623,6 +1002,18 @@ if [ -z "$runner" ]; then
     [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied; the archive is unchanged' err.txt ||
         fail "a read-only folder: $(cat err.txt)"
     cmp -s ro/p.pbo rt.pbo || fail "a refused edit changed the archive"
+    # A folder deep inside that cannot be read is named itself.
+    mkdir -p locked/a/b && chmod 0 locked/a/b
+    "${other[@]}" "$tool" build locked --list >out.txt 2>err.txt
+    [ $? -eq 1 ] && grep -q 'locked/a/b: cannot read the folder' err.txt || fail "locked: $(cat err.txt)"
+    chmod 0755 locked/a/b
+    # sort and build take no --in-place, and do not offer it.
+    for edit in "sort ro/p.pbo" "build rt ro/new.pbo"; do
+        # shellcheck disable=SC2086
+        "${other[@]}" "$tool" $edit >out.txt 2>err.txt
+        [ $? -eq 1 ] && grep -q 'cannot create a file in ro: permission denied' err.txt &&
+            ! grep -q -e --in-place err.txt || fail "$edit in a read-only folder: $(cat err.txt)"
+    done
     "${other[@]}" "$tool" delete --in-place ro/p.pbo b.txt >out.txt 2>err.txt || fail "in place: $(cat err.txt)"
     chmod 0755 ro
 fi

@@ -1,14 +1,18 @@
 // The tool killed at any moment of an edit, and two editors at once: the archive on disk is always
 // the one before the edit or the one after it, whole, and an editor that finds it in use says so.
+// Signals that come once a command's work is done leave its result.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <fstream>
 #include <map>
 #include <string>
 #include <thread>
@@ -27,15 +31,21 @@ namespace {
 using test::ReadWholeFile;
 using test::WriteWholeFile;
 
-// Starts the tool with `args`, its output going to `log`.
-pid_t Start(const std::vector<std::string>& args, const std::string& log) {
+// Starts the tool with `args`, its messages going to `log`, and its standard output too unless
+// another file `out` is given.
+pid_t Start(const std::vector<std::string>& args, const std::string& log,
+            const std::string& out = {}) {
     std::vector<char*> argv{const_cast<char*>(QUILLPACK_TOOL)};
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
     posix_spawn_file_actions_t output;
     posix_spawn_file_actions_init(&output);
-    posix_spawn_file_actions_addopen(&output, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&output, 1, 2);
+    posix_spawn_file_actions_addopen(&output, 2, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out.empty()) {
+        posix_spawn_file_actions_adddup2(&output, 2, 1);
+    } else {
+        posix_spawn_file_actions_addopen(&output, 1, out.c_str(), O_WRONLY, 0);
+    }
     pid_t pid = 0;
     EXPECT_EQ(posix_spawn(&pid, QUILLPACK_TOOL, &output, nullptr, argv.data(), environ), 0);
     posix_spawn_file_actions_destroy(&output);
@@ -174,8 +184,60 @@ TEST_F(EditRaceTest, TwoEditorsAtOnceLeaveTheArchiveWhole) {
     const int created = Finish(Start({"pack", fresh, "-C", dir_.path, "new0"}, log_));
     EXPECT_TRUE(WIFEXITED(created) && WEXITSTATUS(created) == 1);
     EXPECT_NE(ReadWholeFile(log_).find("in use"), std::string::npos) << ReadWholeFile(log_);
+    EXPECT_EQ(ReadWholeFile(log_).find("--in-place"), std::string::npos) << ReadWholeFile(log_);
     EXPECT_TRUE(test::FileExists(ReplacementPath(fresh.c_str())) && !test::FileExists(fresh));
     CloseFile(writing.handle);
+}
+
+// Whether `signal` waits to be delivered to the process, which has not ended.
+bool Pending(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    bool pending = false;
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("State:") && line.find('Z') != std::string::npos) return false;
+        if (line.starts_with("SigPnd:") || line.starts_with("ShdPnd:"))
+            pending = pending || ((std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1);
+    }
+    return pending;
+}
+
+// Signals that come once `list` has done its work, while it waits to write the end of its
+// listing to a full pipe: the first is noted and the command still ends in success; a second
+// Ctrl-C ends the tool at once, as someone who presses it twice means.
+TEST_F(EditRaceTest, ASignalAfterTheWorkLeavesItsResultAndASecondCtrlCEndsTheTool) {
+    std::vector<std::pair<std::string, std::size_t>> entries;
+    for (int i = 0; i < 1500; ++i) entries.emplace_back("entry" + std::to_string(i), 1);
+    WriteWholeFile(archive_, test::BuildArchive(test::ArchiveWith(entries)));
+    const std::string pipe = dir_.File("listing");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::vector<int>& signals : {std::vector{SIGTERM}, std::vector{SIGINT, SIGINT}}) {
+        const int reader = open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+        const pid_t pid = Start({"list", archive_}, log_, pipe);
+        // The listing is larger than the pipe: full, it holds the tool in its last write.
+        const int room = fcntl(reader, F_GETPIPE_SZ);
+        int held = 0;
+        for (int wait = 0; held != room && wait < 30000; ++wait) {
+            usleep(1000);
+            ioctl(reader, FIONREAD, &held);
+        }
+        ASSERT_EQ(held, room);
+        for (const int signal : signals) {
+            kill(pid, signal);
+            for (int wait = 0; Pending(pid, signal) && wait < 30000; ++wait) usleep(1000);
+        }
+        fcntl(reader, F_SETFL, 0);
+        std::string listed;
+        char block[4096];
+        for (ssize_t got; (got = read(reader, block, sizeof block)) > 0;) listed.append(block, got);
+        close(reader);
+        const int status = Finish(pid);
+        if (signals.size() == 1) {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            EXPECT_NE(listed.find("\n1500 entries"), std::string::npos);
+        } else {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+        }
+    }
 }
 
 }  // namespace

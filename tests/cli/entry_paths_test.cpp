@@ -49,7 +49,8 @@ TEST(EntryPaths, MapsBackslashNamesToPathsAndBack) {
 }
 
 // Names are typed with either separator and in any case; `*` stays within a part, `**` spans
-// parts; excludes without a separator match a name at any depth and take a folder's contents.
+// parts, none included; excludes without a separator match a name at any depth and take a
+// folder's contents. Six `**` over 121 parts would take a backtracking matcher for ever.
 TEST(NamePatterns, MatchAsTypedAndExcludeFoldersWhole) {
     struct Case {
         const char* pattern;
@@ -57,6 +58,10 @@ TEST(NamePatterns, MatchAsTypedAndExcludeFoldersWhole) {
         bool matches;
         bool excludes;
     };
+    std::string deep;
+    for (int i = 0; i < 120; ++i) deep += "a\\";
+    const std::string deep_zz = deep + "zz";
+    const std::string deep_zy = deep + "zy";
     for (const Case& c : std::vector<Case>{{"textures/*.paa", "Textures\\Icon.PAA", true, true},
                                            {"textures/*.paa", "textures\\a\\b.paa", false, false},
                                            {"**/*.bak", "a.bak", true, true},
@@ -68,19 +73,35 @@ TEST(NamePatterns, MatchAsTypedAndExcludeFoldersWhole) {
                                            {"docs", "docs\\dev.txt", false, true},
                                            {"docs/", "docs", true, false},
                                            {"/docs", "sub\\docs\\a", false, false},
-                                           {"functions/**", "functions\\ai\\a.sqf", true, true}}) {
+                                           {"functions/**", "functions\\ai\\a.sqf", true, true},
+                                           {"functions/**", "functions", true, true},
+                                           {"a/**/b", "a\\b", true, true},
+                                           {"a/**/b", "A\\x\\y\\B", true, true},
+                                           {"a/**/b", "a\\x\\b\\c", false, true},
+                                           {"a/**/b", "a\\bb", false, false},
+                                           {"**/b/**", "x\\b", true, true},
+                                           {"*/*", "a\\b\\c", false, true},
+                                           {"**/**/**/**/**/**/zz", deep_zz.c_str(), true, true},
+                                           {"**/**/**/**/**/**/zz", deep_zy.c_str(), false, false},
+                                           {"a**", "abc\\d", false, true}}) {
         EXPECT_EQ(MatchesPattern(c.pattern, c.name), c.matches) << c.pattern << " " << c.name;
         EXPECT_EQ(Excluded({c.pattern}, c.name, false), c.excludes) << c.pattern << " " << c.name;
     }
     EXPECT_TRUE(Excluded({"docs/"}, "docs", true));
-    NamePicker picker = PickerFor({"Data/", "x/Y.txt", "*.none"}, {"caf\xE9"});
+    // A name in two forms, a folder in both of its forms, a name and its folder: each operand that
+    // picks is marked. Exact bytes are compared as stored: `/` there is no `\`.
+    NamePicker picker =
+        PickerFor({"Data/", "x/Y.txt", "*.none", "X\\y.txt", "data\\*.*", "**/B.txt", "x/"},
+                  {"caf\xE9", "a/b"});
     EXPECT_TRUE(Picks(picker, "data\\a\\b.txt"));
     EXPECT_TRUE(Picks(picker, "X\\y.TXT"));
     EXPECT_FALSE(Picks(picker, "datax.txt"));
     EXPECT_TRUE(Picks(picker, "CAF\xE9"));
+    EXPECT_FALSE(Picks(picker, "a\\b"));
     const std::vector<Unpicked> unpicked = UnpickedNames(picker);
-    ASSERT_EQ(unpicked.size(), 1u);
-    EXPECT_EQ(unpicked[0].reason, "no entry matches");
+    ASSERT_EQ(unpicked.size(), 2u);
+    EXPECT_EQ(unpicked[0].name + ": " + unpicked[0].reason, "*.none: no entry matches");
+    EXPECT_EQ(unpicked[1].name + ": " + unpicked[1].reason, "a/b: not in the archive");
     std::vector<std::string> patterns;
     std::string error;
     EXPECT_TRUE(PatternsFromIgnoreFile("# dev\r\n\n  *.md \r\n", patterns, error));

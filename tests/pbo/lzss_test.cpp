@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "pbo/entry_record.h"
 #include "support/lzss_encoder.h"
 #include "support/piecewise_decode.h"
 #include "support/window_decode.h"
@@ -129,6 +130,22 @@ TEST(Lzss, FlagByteFollowsEveryEighthItem) {
     const Bytes mixed = {0xFD, 'q', 0x01, 0x00, 'r', 's', 't', 'u', 'v', 'w', 0x01, 'x'};
     EXPECT_EQ(Decode(mixed, 12, 13, &consumed), "qqqqrstuvwx..");
     EXPECT_EQ(consumed, 12);
+}
+
+// The most a stream can give: groups of eight back-references of 18 bytes, 144 from 17. The size
+// check of entries allows it, and refuses a claim no stream of that length can give.
+TEST(Lzss, TheMostCompressedStreamPassesTheSizeCheck) {
+    Bytes stream;
+    for (int group = 0; group < 3; ++group) {
+        stream.push_back(0x00);
+        for (int item = 0; item < 8; ++item) stream.insert(stream.end(), {0x01, 0x0F});
+    }
+    std::int32_t consumed = 0;
+    EXPECT_EQ(Decode(stream, 51, 432, &consumed), std::string(432, ' '));
+    const auto size = static_cast<std::uint32_t>(stream.size());
+    EXPECT_TRUE(qp::SizeClaimPossible({qp::kMethodCompressed, 432, 0, 0, size}));
+    EXPECT_FALSE(qp::SizeClaimPossible({qp::kMethodCompressed, 9 * size + 1, 0, 0, size}));
+    EXPECT_TRUE(qp::SizeClaimPossible({qp::kMethodStored, 9 * size + 1, 0, 0, size}));
 }
 
 TEST(Lzss, NonPositiveInputLengthDecodesUntilOutputIsFull) {
