@@ -88,7 +88,8 @@ int PrintDeletionByName(const fs::path& folder) {
     const auto print = [](const char* label, const qp::bench::Timing& by,
                           const qp::bench::Timing& one) {
         std::printf("  %-36s %8.4f s (CPU %.4f s): %+.4f s (CPU %+.4f s)\n", label, by.seconds,
-                    by.cpu, by.seconds - one.seconds, by.cpu - one.cpu);
+                    qp::bench::CpuSeconds(by), by.seconds - one.seconds,
+                    qp::bench::CpuSeconds(by) - qp::bench::CpuSeconds(one));
     };
     print("quillpack delete, one folder:", tool_folder, tool_folder);
     print("quillpack delete, 20,000 names:", tool_names, tool_folder);

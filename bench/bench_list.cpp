@@ -109,8 +109,9 @@ int PrintWithAndWithoutNames(const char* label, const std::vector<std::string>& 
     std::printf(
         "%s %8.4f s (CPU %.4f s) without names, %8.4f s (CPU %.4f s) with %zu names: "
         "%+.4f s (CPU %+.4f s; goal: < 0.1 s)%s\n",
-        label, without.seconds, without.cpu, with.seconds, with.cpu, names.size(),
-        with.seconds - without.seconds, with.cpu - without.cpu, status == 0 ? "" : " FAILED");
+        label, without.seconds, qp::bench::CpuSeconds(without), with.seconds,
+        qp::bench::CpuSeconds(with), names.size(), with.seconds - without.seconds,
+        qp::bench::CpuSeconds(with) - qp::bench::CpuSeconds(without), status == 0 ? "" : " FAILED");
     return status;
 }
 

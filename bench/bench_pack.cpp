@@ -1,10 +1,10 @@
-// Benchmark: packing 500 files of 100 KB into an existing 200 MB archive, through PackFiles and
-// the tool, each beside cp of the archive and a sync of the copy, from a clean page cache.
+// Benchmark: packing 500 files of 100 KB into an existing 200 MB archive, through PackFiles and the
+// tool, in pairs beside cp and cat of the archive each followed by a sync, warm and cold.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "bench/bench_support.h"
+#include "bench/bench_pairs.h"
 #include "editing/pack_files.h"
 
 namespace {
@@ -24,47 +24,47 @@ int main() {
     const std::vector<std::string> names =
         qp::bench::WriteSourceFiles(root / "src", kFiles, kFileSize, kFiles);
     std::string list;
-    for (const std::string& name : names) list += name + '\0';
+    std::vector<fs::path> inputs = {root / "bench.pbo"};
+    for (const std::string& name : names) {
+        list += name + '\0';
+        inputs.push_back(root / "src" / name);
+    }
     list += '\0';
     const std::string src = (root / "src").string() + "/";
-    const std::string archive = (root / "bench.pbo").string();
+    const std::string archive = inputs.front().string();
     const fs::path existing = root / "existing.pbo";
     qp::bench::WriteStoredArchive(existing, kArchiveEntries, kArchiveEntrySize,
                                   [](int i) { return "old\\entry_" + std::to_string(i) + ".paa"; });
-    const std::string load_before = qp::bench::LoadAverage();
 
     const auto fresh_copy = [&] {
         fs::copy_file(existing, archive, fs::copy_options::overwrite_existing);
     };
     const std::string tool_command =
         std::string("'") + QUILLPACK_TOOL + "' pack '" + archive + "' -C '" + src + "' folder0";
-    std::vector<qp::bench::Timing> plugin, tool;
-    std::vector<double> after_report;
-    std::vector<qp::bench::Reference> copies;
     bool failed = false;
-    for (int pair = 0; pair < kPairs; ++pair) {
-        fs::remove(root / "copy.pbo");
-        copies.push_back(qp::bench::TimedReference(
-            qp::bench::CopyCommand(existing, root / "copy.pbo"), root / "copy.pbo"));
-        fresh_copy();
-        qp::bench::ReportClock clock;
-        plugin.push_back(qp::bench::Timed([&] {
-            qp::bench::StartReportClock(clock);
-            failed |= qp::PackFiles(archive.c_str(), nullptr, src.c_str(), list.c_str(),
-                                    qp::NewArchiveSettings{}, clock.progress) != qp::Outcome::ok;
-            after_report.push_back(qp::bench::SecondsSinceLastReport(clock));
-        }));
-        fresh_copy();
-        tool.push_back(qp::bench::Timed([&] { failed |= std::system(tool_command.c_str()) != 0; }));
+    qp::Progress progress;
+    const std::vector<qp::bench::Side> ours = {
+        {.label = "PackFiles into the archive",
+         .inputs = inputs,
+         .prepare = fresh_copy,
+         .run =
+             [&] {
+                 failed |= qp::PackFiles(archive.c_str(), nullptr, src.c_str(), list.c_str(),
+                                         qp::NewArchiveSettings{}, progress) != qp::Outcome::ok;
+             },
+         .phases = true},
+        {.label = "quillpack pack into the archive",
+         .inputs = inputs,
+         .prepare = fresh_copy,
+         .run = [&] { failed |= std::system(tool_command.c_str()) != 0; }},
+    };
+    const std::vector<qp::bench::Reference> references =
+        qp::bench::CopiesOf(existing, root / "copy.pbo", "the archive");
+    std::printf("P6: %d files x %zu bytes into an archive of %ju bytes\n", kFiles, kFileSize,
+                static_cast<std::uintmax_t>(fs::file_size(existing)));
+    for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {
+        qp::bench::ComparePairs(cache, kPairs, ours, references, 1.5);
     }
-
-    std::printf("P6: %d files x %zu bytes into an archive of %ju bytes; load %s before, %s after\n",
-                kFiles, kFileSize, static_cast<std::uintmax_t>(fs::file_size(existing)),
-                load_before.c_str(), qp::bench::LoadAverage().c_str());
-    qp::bench::PrintPairs("PackFiles into the archive:", plugin, after_report,
-                          "cp + sync of the archive:", copies, 1.5);
-    qp::bench::PrintPairs("quillpack pack into the archive:", tool, {},
-                          "cp + sync of the archive:", copies, 1.5);
     fs::remove_all(root);
     return failed ? 1 : 0;
 }

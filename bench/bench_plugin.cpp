@@ -1,5 +1,6 @@
 // Benchmark helper for Windows: loads the real plugin as the file manager does and times one
-// PackFiles or DeleteFiles call, printing its wall-clock and CPU seconds (bench_wine drives it).
+// PackFiles or DeleteFiles call, printing its wall-clock, user and kernel seconds (bench_wine
+// drives it).
 #include <windows.h>
 
 #include <chrono>
@@ -12,13 +13,16 @@
 
 namespace {
 
-double CpuSeconds() {
-    FILETIME created{}, ended{}, kernel{}, user{};
-    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel, &user);
-    const auto ticks = [](const FILETIME& time) {
-        return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+// The process's user and kernel seconds so far.
+void CpuSeconds(double& user, double& kernel) {
+    FILETIME created{}, ended{}, kernel_time{}, user_time{};
+    GetProcessTimes(GetCurrentProcess(), &created, &ended, &kernel_time, &user_time);
+    const auto seconds = [](const FILETIME& time) {
+        return ((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) /
+               1e7;
     };
-    return (ticks(kernel) + ticks(user)) / 1e7;
+    user = seconds(user_time);
+    kernel = seconds(kernel_time);
 }
 
 std::vector<std::string> Lines(const char* path) {
@@ -46,13 +50,16 @@ int main(int argc, char** argv) {
     }
     const std::vector<std::string> items = Lines(argv[argc - 1]);
     std::vector<qp::host::ProgressReport> reports;
-    const double cpu = CpuSeconds();
+    double user = 0, kernel = 0, user_after = 0, kernel_after = 0;
+    CpuSeconds(user, kernel);
     const auto start = std::chrono::steady_clock::now();
     const int result = mode == "pack"
                            ? qp::host::PackFiles(plugin, argv[3], nullptr, argv[4], items, reports)
                            : qp::host::DeleteEntries(plugin, argv[3], items, reports);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%.6f %.6f %d\n", took.count(), CpuSeconds() - cpu, result);
+    CpuSeconds(user_after, kernel_after);
+    std::printf("%.6f %.6f %.6f %d\n", took.count(), user_after - user, kernel_after - kernel,
+                result);
     qp::host::UnloadPlugin(plugin);
     return result == 0 ? 0 : 1;
 }

@@ -123,20 +123,16 @@ long PendingKilobytes() {
     return pending;
 }
 
-double CpuSeconds() {
-    double seconds = 0;
+// User and system seconds so far.
+Timing CpuNow() {
+    Timing cpu{0, 0, 0};
     for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
         rusage usage{};
         getrusage(who, &usage);
-        seconds += usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                   (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+        cpu.user += usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6;
+        cpu.system += usage.ru_stime.tv_sec + usage.ru_stime.tv_usec / 1e6;
     }
-    return seconds;
-}
-
-bool NoteReport(void* context, const char*, int) {
-    static_cast<ReportClock*>(context)->last = std::chrono::steady_clock::now();
-    return true;
+    return cpu;
 }
 
 double Median(std::vector<double> values) {
@@ -148,17 +144,15 @@ double Median(std::vector<double> values) {
 
 Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare,
                     int runs) {
-    std::vector<double> seconds, cpu;
+    std::vector<double> seconds, user, system;
     for (int i = 0; i < runs; ++i) {
         if (prepare) prepare();
-        const double cpu_before = CpuSeconds();
-        const auto start = std::chrono::steady_clock::now();
-        run();
-        seconds.push_back(
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        cpu.push_back(CpuSeconds() - cpu_before);
+        const Timing timing = Timed(run);
+        seconds.push_back(timing.seconds);
+        user.push_back(timing.user);
+        system.push_back(timing.system);
     }
-    return {Median(seconds), Median(cpu)};
+    return {Median(seconds), Median(user), Median(system)};
 }
 
 void Settle() {
@@ -169,12 +163,12 @@ void Settle() {
 }
 
 Timing Timed(const std::function<void()>& run) {
-    Settle();
-    const double cpu = CpuSeconds();
+    const Timing before = CpuNow();
     const auto start = std::chrono::steady_clock::now();
     run();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return {took.count(), CpuSeconds() - cpu};
+    const Timing after = CpuNow();
+    return {took.count(), after.user - before.user, after.system - before.system};
 }
 
 void Shell(const std::string& command) {
@@ -182,47 +176,6 @@ void Shell(const std::string& command) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
     }
-}
-
-Reference TimedReference(const std::string& copy, const std::filesystem::path& target) {
-    const Timing copied = Timed([&] { Shell(copy); });
-    // Straight after the copy: not settled, or there would be nothing left to flush.
-    const double cpu = CpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
-    Shell("sync '" + target.string() + "'");
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return {copied, {took.count(), CpuSeconds() - cpu}};
-}
-
-void StartReportClock(ReportClock& clock) {
-    clock.last = std::chrono::steady_clock::now();
-    clock.progress = Progress{NoteReport, &clock};
-}
-
-double SecondsSinceLastReport(const ReportClock& clock) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - clock.last).count();
-}
-
-void PrintPairs(const char* ours_label, const std::vector<Timing>& ours,
-                const std::vector<double>& after_last_report, const char* reference_label,
-                const std::vector<Reference>& references, double goal) {
-    std::vector<double> seconds, cpu, copy, flush, total, ratios;
-    for (std::size_t i = 0; i < ours.size() && i < references.size(); ++i) {
-        seconds.push_back(ours[i].seconds);
-        cpu.push_back(ours[i].cpu);
-        copy.push_back(references[i].copy.seconds);
-        flush.push_back(references[i].flush.seconds);
-        total.push_back(references[i].copy.seconds + references[i].flush.seconds);
-        ratios.push_back(ours[i].seconds / total.back());
-    }
-    std::printf("  %-34s %7.3f s  (CPU %.3f s", ours_label, Median(seconds), Median(cpu));
-    if (!after_last_report.empty()) {
-        std::printf(", after the last report %.3f s", Median(after_last_report));
-    }
-    std::printf(")\n  %-34s %7.3f s  (copy %.3f s, sync %.3f s)\n", reference_label, Median(total),
-                Median(copy), Median(flush));
-    std::printf("  -> %.2fx (medians of %zu pairs; the median pair %.2fx; goal: within %.1fx)\n",
-                Median(seconds) / Median(total), ratios.size(), Median(ratios), goal);
 }
 
 int RunQuiet(const std::vector<std::string>& args) {

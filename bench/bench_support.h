@@ -1,15 +1,12 @@
-// What the benchmarks share: scratch folders, best-of-three timing, pairs timed from a clean page
-// cache, archives and source files written straight.
+// What the benchmarks share: scratch folders, best-of-three timing, timing with CPU time, archives
+// and source files written straight.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
-
-#include "pbo/progress.h"
 
 namespace qp::bench {
 
@@ -47,8 +44,13 @@ std::vector<std::string> WriteSourceFiles(const std::filesystem::path& folder, i
 // Wall-clock seconds and CPU seconds (this process's threads and the children it waited for).
 struct Timing {
     double seconds;
-    double cpu;
+    double user;
+    double system;
 };
+// The user and system seconds together.
+inline double CpuSeconds(const Timing& timing) {
+    return timing.user + timing.system;
+}
 
 // The medians of `runs` timings of `run`, wall clock and CPU (this process's and its children's),
 // for figures taken on a machine others share: the CPU seconds are those of the work alone.
@@ -58,33 +60,10 @@ Timing MedianTiming(const std::function<void()>& run, const std::function<void()
 // Nothing of ours dirty in the page cache: sync, then wait (30 s at most) until the system's
 // dirty and writeback pages are under 2 MB, so that each timed side starts clean.
 void Settle();
-// Settles, then times `run`.
+// Times `run`.
 Timing Timed(const std::function<void()>& run);
 // Runs a shell command; exits with a message when it fails.
 void Shell(const std::string& command);
-
-// One reference run: the copy (`cp`, `cat`) and then "sync TARGET", timed apart.
-struct Reference {
-    Timing copy;
-    Timing flush;
-};
-Reference TimedReference(const std::string& copy, const std::filesystem::path& target);
-
-// A progress receiver that notes when the last report came: what follows it is the end of the
-// writing (at most a MiB), the flush and the rename.
-struct ReportClock {
-    std::chrono::steady_clock::time_point last{};
-    Progress progress;
-};
-void StartReportClock(ReportClock& clock);
-double SecondsSinceLastReport(const ReportClock& clock);
-
-// Prints a series of pairs: the medians of each side, CPU time and the time after the last report
-// (when measured) of ours, the copy and the flush of the reference, and the ratio of the medians
-// (and the median of the pairs' ratios) against `goal`.
-void PrintPairs(const char* ours_label, const std::vector<Timing>& ours,
-                const std::vector<double>& after_last_report, const char* reference_label,
-                const std::vector<Reference>& references, double goal);
 
 // Runs a program with these arguments (as many as the system takes, more than a shell command
 // line holds), its output and errors going to /dev/null; its exit status.

@@ -1,12 +1,13 @@
 // Benchmark: the edits of bench_pack, bench_delete and bench_cli_pack through the real 64-bit
-// plugin under Wine (bench_plugin.exe times each call), each beside cp or cat and a sync.
+// plugin under Wine (bench_plugin.exe times each call), each beside cp or cat and a sync, warm and
+// cold.
 // Usage: bench_wine [WINE_RUN BENCH_PLUGIN_EXE PLUGIN]   (default: the win64 build's)
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
-#include "bench/bench_support.h"
+#include "bench/bench_pairs.h"
 
 namespace {
 
@@ -36,17 +37,24 @@ fs::path ListFile(const fs::path& path, const std::vector<std::string>& items) {
 
 // Runs the plugin's edit under Wine; the seconds of the call alone, as the program took them.
 qp::bench::Timing Edit(const std::string& command) {
-    qp::bench::Settle();
     FILE* output = popen(command.c_str(), "r");
-    double seconds = -1;
-    double cpu = -1;
+    qp::bench::Timing timing{-1, -1, -1};
     int result = -1;
-    if (output == nullptr || std::fscanf(output, "%lf %lf %d", &seconds, &cpu, &result) != 3 ||
+    if (output == nullptr ||
+        std::fscanf(output, "%lf %lf %lf %d", &timing.seconds, &timing.user, &timing.system,
+                    &result) != 4 ||
         pclose(output) != 0 || result != 0) {
         std::fprintf(stderr, "failed: %s\n", command.c_str());
         std::exit(1);
     }
-    return {seconds, cpu};
+    return timing;
+}
+
+// The files below `folder` that the list names.
+std::vector<fs::path> Under(const fs::path& folder, const std::vector<std::string>& names) {
+    std::vector<fs::path> paths;
+    for (const std::string& name : names) paths.push_back(folder / name);
+    return paths;
 }
 
 }  // namespace
@@ -81,37 +89,42 @@ int main(int argc, char** argv) {
                             "' -type f -print0 | sort -z | xargs -0 cat > '" + copy.string() + "'";
     Edit(run + "pack '" + WinePath(root / "warm.pbo") + "' '" + WinePath(root / "p6") + "\\' '" +
          WinePath(root / "p6.txt") + "'");  // Wine's first start, untimed
-    const std::string load_before = qp::bench::LoadAverage();
-
-    std::vector<qp::bench::Timing> p6, p3i, p1;
-    std::vector<qp::bench::Reference> p6_copies, p3i_copies, p1_cats;
-    for (int pair = 0; pair < kPairs; ++pair) {
-        fs::remove(copy);
-        p6_copies.push_back(
-            qp::bench::TimedReference(qp::bench::CopyCommand(existing, copy), copy));
-        fs::copy_file(existing, archive, fs::copy_options::overwrite_existing);
-        p6.push_back(Edit(pack_p6));
-        fs::remove(copy);
-        p3i_copies.push_back(qp::bench::TimedReference(qp::bench::CopyCommand(many, copy), copy));
-        fs::copy_file(many, archive, fs::copy_options::overwrite_existing);
-        p3i.push_back(Edit(delete_p3i));
-        fs::remove(copy);
-        p1_cats.push_back(qp::bench::TimedReference(cat, copy));
-        fs::remove(archive);
-        p1.push_back(Edit(pack_p1));
+    const auto fresh_copy = [&](const fs::path& from) {
+        return [&archive, from] {
+            fs::copy_file(from, archive, fs::copy_options::overwrite_existing);
+        };
+    };
+    const auto edit = [](const std::string& command) {
+        return [command] { return Edit(command); };
+    };
+    std::vector<fs::path> p6_inputs = Under(root / "p6", p6_files);
+    p6_inputs.push_back(archive);
+    const qp::bench::Side p6{.label = "PackFiles under Wine",
+                             .inputs = p6_inputs,
+                             .prepare = fresh_copy(existing),
+                             .timed_run = edit(pack_p6)};
+    const qp::bench::Side p3i{.label = "DeleteFiles under Wine",
+                              .inputs = {archive},
+                              .prepare = fresh_copy(many),
+                              .timed_run = edit(delete_p3i)};
+    const qp::bench::Side p1{.label = "PackFiles under Wine",
+                             .inputs = Under(root / "p1", p1_files),
+                             .prepare = [&archive] { fs::remove(archive); },
+                             .timed_run = edit(pack_p1)};
+    const auto cp = [&copy](const fs::path& from) {
+        return qp::bench::Reference{
+            "cp + sync of the archive", {from}, qp::bench::CopyCommand(from, copy), copy};
+    };
+    const qp::bench::Reference p1_cat{"cat + sync of the files", p1.inputs, cat, copy};
+    std::printf("The 64-bit plugin under Wine\n");
+    for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {
+        std::printf("P6: 500 files of 100 KB into a 200 MiB archive\n");
+        qp::bench::ComparePairs(cache, kPairs, {p6}, {cp(existing)}, 1.5);
+        std::printf("P3i: every 20th of 20,000 entries deleted from a 200 MiB archive\n");
+        qp::bench::ComparePairs(cache, kPairs, {p3i}, {cp(many)}, 1.3);
+        std::printf("P1: 2,000 files of 100 KB into a new archive\n");
+        qp::bench::ComparePairs(cache, kPairs, {p1}, {p1_cat}, 1.2);
     }
-
-    std::printf("The 64-bit plugin under Wine; load %s before, %s after\n", load_before.c_str(),
-                qp::bench::LoadAverage().c_str());
-    std::printf("P6: 500 files of 100 KB into a 200 MiB archive\n");
-    qp::bench::PrintPairs("PackFiles under Wine:", p6, {}, "cp + sync of the archive:", p6_copies,
-                          1.5);
-    std::printf("P3i: every 20th of 20,000 entries deleted from a 200 MiB archive\n");
-    qp::bench::PrintPairs("DeleteFiles under Wine:", p3i, {},
-                          "cp + sync of the archive:", p3i_copies, 1.3);
-    std::printf("P1: 2,000 files of 100 KB into a new archive\n");
-    qp::bench::PrintPairs("PackFiles under Wine:", p1, {}, "cat + sync of the files:", p1_cats,
-                          1.2);
     fs::remove_all(root);
     return 0;
 }

@@ -1,4 +1,4 @@
-// The one-pass writer: header, data copied in blocks or by the system and hashed beside, trailer.
+// The one-pass writer: header, data and trailer gathered into blocks, hashed beside the writing.
 #include "editing/write_plan.h"
 
 #include <algorithm>
@@ -14,14 +14,19 @@ namespace {
 constexpr std::uint32_t kReportStep = 1u << 20;
 // The system is asked to start writing to the disk each time this much more has been written.
 constexpr std::uint32_t kWriteBackStep = 8u << 20;
+// New files are read ahead of the writing by this much: the system reads the next ones from the
+// disk while the writer copies, where small files on a cold cache would each wait for it in turn.
+constexpr std::uint64_t kReadAheadStep = 8u << 20;
 
-// The output side of the pass: the file, the blocks and the digest beside them, the bytes
-// written, those not yet reported and those not yet on their way to the disk.
+// The output side of the pass: the file, the block being filled and the digest beside it, the
+// bytes written, those not yet reported and those not yet on their way to the disk.
 struct Writer {
     FileHandle out;
     const WriteReports& reports;
     Progress& progress;
     HashThread hash{};
+    std::uint8_t* block = nullptr;  // from NextBlock: every byte of the archive passes through one
+    std::uint32_t filled = 0;
     std::uint32_t written = 0;
     std::uint32_t written_back = 0;  // the bytes before it are on their way to the disk
     std::uint32_t unreported = 0;
@@ -52,23 +57,39 @@ EditResult Wrote(Writer& writer, std::uint32_t bytes) {
     return {};
 }
 
-// Writes the block NextBlock gave, filled with `size` bytes, and hands it over to be hashed.
-EditResult PutBlock(Writer& writer, const std::uint8_t* block, std::uint32_t size) {
+// Writes the bytes filled in so far, hands them over to be hashed and takes the next block. The
+// write comes first: copying a block that the other core is reading at the same moment costs the
+// write several times as much. Whole blocks, whatever pieces they were filled from, so that the
+// writes and hand-overs stay few however small the pieces.
+EditResult WriteBlock(Writer& writer) {
+    const std::uint32_t size = writer.filled;
+    if (size == 0) return {};
+    const Transfer put = WriteBytes(writer.out, writer.block, size);
     HandOverBlock(writer.hash, size);
-    const Transfer put = WriteBytes(writer.out, block, size);
+    writer.block = NextBlock(writer.hash);
+    writer.filled = 0;
     if (put.bytes != size) return Failed(Outcome::write_failed, put.status);
     return Wrote(writer, size);
 }
 
+// The room left in the block, written first when it is full.
+EditResult MakeRoom(Writer& writer, std::uint32_t& room) {
+    if (writer.filled == kHashBlock) {
+        EditResult written = WriteBlock(writer);
+        if (written.outcome != Outcome::ok) return written;
+    }
+    room = kHashBlock - writer.filled;
+    return {};
+}
+
 EditResult Put(Writer& writer, const void* bytes, std::uint32_t size) {
     const auto* from = static_cast<const std::uint8_t*>(bytes);
-    for (std::uint32_t done = 0; done < size;) {
-        const std::uint32_t step = std::min(size - done, kHashBlock);
-        std::uint8_t* block = NextBlock(writer.hash);
-        std::memcpy(block, from + done, step);
-        EditResult put = PutBlock(writer, block, step);
-        if (put.outcome != Outcome::ok) return put;
-        done += step;
+    for (std::uint32_t done = 0, room = 0; done < size; done += room) {
+        EditResult made = MakeRoom(writer, room);
+        if (made.outcome != Outcome::ok) return made;
+        room = std::min(size - done, room);
+        std::memcpy(writer.block + writer.filled, from + done, room);
+        writer.filled += room;
     }
     return {};
 }
@@ -77,44 +98,24 @@ EditResult PutText(Writer& writer, const std::string& bytes) {
     return Put(writer, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
 }
 
-// Copies `size` bytes of `from` from `offset` on, a block at a time. `in_kernel`: the system
-// copies them itself where it can (kept data of the archive, which stays open until the digest is
-// done), and the bytes are read again for the digest. `from_path` names a new file in failures;
-// empty for the archive being edited.
+// Reads `size` bytes of `from` from `offset` on straight into the blocks: read once, hashed and
+// written from there. `from_path` names a new file in failures; empty for the archive being
+// edited. Either ends early when it got shorter since it was planned: the status says so.
 EditResult Copy(Writer& writer, FileHandle from, std::uint32_t offset, std::uint32_t size,
-                const std::string& from_path, bool in_kernel) {
-    while (size > 0) {
-        const std::uint32_t step = std::min(size, kHashBlock);
-        std::uint32_t copied = step;
-        EditResult done;
-        if (in_kernel) {
-            const CopyResult copy = CopyFileRange(from, offset, writer.out, step);
-            HandOverRange(writer.hash, from, offset, copy.bytes);
-            // An archive that ends early has changed since it was planned; anything else is the
-            // writing's failure.
-            if (copy.bytes != step && !copy.unsupported) {
-                const bool shorter = copy.status == IoStatus::truncated;
-                return Failed(shorter ? Outcome::read_failed : Outcome::write_failed, copy.status);
-            }
-            in_kernel = !copy.unsupported;
-            copied = copy.bytes;
-            done = Wrote(writer, copied);
-        } else {
-            std::uint8_t* block = NextBlock(writer.hash);
-            const Transfer read = ReadAt(from, offset, block, step);
-            // A new file that got shorter since it was planned ends early: the status says so.
-            if (read.bytes != step) return Failed(Outcome::read_failed, read.status, from_path);
-            done = PutBlock(writer, block, step);
-        }
-        if (done.outcome != Outcome::ok) return done;
-        offset += copied;
-        size -= copied;
+                const std::string& from_path) {
+    for (std::uint32_t done = 0, room = 0; done < size; done += room) {
+        EditResult made = MakeRoom(writer, room);
+        if (made.outcome != Outcome::ok) return made;
+        room = std::min(size - done, room);
+        const Transfer read = ReadAt(from, offset + done, writer.block + writer.filled, room);
+        if (read.bytes != room) return Failed(Outcome::read_failed, read.status, from_path);
+        writer.filled += room;
     }
     return {};
 }
 
 EditResult CopyOld(Writer& writer, FileHandle archive, std::uint32_t offset, std::uint32_t size) {
-    return Copy(writer, archive, offset, size, {}, true);
+    return Copy(writer, archive, offset, size, {});
 }
 
 // A new file's bytes, or the content given for it.
@@ -125,7 +126,7 @@ EditResult PutNewBytes(Writer& writer, const NewData& data) {
     const SizeResult size = FileSize32(source.handle);
     EditResult copied = size.status != IoStatus::ok || size.size != data.size
                             ? Failed(Outcome::read_failed, IoStatus::truncated, data.path)
-                            : Copy(writer, source.handle, 0, data.size, data.path, false);
+                            : Copy(writer, source.handle, 0, data.size, data.path);
     CloseFile(source.handle);  // read only: nothing to lose when the close fails
     return copied;
 }
@@ -161,9 +162,10 @@ EditResult EndsInTrailer(const PlannedBytes& tail, FileHandle archive, bool& tra
 
 // The zero byte and the digest of every byte before it, ready once the last of them is hashed.
 EditResult PutTrailer(Writer& writer) {
+    EditResult done = WriteBlock(writer);
     std::uint8_t digest[kSha1Size];
-    const EditResult hashed = FinishHashing(writer.hash, digest);
-    if (hashed.outcome != Outcome::ok) return hashed;
+    if (done.outcome == Outcome::ok) done = FinishHashing(writer.hash, digest);
+    if (done.outcome != Outcome::ok) return done;
     std::uint8_t trailer[kTrailerSize] = {};
     std::memcpy(trailer + 1, digest, kSha1Size);
     return Put(writer, trailer, kTrailerSize);
@@ -188,10 +190,30 @@ EditResult PutHeader(Writer& writer, const ArchivePlan& plan, FileHandle archive
     return done;
 }
 
+// The new files of the plan's entries from `next` on, read ahead of the writing until `bytes` of
+// them, not copied yet, are on their way.
+struct ReadAhead {
+    std::size_t next = 0;
+    std::uint64_t bytes = 0;
+};
+
+void ReadNewFilesAhead(const ArchivePlan& plan, ReadAhead& ahead) {
+    for (; ahead.next < plan.entries.size() && ahead.bytes < kReadAheadStep; ++ahead.next) {
+        const int index = plan.entries[ahead.next].new_data;
+        if (index < 0) continue;
+        const NewData& data = plan.new_data[static_cast<std::size_t>(index)];
+        if (data.content != nullptr) continue;  // bytes given, not read
+        ReadAheadFile(data.path.c_str());
+        ahead.bytes += data.size;
+    }
+}
+
 // The data area: runs of kept data that lie next to each other in the archive go in one copy.
 EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive) {
     std::uint32_t run_offset = 0;
     std::uint32_t run_size = 0;
+    ReadAhead ahead;
+    ReadNewFilesAhead(plan, ahead);
     for (const PlannedEntry& entry : plan.entries) {
         if (entry.new_data < 0 && run_offset + run_size == entry.old_offset) {
             run_size += entry.record.data_size;
@@ -205,8 +227,11 @@ EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive
             run_size = entry.record.data_size;
             continue;
         }
-        done = CopyNew(writer, plan.new_data[static_cast<std::size_t>(entry.new_data)]);
+        const NewData& data = plan.new_data[static_cast<std::size_t>(entry.new_data)];
+        done = CopyNew(writer, data);
         if (done.outcome != Outcome::ok) return done;
+        if (data.content == nullptr) ahead.bytes -= data.size;  // read ahead: the next ones follow
+        ReadNewFilesAhead(plan, ahead);
     }
     return CopyOld(writer, archive, run_offset, run_size);
 }
@@ -220,11 +245,15 @@ EditResult WritePlan(const ArchivePlan& plan, FileHandle archive, FileHandle out
     if (done.outcome != Outcome::ok) return done;
     Writer writer{out, reports, progress};
     done = StartHashing(writer.hash, trailer);
-    if (done.outcome == Outcome::ok) done = PutHeader(writer, plan, archive);
+    if (done.outcome == Outcome::ok) {
+        writer.block = NextBlock(writer.hash);
+        done = PutHeader(writer, plan, archive);
+    }
     if (done.outcome == Outcome::ok) done = WriteData(writer, plan, archive);
     if (done.outcome == Outcome::ok) {
         done = trailer ? PutTrailer(writer) : PutBytes(writer, archive, plan.tail);
     }
+    if (done.outcome == Outcome::ok) done = WriteBlock(writer);
     // A pass that stopped before its trailer ends the hashing here, while the archive it may be
     // reading is still open.
     StopHashing(writer.hash);

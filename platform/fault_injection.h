@@ -1,4 +1,4 @@
-// Test hook of the file services: count the calls of each kind, and fail the Nth one.
+// Test hook of the file services: count the calls of each kind, note when, and fail the Nth one.
 #pragma once
 
 #include "platform/file.h"
@@ -6,8 +6,8 @@
 namespace qp {
 
 // The kinds of call a plan counts and can fail. `open` covers OpenFile and CreatePartFile, `read`
-// ReadBytes and ReadAt, `write` WriteBytes and CopyFileRange, `seek` SeekTo and SeekBy, `replace`
-// MoveOverFile, MoveNewFile and PlacePartFile.
+// ReadBytes and ReadAt, `write` WriteBytes, `seek` SeekTo and SeekBy, `replace` MoveOverFile,
+// MoveNewFile and PlacePartFile.
 enum class FileCall { open, close, read, write, seek, size, set_end, map, flush, replace };
 inline constexpr int kFileCallKinds = 10;
 
@@ -38,6 +38,13 @@ void StartFaultPlan(const FaultPlan& plan);
 void StopFaultPlan();
 // The calls of `kind` made since the plan started.
 int FileCallCount(FileCall kind);
+// When the first and the latest call of `kind` since the plan started began, in seconds after its
+// start; both -1 when there was none. A benchmark reads an edit's phases from them.
+struct FileCallTimes {
+    double first;
+    double latest;
+};
+FileCallTimes FileCallTimesOf(FileCall kind);
 HeldFiles FilesHeld();
 
 }  // namespace qp

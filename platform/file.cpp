@@ -1,5 +1,7 @@
 // The file services the core calls: each asks the test's fault plan first, then the backend; and
 // the process's choice of path encoding.
+#include <chrono>
+
 #include "platform/fault_injection.h"
 #include "platform/native_file.h"
 
@@ -11,6 +13,8 @@ struct ActivePlan {
     FaultPlan plan;
     int calls[kFileCallKinds];
     HeldFiles held;
+    std::chrono::steady_clock::time_point start;
+    FileCallTimes times[kFileCallKinds];
 };
 
 ActivePlan active{};
@@ -35,6 +39,9 @@ bool Counting() {
 bool Fails(FileCall kind) {
     if (!Counting()) return false;
     const int call = ++active.calls[static_cast<int>(kind)];
+    FileCallTimes& times = active.times[static_cast<int>(kind)];
+    const std::chrono::duration<double> since = std::chrono::steady_clock::now() - active.start;
+    times = {call == 1 ? since.count() : times.first, since.count()};
     const bool fails = kind == active.plan.kind && call == active.plan.failing;
     // A failure of the plan's has no code of the system's.
     if (fails) latest_error = {active.plan.status, 0};
@@ -60,7 +67,8 @@ bool PathsAreUtf8() {
 }
 
 void StartFaultPlan(const FaultPlan& plan) {
-    active = {true, plan, {}, {}};
+    active = {true, plan, {}, {}, std::chrono::steady_clock::now(), {}};
+    for (FileCallTimes& times : active.times) times = {-1, -1};
     planning_thread = true;
 }
 
@@ -71,6 +79,10 @@ void StopFaultPlan() {
 
 int FileCallCount(FileCall kind) {
     return active.calls[static_cast<int>(kind)];
+}
+
+FileCallTimes FileCallTimesOf(FileCall kind) {
+    return active.times[static_cast<int>(kind)];
 }
 
 HeldFiles FilesHeld() {
@@ -126,16 +138,6 @@ Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32
         return {native::ReadAt(file, offset, buffer, count / 2).bytes, active.plan.status};
     }
     return native::ReadAt(file, offset, buffer, count);
-}
-
-CopyResult CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
-                         std::uint32_t size) {
-    if (Fails(FileCall::write)) {
-        if (!active.plan.partial) return {0, active.plan.status, false};
-        return {native::CopyFileRange(from, from_offset, to, size / 2).bytes, active.plan.status,
-                false};
-    }
-    return native::CopyFileRange(from, from_offset, to, size);
 }
 
 IoStatus SeekTo(FileHandle file, std::uint32_t position) {

@@ -87,24 +87,14 @@ Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count);
 // on two threads at once.
 Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count);
 
-// A copy from one file to another that the system makes itself, not through the caller's memory.
-struct CopyResult {
-    std::uint32_t bytes;
-    IoStatus status;
-    bool unsupported;  // the system makes no such copy between these two files
-};
-// Copies `size` bytes of `from` from `from_offset` on (whatever its position, which the copy
-// does not move) to the current position of `to`, which moves past them. A source that ends
-// early stops it as ReadBytes stops, a full disk as WriteBytes. Where the system cannot copy
-// between the two files (no such call, as on Windows, or another kind of file system), it copies
-// no further and sets `unsupported`: the caller copies the rest through a buffer of its own.
-CopyResult CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
-                         std::uint32_t size);
-
 // Asks the system to start writing `size` bytes of the file from `offset` on to the disk, and
 // returns without waiting for them, so that the FlushFile that ends the writing waits for little.
 // Does nothing where the system has no such call. A failure of the disk shows in that FlushFile.
 void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size);
+// Asks the system to start reading the file at `path` into its cache, and returns without waiting
+// for it, so that a read of the file soon after finds its bytes there. A hint: where the file
+// cannot be opened, or the system has no such call, nothing happens.
+void ReadAheadFile(const char* path);
 
 // Positions are 32-bit: archives are handled through 32-bit offsets.
 IoStatus SeekTo(FileHandle file, std::uint32_t position);

@@ -146,12 +146,9 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
     return {count, IoStatus::ok};
 }
 
-// The copy goes through the caller's buffer, as where the system has no copy of its own.
-CopyResult native::CopyFileRange(FileHandle, std::uint32_t, FileHandle, std::uint32_t) {
-    return {0, IoStatus::ok, true};
-}
-
 void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
+
+void ReadAheadFile(const char*) {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     Open(file).position = position;

@@ -1,4 +1,4 @@
-// POSIX backend of the file services. Holds only generic POSIX code (and Linux statx and copies).
+// POSIX backend of the file services: only generic POSIX code, and Linux statx and write-back.
 #if !defined(_WIN32)
 
 #include <dirent.h>
@@ -221,30 +221,6 @@ Transfer native::ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std
     return ReadAll(Fd(file), static_cast<char*>(buffer), count, &at);
 }
 
-CopyResult native::CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
-                                 std::uint32_t size) {
-    std::uint32_t done = 0;
-#if defined(__linux__)
-    off_t at = static_cast<off_t>(from_offset);
-    while (done < size) {
-        const ssize_t copied = ::copy_file_range(Fd(from), &at, Fd(to), nullptr, size - done, 0);
-        if (copied < 0 && errno == EINTR) continue;
-        // The kernel or the file systems make no such copy: the caller's buffer does it.
-        if (copied < 0 &&
-            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-            return {done, IoStatus::ok, true};
-        }
-        if (copied < 0) return {done, FromErrno(errno), false};
-        if (copied == 0) return {done, IoStatus::truncated, false};
-        done += static_cast<std::uint32_t>(copied);
-    }
-    return {done, IoStatus::ok, false};
-#else
-    static_cast<void>(from), static_cast<void>(from_offset), static_cast<void>(to);
-    return {done, IoStatus::ok, size != 0};
-#endif
-}
-
 void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size) {
 #if defined(__linux__)
     ::sync_file_range(Fd(file), static_cast<off_t>(offset), static_cast<off_t>(size),
@@ -252,6 +228,17 @@ void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size) {
 #else
     static_cast<void>(file), static_cast<void>(offset), static_cast<void>(size);
 #endif
+}
+
+void ReadAheadFile(const char* path) {
+    // Not waiting for a pipe's writer, and reading only a regular file: as OpenFile opens.
+    const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) {
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
+    }
+    ::close(fd);
 }
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {

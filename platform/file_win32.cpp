@@ -280,13 +280,10 @@ Transfer native::ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std
     return {got, got < count ? IoStatus::truncated : IoStatus::ok};
 }
 
-// Windows has no copy between two open files that stays in the system: large blocks through the
-// caller's buffer are its way.
-CopyResult native::CopyFileRange(FileHandle, std::uint32_t, FileHandle, std::uint32_t) {
-    return {0, IoStatus::ok, true};
-}
-
 void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
+
+// Windows has no such hint for a file that is not open; it reads ahead of sequential reads.
+void ReadAheadFile(const char*) {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     // Positions are 32-bit, so the high part of the distance is always 0.

@@ -14,8 +14,6 @@ IoStatus CloseFile(FileHandle file);
 Transfer ReadBytes(FileHandle file, void* buffer, std::uint32_t count);
 Transfer WriteBytes(FileHandle file, const void* buffer, std::uint32_t count);
 Transfer ReadAt(FileHandle file, std::uint32_t offset, void* buffer, std::uint32_t count);
-CopyResult CopyFileRange(FileHandle from, std::uint32_t from_offset, FileHandle to,
-                         std::uint32_t size);
 IoStatus SeekTo(FileHandle file, std::uint32_t position);
 IoStatus SeekBy(FileHandle file, std::int32_t distance);
 SizeResult FileSize32(FileHandle file);

@@ -124,6 +124,10 @@ TEST_P(CutRangesTest, OnePassGivesTheMapBytesAndReportsOfOneCutPerRange) {
         EXPECT_EQ(DeleteFiles(path_.c_str(), list.c_str(), test::recorded, true), Outcome::ok);
         EXPECT_TRUE(ReadWholeFile(path_) == cut_by_cut);
         EXPECT_EQ(test::progress_reports, reports);
+        // The rewrite, its kept runs gathered into blocks and hashed beside: the same bytes.
+        WriteWholeFile(path_, original);
+        EXPECT_EQ(DeleteFiles(path_.c_str(), list.c_str(), test::recorded), Outcome::ok);
+        EXPECT_TRUE(ReadWholeFile(path_) == cut_by_cut);
     }
 }
 

@@ -148,22 +148,22 @@ TEST_F(PackSourcesTest, EveryFailedFileCallIsReportedWithItsFile) {
         });
 }
 
-// The digest is made on a second thread beside the writing, from the blocks written and from the
-// kept data the system copies: the trailer is the SHA-1 of every byte before it however the bytes
-// end around a block, and a cancel in the middle stops the thread with the archive as it was.
+// The digest is made on a second thread beside the writing, from the blocks written, new files and
+// kept data alike: the trailer is the SHA-1 of every byte before it however the bytes end around
+// a block, and a cancel in the middle stops the thread with the archive as it was.
 TEST_F(PackSourcesTest, TheDigestMadeBesideTheWritingIsTheOneOfTheBytesWritten) {
     const std::string path = dir_.File("hashed.pbo");
     const std::string data = dir_.File("data.bin");
     ASSERT_EQ(PackAll(path, 0, "", {{"x", Source("one", "empty.bin")}}).outcome, Outcome::ok);
     const std::size_t header = ReadWholeFile(path).size() - kTrailerSize;
     for (const std::size_t size : {std::size_t{0}, std::size_t{1}, kHashBlock - header,
-                                   kHashBlock - header + 1, 5 * std::size_t{kHashBlock} + 7}) {
+                                   kHashBlock - header + 1, (std::size_t{4} << 20) + 7}) {
         SCOPED_TRACE(size);
         std::filesystem::remove(path);
         WriteWholeFile(data, ContentFor("d", size));
         ASSERT_EQ(PackAll(path, 0, "", {{"x", data}}).outcome, Outcome::ok);
         EXPECT_TRUE(test::EndsInDigestTrailer(ReadWholeFile(path)));
-        // x is kept data now, copied by the system and read again for the digest.
+        // x is kept data now, read from the archive into the blocks.
         ASSERT_EQ(PackAll(path, 0, "", {{"y", Source("one", "a.txt")}}).outcome, Outcome::ok);
         EXPECT_TRUE(test::EndsInDigestTrailer(ReadWholeFile(path)));
     }

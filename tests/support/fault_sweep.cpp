@@ -37,6 +37,12 @@ FileCallCounts CountFileCalls(const std::function<void()>& run) {
     FileCallCounts counts{};
     for (int kind = 0; kind < kFileCallKinds; ++kind) {
         counts[kind] = FileCallCount(static_cast<FileCall>(kind));
+        // When the calls came, as benchmarks read an edit's phases: the first before the latest.
+        const FileCallTimes times = FileCallTimesOf(static_cast<FileCall>(kind));
+        EXPECT_EQ(times.first < 0, counts[kind] == 0) << kind;
+        if (counts[kind] > 1) {
+            EXPECT_LT(times.first, times.latest) << kind;
+        }
     }
     ExpectNothingHeld("the run without a fault");
     StopFaultPlan();

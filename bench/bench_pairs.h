@@ -1,0 +1,51 @@
+// Timing edits in pairs beside durable copies of the same bytes, with the page cache warm or cold.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+
+namespace qp::bench {
+
+// Where a side's input files are when it starts: in the page cache (warm: read just before, as
+// when the user has just listed or extracted the archive) or not (cold).
+enum class Cache { warm, cold };
+
+// One side of the comparison: an edit of ours.
+struct Side {
+    std::string label;
+    std::vector<std::filesystem::path> inputs = {};  // the files it reads, whose cache is readied
+    std::function<void()> prepare = {};              // untimed, before the cache is readied
+    std::function<void()> run = {};                  // timed
+    // For a side that times its own call (a program under Wine): used instead of `run`.
+    std::function<Timing()> timed_run = {};
+    // An edit run in this process: when its writing begins and ends, its flush, its replace and
+    // its closing are taken from the file calls it makes.
+    bool phases = false;
+};
+
+// A durable copy of the same bytes: `copy`, a shell command that writes `target`, then
+// "sync TARGET", timed apart.
+struct Reference {
+    std::string label;
+    std::vector<std::filesystem::path> inputs;
+    std::string copy;
+    std::filesystem::path target;
+};
+
+// cp and cat of `source` to `target`, each followed by its sync, named "cp + sync of WHAT" and
+// "cat + sync of WHAT".
+std::vector<Reference> CopiesOf(const std::filesystem::path& source,
+                                const std::filesystem::path& target, const std::string& what);
+
+// Runs `pairs` rounds, each of every side and every reference in turn, each readied for `cache`
+// first; then prints, with the load, the median of each side (with its CPU time and, where taken,
+// its phases) and of each reference (its copy and its sync), and each side's ratio to each
+// reference against `goal`.
+void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
+                  const std::vector<Reference>& references, double goal);
+
+}  // namespace qp::bench
