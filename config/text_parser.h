@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "config/config_tree.h"
-#include "config/source_map.h"
+#include "config/preprocessor.h"
 
 namespace qp::config {
 
