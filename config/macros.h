@@ -138,6 +138,12 @@ constexpr ByteSet BytesOf(std::string_view bytes, bool names = false) {
     }
     return set;
 }
+// Every byte but those given (and but the name bytes, with `names`).
+constexpr ByteSet AllBut(std::string_view bytes, bool names = false) {
+    ByteSet set = BytesOf(bytes, names);
+    for (bool& member : set) member = !member;
+    return set;
+}
 // The first place from `at` on that holds a byte of `stops`, or the text's end. Four bytes a
 // round: the loop's own test costs more than the look-up.
 inline std::size_t Skip(std::string_view text, std::size_t at, const ByteSet& stops) {

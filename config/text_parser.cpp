@@ -32,26 +32,30 @@ bool Fail(Parser& p, std::size_t at, const std::string& what) {
 bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
+constexpr ByteSet kNonSpaces = AllBut(" \t\r\n");
 
 // Names are identifiers, and any byte past ASCII: names are bytes as written.
+constexpr ByteSet kNameEnds = [] {
+    ByteSet ends = AllBut("", true);
+    for (int c = 0x80; c < 256; ++c) ends[c] = false;
+    return ends;
+}();
 bool IsNameChar(char c) {
-    return IsNameByte(c) || static_cast<unsigned char>(c) >= 0x80;
+    return !kNameEnds[static_cast<unsigned char>(c)];
 }
 
 // The bytes an unquoted word ends before: those given, and a line break.
-using WordEnds = std::array<bool, 256>;
-constexpr WordEnds EndsOf(std::string_view stops) {
-    WordEnds ends{};
-    for (const char c : stops) ends[static_cast<unsigned char>(c)] = true;
-    ends['\n'] = true;
-    return ends;
-}
-constexpr WordEnds kValueEnds = EndsOf(";\"");
-constexpr WordEnds kElementEnds = EndsOf(",};{\"");
-constexpr WordEnds kEnumValueEnds = EndsOf(",}");
+constexpr ByteSet kValueEnds = BytesOf(";\"\n");
+constexpr ByteSet kElementEnds = BytesOf(",};{\"\n");
+constexpr ByteSet kEnumValueEnds = BytesOf(",}\n");
 
+// The next byte that is no blank, p.at moved to it; '\0' at the end. Asked again and again at
+// the same place, so that place is tried first.
 char Peek(Parser& p) {
-    while (p.at < p.text.size() && IsSpace(p.text[p.at])) ++p.at;
+    if (p.at < p.text.size() && kNonSpaces[static_cast<unsigned char>(p.text[p.at])]) {
+        return p.text[p.at];
+    }
+    p.at = Skip(p.text, p.at, kNonSpaces);
     return p.at < p.text.size() ? p.text[p.at] : '\0';
 }
 
@@ -92,7 +96,7 @@ bool Expect(Parser& p, char wanted, std::string_view after, std::string_view nam
 bool ReadName(Parser& p, std::string_view& name, const char* what) {
     Peek(p);
     const std::size_t start = p.at;
-    while (p.at < p.text.size() && IsNameChar(p.text[p.at])) ++p.at;
+    p.at = Skip(p.text, p.at, kNameEnds);
     if (p.at == start) {
         return Fail(p, start, std::string("expected ").append(what) + ", found " + Found(p));
     }
@@ -208,7 +212,7 @@ bool ReadForm(Parser& p, std::string& out, ValueType& type, bool& matched) {
 
 // A value that is no array, written into `out` and its type given: a string, a form, or an
 // unquoted word (a number or a string), which ends before any of `ends`.
-bool ReadScalar(Parser& p, std::string& out, const WordEnds& ends, ValueType& type) {
+bool ReadScalar(Parser& p, std::string& out, const ByteSet& ends, ValueType& type) {
     const char c = Peek(p);
     if (c == '"') {
         type = ValueType::string;
@@ -217,7 +221,7 @@ bool ReadScalar(Parser& p, std::string& out, const WordEnds& ends, ValueType& ty
     bool matched = false;
     if (c == '_' && (ReadForm(p, out, type, matched) || matched)) return p.error.empty();
     const std::size_t start = p.at;
-    while (p.at < p.text.size() && !ends[static_cast<unsigned char>(p.text[p.at])]) ++p.at;
+    p.at = Skip(p.text, p.at, ends);
     std::string_view word = p.text.substr(start, p.at - start);
     while (!word.empty() && IsSpace(word.back())) word.remove_suffix(1);
     if (word.empty()) return Fail(p, start, "expected a value, found " + Found(p));
