@@ -1,5 +1,6 @@
 // The preprocessor: each file scanned once, its directives obeyed, its macros expanded, its text
-// copied in runs with a mark wherever the output stops following the file byte for byte.
+// copied in runs; when a place is to be traced, with a mark wherever the output stops following
+// the file byte for byte.
 #include "config/preprocessor.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-// The game's preprocessor over a text config: includes, macros, conditionals and comments, with
-// every byte of its output traced to the file and place it came from.
+// The game's preprocessor over a text config: includes, macros, conditionals and comments, and
+// the file and place any byte of its output came from, traced when an error asks for it.
 #pragma once
 
 #include <functional>

@@ -2,7 +2,6 @@
 // each written in the rapified form as it is read.
 #include "config/text_parser.h"
 
-#include <array>
 #include <charconv>
 #include <cstring>
 #include <limits>
