@@ -1,16 +1,13 @@
 // Benchmark: a generated config of about 20 MB of text (thousands of classes with inheritance,
-// arrays and the community's kind of macros) preprocessed, parsed and rapified in memory; and
-// `quillpack build` of a folder holding it, rapifying and with --no-rapify; its rapified bytes
-// read and printed as text again (derapify). Medians of runs, wall clock and CPU.
-#include <sys/resource.h>
-
+// arrays and the community's kind of macros) preprocessed and rapified in memory, and its
+// rapified bytes read and printed as text again (derapify); `quillpack build`, rapifying and with
+// --no-rapify, of a folder holding the config alone and of a weapon pack's folder holding it
+// beside 300 MB of models, textures and sounds. Medians of runs, wall clock and CPU.
 #include <algorithm>
-#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
-#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -20,7 +17,6 @@
 #include "config/config_printer.h"
 #include "config/preprocessor.h"
 #include "config/rapified_reader.h"
-#include "config/rapified_writer.h"
 #include "config/text_parser.h"
 
 namespace {
@@ -85,31 +81,63 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// Wall-clock seconds of `run`; its CPU seconds (this process's) are added to `cpu`.
-double Seconds(const std::function<void()>& run, std::vector<double>* cpu = nullptr) {
-    const std::clock_t cpu_start = std::clock();
-    const auto start = std::chrono::steady_clock::now();
-    run();
-    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    if (cpu != nullptr) {
-        cpu->push_back(static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC);
-    }
-    return took.count();
-}
-
-// CPU seconds of the children waited for so far.
-double ChildrenCpu() {
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 void Fail(const std::string& what) {
     std::fprintf(stderr, "bench_rapify: %s\n", what.c_str());
     std::exit(1);
+}
+
+// A weapon pack's other files beside the config, about 300 MB of bytes that do not compress:
+// for each of 60 weapons a model of 2 to 3.5 MB, two textures of 0.5 to 1.3 MB and three sounds
+// of 60 to 240 KB.
+void WritePackFiles(const fs::path& addon) {
+    fs::create_directories(addon / "data");
+    fs::create_directories(addon / "sounds");
+    std::uint64_t state = 88172645463325252u;
+    std::string bytes;
+    const auto write = [&](const fs::path& path, std::size_t size) {
+        bytes.resize(size & ~std::size_t{7});
+        for (std::size_t at = 0; at < bytes.size(); at += 8) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            for (int i = 0; i < 8; ++i) bytes[at + i] = static_cast<char>(state >> (8 * i));
+        }
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    };
+    for (std::size_t i = 0; i < 60; ++i) {
+        const std::string n = std::to_string(i);
+        write(addon / "data" / ("w" + n + ".p3d"), 2000000 + i * 7919 % 1500000);
+        write(addon / "data" / ("w" + n + "_co.paa"), 500000 + i * 6007 % 800000);
+        write(addon / "data" / ("w" + n + "_nohq.paa"), 500000 + i * 4001 % 800000);
+        for (const char* sound : {"fire", "reload", "dry"}) {
+            write(addon / "sounds" / (sound + n + ".wss"), 60000 + i * 3001 % 180000);
+        }
+    }
+}
+
+// Builds of `addon` into `archive`, rapifying and with --no-rapify taking turns, printed as
+// medians of wall clock and CPU time (the tool's, all its threads).
+void PrintBuilds(const char* label, const fs::path& addon, const fs::path& archive) {
+    const std::string build = std::string("'") + QUILLPACK_TOOL + "' build '" + addon.string() +
+                              "' '" + archive.string() + "'";
+    qp::bench::Settle();  // the files just written are on the disk before the first build
+    std::vector<double> rapifying, plain, rapifying_cpu, plain_cpu;
+    for (int run = 0; run < kRuns; ++run) {
+        for (const bool rapify : {true, false}) {
+            const qp::bench::Timing timing = qp::bench::MedianTiming(
+                [&] { qp::bench::Shell(rapify ? build : build + " --no-rapify"); }, {}, 1);
+            (rapify ? rapifying : plain).push_back(timing.seconds);
+            (rapify ? rapifying_cpu : plain_cpu).push_back(timing.cpu);
+        }
+    }
+    std::printf(
+        "%s, medians of %d: %.3f s rapifying, %.3f s with --no-rapify: %.2f times (goal under "
+        "2); load %s after\n",
+        label, kRuns, Median(rapifying), Median(plain), Median(rapifying) / Median(plain),
+        qp::bench::LoadAverage().c_str());
+    std::printf("    CPU time of the builds, medians: %.3f s rapifying, %.3f s with --no-rapify\n",
+                Median(rapifying_cpu), Median(plain_cpu));
 }
 
 }  // namespace
@@ -120,81 +148,54 @@ int main() {
     const qp::config::ReadInclude no_includes = [](const std::string&, std::string&, std::string&) {
         return qp::config::IncludeRead::not_found;
     };
-    std::vector<double> preprocess, parse, write, cpu, derapify, derapify_cpu;
-    std::size_t text_size = 0;
-    std::size_t preprocessed_size = 0;
-    std::size_t rapified_size = 0;
-    for (int run = 0; run < kRuns; ++run) {
-        qp::config::Preprocessed out;
-        qp::config::Config config;
-        std::string error;
-        std::string bytes;
-        const std::clock_t cpu_start = std::clock();
-        preprocess.push_back(Seconds([&] {
-            if (!qp::config::Preprocess("config.cpp", text, no_includes, {}, out, error)) {
-                Fail(error);
-            }
-        }));
-        parse.push_back(Seconds([&] {
-            if (!qp::config::ParseConfig(out, config, error)) Fail(error);
-        }));
-        write.push_back(Seconds([&] { bytes = qp::config::WriteRapified(config); }));
-        cpu.push_back(static_cast<double>(std::clock() - cpu_start) / CLOCKS_PER_SEC);
-        preprocessed_size = out.text.size();
-        rapified_size = bytes.size();
-        // Derapifying the same config: its rapified bytes read and printed as text.
-        derapify.push_back(Seconds(
-            [&] {
-                qp::config::Config read;
-                if (!qp::config::ReadRapified(bytes, read, error)) Fail(error);
-                text_size = qp::config::PrintConfig(read).size();
-            },
-            &derapify_cpu));
-    }
-    const double mb = static_cast<double>(preprocessed_size) / 1e6;
-    const double rapify = Median(preprocess) + Median(parse) + Median(write);
+    qp::config::Preprocessed preprocessed;
+    std::string bytes;
+    std::string error;
+    const auto preprocess = [&] {
+        if (!qp::config::Preprocess("config.cpp", text, no_includes, {}, preprocessed, error)) {
+            Fail(error);
+        }
+    };
+    const auto rapify = [&] {
+        if (!qp::config::RapifyText(preprocessed, bytes, error)) Fail(error);
+    };
+    std::size_t printed_size = 0;
+    const auto derapify = [&] {
+        qp::config::Config read;
+        if (!qp::config::ReadRapified(bytes, read, error)) Fail(error);
+        printed_size = qp::config::PrintConfig(read).size();
+    };
+    const qp::bench::Timing preprocessing = qp::bench::MedianTiming(preprocess, {}, kRuns);
+    const qp::bench::Timing parsing = qp::bench::MedianTiming(rapify, preprocess, kRuns);
+    const qp::bench::Timing derapifying = qp::bench::MedianTiming(derapify, {}, kRuns);
+    const double mb = static_cast<double>(preprocessed.text.size()) / 1e6;
+    std::printf("R1: config of %.1f MB of text, %.1f MB preprocessed, %.1f MB rapified; load %s\n",
+                static_cast<double>(text.size()) / 1e6, mb, static_cast<double>(bytes.size()) / 1e6,
+                load_before.c_str());
     std::printf(
-        "R1: config of %.1f MB of text, %.1f MB preprocessed, %.1f MB rapified; "
-        "load %s\n",
-        static_cast<double>(text.size()) / 1e6, mb, static_cast<double>(rapified_size) / 1e6,
-        load_before.c_str());
-    std::printf("    medians of %d: preprocess %.3f s, parse %.3f s, write %.3f s\n", kRuns,
-                Median(preprocess), Median(parse), Median(write));
+        "    medians of %d, wall (CPU): preprocess %.3f s (%.3f s), parse and write %.3f s "
+        "(%.3f s)\n",
+        kRuns, preprocessing.seconds, preprocessing.cpu, parsing.seconds, parsing.cpu);
     std::printf("    rapify: %.0f MB/s of preprocessed text (goal 50); %.0f MB/s of CPU time\n",
-                mb / rapify, mb / Median(cpu));
-    const double text_mb = static_cast<double>(text_size) / 1e6;
+                mb / (preprocessing.seconds + parsing.seconds),
+                mb / (preprocessing.cpu + parsing.cpu));
+    const double text_mb = static_cast<double>(printed_size) / 1e6;
     std::printf(
         "    derapify to %.1f MB of text: median %.3f s, %.0f MB/s of text (goal 100); "
         "%.0f MB/s of CPU time\n",
-        text_mb, Median(derapify), text_mb / Median(derapify), text_mb / Median(derapify_cpu));
+        text_mb, derapifying.seconds, text_mb / derapifying.seconds, text_mb / derapifying.cpu);
 
-    // `build` of a folder whose config is that text, rapifying and not.
+    // `build` of a folder holding the config alone, and of a weapon pack's folder.
     const fs::path root = qp::bench::ScratchFolder("quillpack-bench-rapify");
-    fs::create_directories(root / "addon");
-    std::ofstream(root / "addon" / "config.cpp", std::ios::binary) << text;
-    std::ofstream(root / "addon" / "$PBOPREFIX$", std::ios::binary) << "x\\bench\\addons\\main";
-    const std::string build = std::string("'") + QUILLPACK_TOOL + "' build '" +
-                              (root / "addon").string() + "' '" + (root / "a.pbo").string() + "'";
-    std::vector<double> rapifying, plain, rapifying_cpu, plain_cpu;
-    const auto run_build = [&](const std::string& command, std::vector<double>& cpu) {
-        const double before = ChildrenCpu();
-        const double seconds = Seconds([&] {
-            if (std::system(command.c_str()) != 0) Fail("build failed");
-        });
-        cpu.push_back(ChildrenCpu() - before);
-        return seconds;
-    };
-    for (int run = 0; run < kRuns; ++run) {
-        rapifying.push_back(run_build(build, rapifying_cpu));
-        plain.push_back(run_build(build + " --no-rapify", plain_cpu));
+    for (const char* addon : {"alone", "pack"}) {
+        fs::create_directories(root / addon);
+        std::ofstream(root / addon / "config.cpp", std::ios::binary) << text;
+        std::ofstream(root / addon / "$PBOPREFIX$", std::ios::binary) << "x\\bench\\addons\\main";
     }
-    std::printf(
-        "R2: build of that folder, medians of %d: %.3f s rapifying, %.3f s with "
-        "--no-rapify: %.2f times (goal under 2); load %s after\n",
-        kRuns, Median(rapifying), Median(plain), Median(rapifying) / Median(plain),
-        qp::bench::LoadAverage().c_str());
-    std::printf("    CPU time of the builds, medians: %.3f s rapifying, %.3f s with --no-rapify\n",
-                Median(rapifying_cpu), Median(plain_cpu));
+    PrintBuilds("R2: build of the config alone", root / "alone", root / "alone.pbo");
+    WritePackFiles(root / "pack");
+    PrintBuilds("R3: build of a weapon pack (the config and 300 MB of models, textures, sounds)",
+                root / "pack", root / "pack.pbo");
     fs::remove_all(root);
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "cli/commands.h"
 #include "config/preprocessor.h"
 #include "config/rapified_reader.h"
-#include "config/rapified_writer.h"
 #include "config/text_parser.h"
 #include "pbo/entry_name.h"
 #include "signing/small_file.h"
@@ -62,20 +61,9 @@ bool RapifyConfigFile(const std::string& path, const config::IncludeFolders& fol
     }
     config::PreprocessSettings settings;
     settings.include_folders = folders;
-    config::Config tree;
-    {
-        // The text and its marks go before the tree is written: the writer reuses their memory.
-        config::Preprocessed preprocessed;
-        if (!config::Preprocess(path, std::move(text), ReadFromDisk, settings, preprocessed,
-                                error) ||
-            !config::ParseConfig(preprocessed, tree, error)) {
-            return false;
-        }
-    }
-    bytes = config::WriteRapified(tree);
-    if (!bytes.empty()) return true;
-    error = path + ": the rapified config would pass 4 GiB";
-    return false;
+    config::Preprocessed preprocessed;
+    return config::Preprocess(path, std::move(text), ReadFromDisk, settings, preprocessed, error) &&
+           config::RapifyText(preprocessed, bytes, error);
 }
 
 int FailConfig(const std::string& error) {

@@ -6,6 +6,11 @@
 namespace qp::config {
 namespace {
 
+constexpr ByteSet kStringBytes = BytesOf("\"\n");
+constexpr ByteSet kArgumentBytes = BytesOf("\"/(),");
+constexpr ByteSet kStringizedBytes = BytesOf("\" \t\r\n");
+constexpr ByteSet kExpandedBytes = BytesOf("\"", true);
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -14,11 +19,6 @@ std::string_view Trimmed(std::string_view text) {
     while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
     while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
     return text;
-}
-
-std::size_t NameEnd(std::string_view text, std::size_t at) {
-    while (at < text.size() && IsNameByte(text[at])) ++at;
-    return at;
 }
 
 std::size_t SkipBlanks(std::string_view text, std::size_t at) {
@@ -117,16 +117,19 @@ std::vector<MacroPart> BodyParts(std::string_view text, const std::vector<std::s
 // that it reads back as the text it was.
 void PutStringized(std::string_view text, std::string& out) {
     out.push_back('"');
-    bool blank = false;
-    for (const char c : Trimmed(text)) {
-        if (IsBlank(c)) {
-            blank = true;
+    text = Trimmed(text);
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t stop = Skip(text, at, kStringizedBytes);
+        out.append(text.substr(at, stop - at));
+        at = stop;
+        if (at == text.size()) break;
+        if (text[at] == '"') {
+            out.append("\"\"");
+            ++at;
             continue;
         }
-        if (blank) out.push_back(' ');
-        blank = false;
-        if (c == '"') out.push_back('"');
-        out.push_back(c);
+        while (at < text.size() && IsBlank(text[at])) ++at;
+        out.push_back(' ');  // never at the end: the text is trimmed
     }
     out.push_back('"');
 }
@@ -164,16 +167,18 @@ bool MayGoDeeper(Expansion& expansion, std::string_view name, int depth, std::si
 // The buffers of `depth`: each frame of expansion has a depth of its own.
 ExpansionScratch& Scratch(Expansion& expansion, int depth) {
     const auto index = static_cast<std::size_t>(depth);
-    while (expansion.scratch.size() <= index) expansion.scratch.emplace_back();
-    return expansion.scratch[index];
+    while (expansion.scratch.size() <= index) {
+        expansion.scratch.push_back(std::make_unique<ExpansionScratch>());
+    }
+    return *expansion.scratch[index];
 }
 
 }  // namespace
 
 std::size_t StringEnd(std::string_view text, std::size_t open) {
-    for (std::size_t at = open + 1; at < text.size(); ++at) {
+    for (std::size_t at = Skip(text, open + 1, kStringBytes); at < text.size();
+         at = Skip(text, at + 1, kStringBytes)) {
         if (text[at] == '\n') return std::string_view::npos;
-        if (text[at] != '"') continue;
         if (at + 1 < text.size() && text[at + 1] == '"') {
             ++at;
             continue;
@@ -181,6 +186,15 @@ std::size_t StringEnd(std::string_view text, std::size_t open) {
         return at + 1;
     }
     return std::string_view::npos;
+}
+
+std::size_t LineAt(LineCount& lines, std::size_t at) {
+    if (at < lines.counted) lines = {lines.text};
+    lines.line += static_cast<std::size_t>(
+        std::count(lines.text.begin() + static_cast<std::ptrdiff_t>(lines.counted),
+                   lines.text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+    lines.counted = at;
+    return lines.line;
 }
 
 bool DefineMacro(std::string_view definition, std::string& name, Macro& macro, std::string& error) {
@@ -212,9 +226,10 @@ SpecialWord SpecialWordOf(std::string_view name) {
     return SpecialWord::none;
 }
 
-void PutSpecialWord(const Expansion& expansion, SpecialWord word, std::string& out) {
+void PutSpecialWord(Expansion& expansion, SpecialWord word, std::string& out) {
     if (word == SpecialWord::line) {
-        out += std::to_string(expansion.line);
+        out += std::to_string(expansion.lines == nullptr ? 0
+                                                         : LineAt(*expansion.lines, expansion.use));
     } else {
         PutStringized(expansion.file, out);
     }
@@ -225,7 +240,8 @@ std::size_t SplitArguments(std::string_view text, std::size_t open,
     arguments.clear();
     int nesting = 0;
     std::size_t start = open + 1;
-    for (std::size_t at = open + 1; at < text.size(); ++at) {
+    for (std::size_t at = Skip(text, open + 1, kArgumentBytes); at < text.size();
+         at = Skip(text, at + 1, kArgumentBytes)) {
         const char c = text[at];
         if (c == '"') {
             const std::size_t end = StringEnd(text, at);
@@ -270,16 +286,22 @@ bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro
         expanded[i].clear();
         if (!ExpandText(expansion, Trimmed(arguments[i]), expanded[i], depth + 1)) return false;
     }
-    std::string& substituted = scratch.substituted;
-    substituted.clear();
-    for (const MacroPart& part : macro.body) {
-        if (part.kind == MacroPart::literal) {
-            substituted += part.text;
-        } else if (part.kind == MacroPart::argument) {
-            substituted += expanded[part.parameter];
-        } else {
-            PutStringized(expanded[part.parameter], substituted);
+    std::string_view substituted;
+    if (macro.body.size() == 1 && macro.body[0].kind == MacroPart::literal) {
+        substituted = macro.body[0].text;  // nothing to put in: rescanned as it is
+    } else {
+        std::string& text = scratch.substituted;
+        text.clear();
+        for (const MacroPart& part : macro.body) {
+            if (part.kind == MacroPart::literal) {
+                text += part.text;
+            } else if (part.kind == MacroPart::argument) {
+                text += expanded[part.parameter];
+            } else {
+                PutStringized(expanded[part.parameter], text);
+            }
         }
+        substituted = text;
     }
     expansion.active.push_back(name);
     const bool done = ExpandText(expansion, substituted, out, depth + 1);
@@ -288,21 +310,17 @@ bool ExpandMacro(Expansion& expansion, std::string_view name, const Macro& macro
 }
 
 bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, int depth) {
-    std::vector<std::string_view>& arguments = Scratch(expansion, depth).arguments;
+    static const std::vector<std::string_view> kNoArguments;
     std::size_t copied = 0;  // text before it is in `out`
     std::size_t at = 0;
-    while (at < text.size()) {
+    while ((at = Skip(text, at, kExpandedBytes)) < text.size()) {
         const char c = text[at];
         if (c == '"') {
             at = std::min(StringEnd(text, at), text.size());
             continue;
         }
-        if (!IsNameByte(c)) {
-            ++at;
-            continue;
-        }
         const std::size_t end = NameEnd(text, at);
-        if (!StartsName(c) || !MayExpand(expansion, c)) {
+        if (!StartsName(c) || !MayExpand(expansion, c, end - at)) {
             at = end;
             continue;
         }
@@ -310,16 +328,17 @@ bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, i
         const auto found = expansion.macros.find(name);
         const SpecialWord special = SpecialWordOf(name);
         std::size_t after = end;
+        const std::vector<std::string_view>* arguments = &kNoArguments;
         if (found != expansion.macros.end() && found->second.function_like) {
+            std::vector<std::string_view>& split = Scratch(expansion, depth).arguments;
             const std::size_t open = SkipBlanks(text, end);
-            after = open < text.size() && text[open] == '(' ? SplitArguments(text, open, arguments)
+            after = open < text.size() && text[open] == '(' ? SplitArguments(text, open, split)
                                                             : std::string_view::npos;
             if (after == std::string_view::npos && open < text.size() && text[open] == '(') {
                 return Refuse(expansion,
                               "expected ')' to end the arguments of " + std::string(name));
             }
-        } else {
-            arguments.clear();
+            arguments = &split;
         }
         if (special == SpecialWord::refused) {
             return Refuse(expansion, std::string(name) +
@@ -333,7 +352,7 @@ bool ExpandText(Expansion& expansion, std::string_view text, std::string& out, i
         }
         out.append(text.substr(copied, at - copied));
         if (expands) {
-            if (!ExpandMacro(expansion, name, found->second, arguments, out, depth)) return false;
+            if (!ExpandMacro(expansion, name, found->second, *arguments, out, depth)) return false;
             at = after;
         } else {
             PutSpecialWord(expansion, special, out);

@@ -1,5 +1,6 @@
 // The preprocessor: each file scanned once, its directives obeyed, its macros expanded, its text
-// copied in runs with a mark wherever the output stops following the file byte for byte.
+// copied in runs; when a place is to be traced, with a mark wherever the output stops following
+// the file byte for byte.
 #include "config/preprocessor.h"
 
 #include <algorithm>
@@ -24,8 +25,7 @@ struct Scan {
     std::size_t at = 0;
     std::size_t copied = 0;  // the text before it is in the output, or left out
     std::vector<Conditional> conditions = {};
-    std::size_t counted = 0;  // lines are counted up to here
-    std::size_t line = 1;     // the line of `counted`
+    LineCount lines = {text};
 };
 
 // One preprocessing: its files, macros and the includes open.
@@ -33,14 +33,19 @@ struct Run {
     const ReadInclude& read_include;
     const PreprocessSettings& settings;
     Preprocessed& out;
+    std::vector<SourceMark>* marks;  // kept only when a place is to be found
     MacroTable macros = {};
     Expansion expansion{macros, settings.limits};
     std::vector<std::string> including = {};  // the folded paths of the files being scanned
     // Each file is read once, however often it is included (headers guarded by #ifndef are).
     std::unordered_map<std::string, std::uint32_t> read = {};
-    std::size_t scanned = 0;  // bytes of the files scanned, each time again
+    std::size_t scanned = 0;                       // bytes of the files scanned, each time again
+    std::vector<std::string_view> arguments = {};  // of the macro use being expanded
+    std::vector<std::string> cleaned = {};         // its arguments that held comments, without
     std::string error = {};
 };
+
+constexpr ByteSet kLineBytes = BytesOf("\n\"/", true);
 
 bool Fail(Run& run, const Scan& scan, std::size_t at, const std::string& what) {
     if (run.error.empty()) run.error = Where(run.out.files[scan.file], at) + ": " + what;
@@ -52,31 +57,36 @@ bool Active(const Scan& scan) {
            (scan.conditions.back().outer_active && scan.conditions.back().taking);
 }
 
-std::size_t LineAt(Scan& scan, std::size_t at) {
-    scan.line += static_cast<std::size_t>(
-        std::count(scan.text.begin() + static_cast<std::ptrdiff_t>(scan.counted),
-                   scan.text.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
-    scan.counted = at;
-    return scan.line;
+// The expansion that follows stands at text[at] of the scan's file, for __LINE__ and __FILE__.
+void ExpandAt(Run& run, Scan& scan, std::size_t at) {
+    run.expansion.lines = &scan.lines;
+    run.expansion.use = at;
+    run.expansion.file = run.out.files[scan.file].path;
 }
 
-// Copies the text not yet copied, up to `upto`, marking where it comes from unless it goes on
-// from the last copy.
+// Marks that the output from here on comes from the scan's file at `source`: byte for byte
+// (unless it goes on from the last mark), or as the stand-in for what stands there.
+void Mark(Run& run, const Scan& scan, std::size_t source, bool verbatim) {
+    if (run.marks == nullptr) return;
+    std::vector<SourceMark>& marks = *run.marks;
+    const std::size_t output = run.out.text.size();
+    const bool goes_on = verbatim && !marks.empty() && marks.back().verbatim &&
+                         marks.back().file == scan.file &&
+                         marks.back().source + (output - marks.back().output) == source;
+    if (!goes_on) marks.push_back({output, scan.file, source, verbatim});
+}
+
+// Copies the text not yet copied, up to `upto`.
 void Flush(Run& run, Scan& scan, std::size_t upto) {
     if (upto <= scan.copied) return;
-    std::string& text = run.out.text;
-    const bool goes_on =
-        !run.out.marks.empty() && run.out.marks.back().verbatim &&
-        run.out.marks.back().file == scan.file &&
-        run.out.marks.back().source + (text.size() - run.out.marks.back().output) == scan.copied;
-    if (!goes_on) run.out.marks.push_back({text.size(), scan.file, scan.copied, true});
-    text.append(scan.text.substr(scan.copied, upto - scan.copied));
+    Mark(run, scan, scan.copied, true);
+    run.out.text.append(scan.text.substr(scan.copied, upto - scan.copied));
     scan.copied = upto;
 }
 
 // The output that follows stands for the text at `at` (a macro's name, a comment).
 void MarkStandIn(Run& run, const Scan& scan, std::size_t at) {
-    run.out.marks.push_back({run.out.text.size(), scan.file, at, false});
+    Mark(run, scan, at, false);
 }
 
 std::size_t LineEnd(std::string_view text, std::size_t at) {
@@ -206,7 +216,7 @@ bool Directive(Run& run, Scan& scan, std::size_t at, int depth) {
         Macro macro;
         std::string error;
         if (!DefineMacro(rest, name, macro, error)) return Fail(run, scan, at, error);
-        run.expansion.may_expand[static_cast<unsigned char>(name[0])] = true;
+        run.expansion.may_expand[static_cast<unsigned char>(name[0])] |= LengthBit(name.size());
         run.macros.insert_or_assign(std::move(name), std::move(macro));
         return true;
     }
@@ -229,8 +239,8 @@ bool Directive(Run& run, Scan& scan, std::size_t at, int depth) {
 // A macro's name at `at`, ending at `end`: its use expanded into the output.
 bool ExpandUse(Run& run, Scan& scan, std::size_t at, std::size_t end, const std::string& name,
                const Macro& macro) {
-    std::vector<std::string_view> arguments;
-    std::vector<std::string> cleaned;  // arguments that held comments, without them
+    std::vector<std::string_view>& arguments = run.arguments;
+    arguments.clear();
     std::size_t after = end;
     if (macro.function_like) {
         std::size_t open = end;
@@ -242,17 +252,17 @@ bool ExpandUse(Run& run, Scan& scan, std::size_t at, std::size_t end, const std:
         if (after == std::string_view::npos) {
             return Fail(run, scan, at, "expected ')' to end the arguments of " + name);
         }
-        cleaned.reserve(arguments.size());
+        run.cleaned.clear();
+        run.cleaned.reserve(arguments.size());  // views of them stay valid
         for (std::string_view& argument : arguments) {
             if (argument.find('/') == std::string_view::npos) continue;
-            cleaned.push_back(WithoutComments(argument));
-            argument = cleaned.back();
+            run.cleaned.push_back(WithoutComments(argument));
+            argument = run.cleaned.back();
         }
     }
     Flush(run, scan, at);
     MarkStandIn(run, scan, at);
-    run.expansion.line = LineAt(scan, at);
-    run.expansion.file = run.out.files[scan.file].path;
+    ExpandAt(run, scan, at);
     if (!ExpandMacro(run.expansion, name, macro, arguments, run.out.text)) {
         return Fail(run, scan, at, run.expansion.error);
     }
@@ -261,11 +271,10 @@ bool ExpandUse(Run& run, Scan& scan, std::size_t at, std::size_t end, const std:
     return true;
 }
 
-// A name in the text: a macro's use, __LINE__ or __FILE__, a refused word, or just text.
-bool TakeName(Run& run, Scan& scan) {
+// A name in the text, from scan.at to `end`: a macro's use, __LINE__ or __FILE__, a refused word,
+// or just text.
+bool TakeName(Run& run, Scan& scan, std::size_t end) {
     const std::size_t at = scan.at;
-    std::size_t end = at;
-    while (end < scan.text.size() && IsNameByte(scan.text[end])) ++end;
     scan.at = end;
     const std::string_view name = scan.text.substr(at, end - at);
     const auto found = run.macros.find(name);
@@ -280,8 +289,7 @@ bool TakeName(Run& run, Scan& scan) {
     }
     Flush(run, scan, at);
     MarkStandIn(run, scan, at);
-    run.expansion.line = LineAt(scan, at);
-    run.expansion.file = run.out.files[scan.file].path;
+    ExpandAt(run, scan, at);
     PutSpecialWord(run.expansion, special, run.out.text);
     scan.copied = end;
     return true;
@@ -313,14 +321,14 @@ bool SkipComment(Run& run, Scan& scan, bool active) {
 // macro's arguments may take the scan past further line breaks.
 bool ScanLine(Run& run, Scan& scan) {
     const std::string_view text = scan.text;
-    while (scan.at < text.size()) {
+    while ((scan.at = Skip(text, scan.at, kLineBytes)) < text.size()) {
         const char c = text[scan.at];
         if (IsNameByte(c)) {
-            if (StartsName(c) && MayExpand(run.expansion, c)) {
-                if (!TakeName(run, scan)) return false;
+            const std::size_t end = NameEnd(text, scan.at);
+            if (StartsName(c) && MayExpand(run.expansion, c, end - scan.at)) {
+                if (!TakeName(run, scan, end)) return false;
             } else {
-                while (++scan.at < text.size() && IsNameByte(text[scan.at])) {
-                }
+                scan.at = end;
             }
         } else if (c == '\n') {
             ++scan.at;
@@ -388,6 +396,7 @@ bool ScanFile(Run& run, std::uint32_t file, int depth) {
             if (!Directive(run, scan, first, depth)) return false;
             continue;
         }
+        scan.at = first;  // the blanks are copied with what follows them
         if (!(Active(scan) ? ScanLine(run, scan) : SkipLine(run, scan))) return false;
         if (run.out.text.size() > run.settings.limits.max_output) {
             return Fail(run, scan, scan.at,
@@ -403,19 +412,55 @@ bool ScanFile(Run& run, std::uint32_t file, int depth) {
     return true;
 }
 
-}  // namespace
-
-bool Preprocess(const std::string& path, std::string text, const ReadInclude& read,
-                const PreprocessSettings& settings, Preprocessed& out, std::string& error) {
+bool PreprocessMarking(const std::string& path, std::string text, const ReadInclude& read,
+                       const PreprocessSettings& settings, Preprocessed& out, std::string& error,
+                       std::vector<SourceMark>* marks) {
     out = {};
+    out.settings = settings;
     out.text.reserve(text.size() + text.size() / 4);
     out.files.push_back({path, std::move(text)});
-    Run run{read, settings, out};
+    Run run{read, settings, out, marks};
     run.including.push_back(FoldedPath(path));
     run.read.emplace(run.including.back(), 0);
     if (ScanFile(run, 0, 0)) return true;
     error = run.error;
     return false;
+}
+
+}  // namespace
+
+bool Preprocess(const std::string& path, std::string text, const ReadInclude& read,
+                const PreprocessSettings& settings, Preprocessed& out, std::string& error) {
+    return PreprocessMarking(path, std::move(text), read, settings, out, error, nullptr);
+}
+
+Preprocessed PlainText(std::string path, std::string text) {
+    Preprocessed plain;
+    plain.text = text;
+    plain.files.push_back({std::move(path), std::move(text)});
+    plain.plain = true;
+    return plain;
+}
+
+std::string Where(const Preprocessed& preprocessed, std::size_t output) {
+    if (preprocessed.files.empty()) return "?";
+    if (preprocessed.plain) return Where(preprocessed.files[0], output);
+    // The files as they were read the first time: the same output, byte for byte.
+    const ReadInclude read_again = [&preprocessed](const std::string& path, std::string& text,
+                                                   std::string&) {
+        for (const SourceText& file : preprocessed.files) {
+            if (file.path != path) continue;
+            text = file.text;
+            return IncludeRead::ok;
+        }
+        return IncludeRead::not_found;
+    };
+    const SourceText& top = preprocessed.files[0];
+    Preprocessed again;
+    std::vector<SourceMark> marks;
+    std::string error;
+    PreprocessMarking(top.path, top.text, read_again, preprocessed.settings, again, error, &marks);
+    return Where(again.files, marks, output);
 }
 
 }  // namespace qp::config

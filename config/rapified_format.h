@@ -18,4 +18,7 @@ inline constexpr std::uint32_t kRootBodyOffset = 16;
 // The flags word of an array append: 1 means append.
 inline constexpr std::uint32_t kAppendFlags = 1;
 
+// Classes within classes, and arrays within arrays, at most this deep.
+inline constexpr int kMaxNesting = 128;
+
 }  // namespace qp::config

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "config/config_tree.h"
+#include "config/rapified_format.h"
 
 namespace qp::config {
 
@@ -22,8 +23,5 @@ bool IsRapified(std::string_view bytes);
 // header words other than 0 and 8. Time and memory stay proportional to the file's size. On
 // failure `config` holds what was read, which is not to be used.
 bool ReadRapified(std::string_view bytes, Config& config, std::string& error);
-
-// Classes within classes, and arrays within arrays, at most this deep.
-inline constexpr int kMaxNesting = 128;
 
 }  // namespace qp::config

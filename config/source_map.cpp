@@ -5,14 +5,6 @@
 
 namespace qp::config {
 
-Preprocessed PlainText(std::string path, std::string text) {
-    Preprocessed plain;
-    plain.text = text;
-    plain.files.push_back({std::move(path), std::move(text)});
-    plain.marks.push_back({});
-    return plain;
-}
-
 std::string Where(const SourceText& file, std::size_t source) {
     source = std::min(source, file.text.size());
     std::size_t line = 1;
@@ -25,16 +17,17 @@ std::string Where(const SourceText& file, std::size_t source) {
     return file.path + ":" + std::to_string(line) + ":" + std::to_string(source - line_start + 1);
 }
 
-std::string Where(const Preprocessed& preprocessed, std::size_t output) {
+std::string Where(const SourceFiles& files, const std::vector<SourceMark>& marks,
+                  std::size_t output) {
     const auto after =
-        std::upper_bound(preprocessed.marks.begin(), preprocessed.marks.end(), output,
+        std::upper_bound(marks.begin(), marks.end(), output,
                          [](std::size_t at, const SourceMark& mark) { return at < mark.output; });
-    if (after == preprocessed.marks.begin() || preprocessed.files.empty()) {
-        return preprocessed.files.empty() ? std::string("?") : Where(preprocessed.files[0], 0);
+    if (after == marks.begin() || files.empty()) {
+        return files.empty() ? std::string("?") : Where(files[0], 0);
     }
     const SourceMark& mark = *(after - 1);
     const std::size_t source = mark.verbatim ? mark.source + (output - mark.output) : mark.source;
-    return Where(preprocessed.files[mark.file], source);
+    return Where(files[mark.file], source);
 }
 
 }  // namespace qp::config

@@ -1,12 +1,11 @@
-// Preprocessed text and where each of its bytes came from, so that an error found in it is named
-// by the file, line and column it stands at, through includes and macros.
+// Where a byte of preprocessed text came from, so that an error found in it is named by the
+// file, line and column it stands at, through includes and macros.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace qp::config {
@@ -16,6 +15,8 @@ struct SourceText {
     std::string path;
     std::string text;
 };
+// A deque: scanners keep views of texts while more are added.
+using SourceFiles = std::deque<SourceText>;
 
 // From `output` on, the text comes from `file` at `source`: byte for byte while `verbatim`; a
 // macro's expansion otherwise, all of it named by the place of the macro's name.
@@ -26,18 +27,11 @@ struct SourceMark {
     bool verbatim = true;
 };
 
-struct Preprocessed {
-    std::string text;
-    std::deque<SourceText> files;   // a deque: scanners keep views of texts while more are added
-    std::vector<SourceMark> marks;  // in the order of `output`
-};
-
-// The text alone, as one file of that name: for a parse of text that needs no preprocessing.
-Preprocessed PlainText(std::string path, std::string text);
-
 // "path:line:col" of a place in a file's text (lines and columns from 1).
 std::string Where(const SourceText& file, std::size_t source);
-// The same of a byte of the preprocessed text (its end included).
-std::string Where(const Preprocessed& preprocessed, std::size_t output);
+// The same of byte `output` of preprocessed text (its end included) by its marks, which are in
+// the order of `output`.
+std::string Where(const SourceFiles& files, const std::vector<SourceMark>& marks,
+                  std::size_t output);
 
 }  // namespace qp::config

@@ -13,8 +13,8 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-Value Number(std::int64_t number) {
-    Value value;
+WordScalar Number(std::int64_t number) {
+    WordScalar value;
     const bool fits = number >= std::numeric_limits<std::int32_t>::min() &&
                       number <= std::numeric_limits<std::int32_t>::max();
     value.type = fits ? ValueType::int32 : ValueType::int64;
@@ -38,9 +38,8 @@ std::errc ParseAll(std::string_view text, T& out, int base = 10) {
 
 }  // namespace
 
-bool WordValue(std::string_view word, Value& value) {
+bool WordValue(std::string_view word, WordScalar& value) {
     value = {};
-    value.text = word;
     std::string_view digits = word;
     if (!digits.empty() && digits[0] == '+') digits.remove_prefix(1);
     const bool negative = !digits.empty() && digits[0] == '-';

@@ -69,8 +69,8 @@ TEST(Preprocess, GivesTheTextOfEachRule) {
         {"names in words and numbers stay", With("#define A 1\nxA A_ 0xA 1A A\n"),
          "xA A_ 0xA 1A 1\n"},
         {"comments", With("a // A\nb /* x\ny */ c \"//\" /**/\n"), "a \nb   c \"//\"  \n"},
-        {"__LINE__ and __FILE__", With("x = __LINE__;\n\ny = __FILE__;\n"),
-         "x = 1;\n\ny = \"main.cpp\";\n"},
+        {"__LINE__ and __FILE__", With("x = __LINE__;\n\ny = __FILE__ __LINE__;\n__LINE__\n"),
+         "x = 1;\n\ny = \"main.cpp\" 3;\n4\n"},
         {"__LINE__ in a macro is its use's",
          With("#define L __LINE__\n\nL\n#include \"a.hpp\"\n", {{"a.hpp", "\nL __FILE__\n"}}),
          "\n3\n\n2 \"a.hpp\"\n"},
@@ -211,7 +211,7 @@ TEST(IncludeCandidates, TriesTheIncludingFolderThenThePrefixThenTheIncludeFolder
 }
 
 struct TreeCase {
-    const char* text;
+    std::string text;
     const char* tree;  // as TreeText writes it, or the error
 };
 
@@ -275,8 +275,11 @@ TEST(ParseConfig, NamesWhatWasExpectedAndWhere) {
         {"x = __float32(1.5);", "t.cpp:1:5: expected the float's 32 bits in hex"},
         {"= 1;", "t.cpp:1:1: expected a class or a property name, found '='"},
         {"enum { A = x };", "t.cpp:1:12: expected a whole number of 32 bits in the enum"},
-        {deep_classes.c_str(), "t.cpp:1:1159: classes nested deeper than 128"},
-        {deep_arrays.c_str(), "t.cpp:1:135: arrays nested deeper than 128"},
+        {deep_classes, "t.cpp:1:1159: classes nested deeper than 128"},
+        {deep_arrays, "t.cpp:1:135: arrays nested deeper than 128"},
+        // The rapified form ends a string at its NUL: one inside would cut it short.
+        {std::string("x = \"ab\0c\";", 11), "t.cpp:1:8: a NUL byte cannot stand in a value"},
+        {std::string("a[] = {b\0};", 11), "t.cpp:1:9: a NUL byte cannot stand in a value"},
     };
     for (const TreeCase& c : cases) {
         SCOPED_TRACE(c.text);
@@ -326,6 +329,9 @@ TEST(RoundTrip, EveryRapifiedSampleComesBackFromItsText) {
         EXPECT_TRUE(parsed == read);
         if (sample.writers_layout) {
             EXPECT_TRUE(WriteRapified(parsed) == sample.bytes);
+            std::string bytes;  // written as the text is read, in the same layout
+            EXPECT_TRUE(RapifyText(PlainText("config.cpp", text), bytes, error) &&
+                        bytes == sample.bytes);
         }
     }
 }

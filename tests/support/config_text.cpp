@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "config/rapified_reader.h"
 #include "config/text_parser.h"
 
 namespace qp::test {
@@ -79,16 +80,23 @@ config::ReadInclude MemoryFiles(const std::map<std::string, std::string>& files)
     };
 }
 
-bool ConfigFromFiles(const std::map<std::string, std::string>& files, const std::string& top,
-                     config::Config& config, std::string& error,
-                     const config::ExpansionLimits& limits) {
+bool RapifyFiles(const std::map<std::string, std::string>& files, const std::string& top,
+                 std::string& bytes, std::string& error, const config::ExpansionLimits& limits) {
     PreprocessSettings settings;
     settings.include_folders.roots.push_back({"x\\mymod\\addons\\main", "mod"});
     settings.include_folders.folders.push_back("inc");
     settings.limits = limits;
     Preprocessed text;
     return Preprocess(top, files.at(top), MemoryFiles(files), settings, text, error) &&
-           ParseConfig(text, config, error);
+           RapifyText(text, bytes, error);
+}
+
+bool ConfigFromFiles(const std::map<std::string, std::string>& files, const std::string& top,
+                     config::Config& config, std::string& error,
+                     const config::ExpansionLimits& limits) {
+    config = {};
+    std::string bytes;
+    return RapifyFiles(files, top, bytes, error, limits) && ReadRapified(bytes, config, error);
 }
 
 std::string TreeText(const config::Config& config) {

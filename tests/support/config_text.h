@@ -13,8 +13,12 @@ namespace qp::test {
 config::ReadInclude MemoryFiles(const std::map<std::string, std::string>& files);
 
 // Preprocesses files.at(top) with its includes from `files` (the prefix x\mymod\addons\main
-// standing for the folder "mod", and the include folder "inc") and parses it. False with the
+// standing for the folder "mod", and the include folder "inc") and rapifies it. False with the
 // error of whichever step failed.
+bool RapifyFiles(const std::map<std::string, std::string>& files, const std::string& top,
+                 std::string& bytes, std::string& error,
+                 const config::ExpansionLimits& limits = {});
+// The same read into its tree.
 bool ConfigFromFiles(const std::map<std::string, std::string>& files, const std::string& top,
                      config::Config& config, std::string& error,
                      const config::ExpansionLimits& limits = {});
