@@ -128,7 +128,7 @@ void PrintBuilds(const char* label, const fs::path& addon, const fs::path& archi
             const qp::bench::Timing timing = qp::bench::MedianTiming(
                 [&] { qp::bench::Shell(rapify ? build : build + " --no-rapify"); }, {}, 1);
             (rapify ? rapifying : plain).push_back(timing.seconds);
-            (rapify ? rapifying_cpu : plain_cpu).push_back(timing.cpu);
+            (rapify ? rapifying_cpu : plain_cpu).push_back(CpuSeconds(timing));
         }
     }
     std::printf(
@@ -175,15 +175,15 @@ int main() {
     std::printf(
         "    medians of %d, wall (CPU): preprocess %.3f s (%.3f s), parse and write %.3f s "
         "(%.3f s)\n",
-        kRuns, preprocessing.seconds, preprocessing.cpu, parsing.seconds, parsing.cpu);
+        kRuns, preprocessing.seconds, CpuSeconds(preprocessing), parsing.seconds, CpuSeconds(parsing));
     std::printf("    rapify: %.0f MB/s of preprocessed text (goal 50); %.0f MB/s of CPU time\n",
                 mb / (preprocessing.seconds + parsing.seconds),
-                mb / (preprocessing.cpu + parsing.cpu));
+                mb / (CpuSeconds(preprocessing) + CpuSeconds(parsing)));
     const double text_mb = static_cast<double>(printed_size) / 1e6;
     std::printf(
         "    derapify to %.1f MB of text: median %.3f s, %.0f MB/s of text (goal 100); "
         "%.0f MB/s of CPU time\n",
-        text_mb, derapifying.seconds, text_mb / derapifying.seconds, text_mb / derapifying.cpu);
+        text_mb, derapifying.seconds, text_mb / derapifying.seconds, text_mb / CpuSeconds(derapifying));
 
     // `build` of a folder holding the config alone, and of a weapon pack's folder.
     const fs::path root = qp::bench::ScratchFolder("quillpack-bench-rapify");
