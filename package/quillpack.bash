@@ -5,27 +5,34 @@ _quillpack() {
     local command=${COMP_WORDS[1]} options
     if [ "$COMP_CWORD" -eq 1 ]; then
         # A new command goes here and into the case below.
-        COMPREPLY=($(compgen -W "build verify keygen sign list extract pack delete sort
-                                 --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "build rapify verify keygen sign list extract pack delete
+                                 sort derapify --help --version" -- "$cur"))
         return
     fi
     case $command in
         build) options="--prefix --product --header --exclude --timestamps --list --sign
-                        --progress" ;;
+                        --progress --no-rapify -I --follow-links --allow-names" ;;
+        rapify) options="-o -I" ;;
         verify) options="--key --keys --json" ;;
         keygen) options="-o" ;;
         sign) options="--v2" ;;
         list) options="--long --json --name-hex" ;;
-        extract) options="-C -o --force --name-hex --progress" ;;
-        pack) options="-C --prefix --product --header --exclude --sign --in-place --progress" ;;
+        extract) options="-C -o --force --derapify --name-hex --progress" ;;
+        pack) options="-C --prefix --product --header --exclude --sign --in-place --progress
+                       --follow-links" ;;
         delete) options="--name-hex --sign --in-place --progress" ;;
         sort) options="--sign --progress" ;;
+        derapify) options="-o" ;;
         *) return ;;
     esac
     # The values of options: folders, keys, words; none for free text.
     case $prev in
-        -C | --keys) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        -o) [ "$command" = extract ] && COMPREPLY=(-) || COMPREPLY=($(compgen -d -- "$cur"))
+        -C | --keys | -I) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        -o) case $command in
+                extract) COMPREPLY=(-) ;;
+                keygen) COMPREPLY=($(compgen -d -- "$cur")) ;;
+                *) COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null ;;
+            esac
             return ;;
         --timestamps) COMPREPLY=($(compgen -W "mtime zero" -- "$cur")); return ;;
         --prefix | --header | --exclude | --name-hex) return ;;

@@ -12,10 +12,11 @@ step=$1 roots=$2
 base=$roots/base fresh=$roots/fresh
 fail() { echo "FAIL: $*"; exit 1; }
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
-# A command inside the fresh system, with its own /proc that goes away with it.
+# A command inside the fresh system, with its own /proc that goes away with it, and none of the
+# caller's environment (a compiler launcher set there is not installed here).
 in_root() {
     as_root unshare --mount --pid --fork --mount-proc="$fresh/proc" chroot "$fresh" \
-        env DEBIAN_FRONTEND=noninteractive PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin "$@"
+        env -i HOME=/root DEBIAN_FRONTEND=noninteractive PATH=/usr/local/bin:/usr/bin:/bin:/usr/sbin:/sbin "$@"
 }
 # The installed tool builds a folder into an archive, which it then finds whole.
 tool_works() {
