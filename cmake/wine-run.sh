@@ -23,6 +23,11 @@ start() {
     mkdir -p "$prefix"
     (
         flock 9
+        # A server already running may be one that a build step's program started, which ends a
+        # few seconds after its last program; a program starting just then fails without a
+        # word. It is ended, and one that stays between programs takes its place.
+        wineserver -k </dev/null >/dev/null 2>&1 9>&-
+        wineserver -w </dev/null >/dev/null 2>&1 9>&-
         wineserver -p 300 </dev/null >/dev/null 2>&1 9>&-
         "$loader" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
         touch "$prefix/.ready"
