@@ -1,15 +1,12 @@
 // Entry names use backslashes on every system; paths on disk use the system's separator.
 #include "cli/entry_paths.h"
 
-#include "platform/file.h"
+#include "listing/destination.h"
 
 namespace qp::cli {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-    if (folder.empty()) return name;
-    const char last = folder.back();
-    if (last == kPathSeparator || last == '/') return folder + name;
-    return folder + kPathSeparator + name;
+    return JoinDestination(folder.c_str(), name.c_str());
 }
 
 std::vector<std::string> RelativeParts(const std::filesystem::path& folder,

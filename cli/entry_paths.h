@@ -10,7 +10,7 @@
 
 namespace qp::cli {
 
-// A path and a name joined with the system's separator.
+// A path and a name joined with one of the system's separators, as the plugin joins them.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The names of the folders and the file of `file` below `folder`, or none when it is not below it.
