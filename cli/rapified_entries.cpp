@@ -12,16 +12,34 @@
 
 namespace qp::cli {
 
+namespace {
+
+constexpr char kNoMemoryText[] = "not enough memory to read the config";
+
+bool ReadConfig(std::string_view bytes, config::Config& config, std::string& error) {
+    if (config::ReadRapified(bytes, config, error)) return true;
+    error = "damaged rapified config: " + error;
+    return false;
+}
+
+// The entry's data whole, checked as extraction checks it; false with why not.
+bool ReadEntry(FileHandle archive, std::uint32_t position, const EntryRecord& record,
+               std::string& bytes, std::string& error) {
+    const Outcome read = ReadEntryWhole(archive, position, record, bytes);
+    if (read == Outcome::ok) return true;
+    error = OutcomeText(read);
+    return false;
+}
+
+}  // namespace
+
 bool DerapifiedText(std::string_view bytes, std::string& text, std::string& error) {
     try {
         config::Config config;
-        if (!config::ReadRapified(bytes, config, error)) {
-            error = "damaged rapified config: " + error;
-            return false;
-        }
+        if (!ReadConfig(bytes, config, error)) return false;
         text = config::PrintConfig(config);
     } catch (const std::bad_alloc&) {
-        error = "not enough memory to read the config";
+        error = kNoMemoryText;
         return false;
     }
     return true;
@@ -35,12 +53,20 @@ bool EntryIsRapified(FileHandle archive, std::uint32_t position, const EntryReco
 bool EntryText(FileHandle archive, std::uint32_t position, const EntryRecord& record,
                std::string& text, std::string& error) {
     std::string bytes;
-    const Outcome read = ReadEntryWhole(archive, position, record, bytes);
-    if (read != Outcome::ok) {
-        error = OutcomeText(read);
+    return ReadEntry(archive, position, record, bytes, error) && DerapifiedText(bytes, text, error);
+}
+
+bool EntryConfigReads(FileHandle archive, std::uint32_t position, const EntryRecord& record,
+                      std::string& error) {
+    std::string bytes;
+    if (!ReadEntry(archive, position, record, bytes, error)) return false;
+    try {
+        config::Config config;
+        return ReadConfig(bytes, config, error);
+    } catch (const std::bad_alloc&) {
+        error = kNoMemoryText;
         return false;
     }
-    return DerapifiedText(bytes, text, error);
 }
 
 std::string DerapifiedName(const std::string& name) {

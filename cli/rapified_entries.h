@@ -25,6 +25,11 @@ bool EntryIsRapified(FileHandle archive, std::uint32_t position, const EntryReco
 bool EntryText(FileHandle archive, std::uint32_t position, const EntryRecord& record,
                std::string& text, std::string& error);
 
+// Whether that entry's config reads whole, as EntryText reads it, without printing it; false
+// with why not.
+bool EntryConfigReads(FileHandle archive, std::uint32_t position, const EntryRecord& record,
+                      std::string& error);
+
 // The name a derapified entry takes: config.bin (in any letter case) becomes config.cpp, any
 // other keeps its own.
 std::string DerapifiedName(const std::string& name);

@@ -99,9 +99,8 @@ void WarnOfSameNames(const std::string& archive, const HeaderWalk& walk) {
 int VerifyConfig(const std::string& archive, FileHandle file, std::uint32_t position,
                  const WalkedEntry& entry) {
     if (!EntryIsRapified(file, position, entry.record)) return kSuccess;
-    std::string text;
     std::string error;
-    if (!EntryText(file, position, entry.record, text, error)) {
+    if (!EntryConfigReads(file, position, entry.record, error)) {
         return Fail(archive + ": " + entry.name, error);
     }
     std::printf("%s: a rapified config, read whole\n", ShownName(entry.name).c_str());
