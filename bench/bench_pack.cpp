@@ -1,5 +1,6 @@
 // Benchmark: packing 500 files of 100 KB into an existing 200 MB archive, through PackFiles and the
-// tool, in pairs beside cp and cat of the archive each followed by a sync, warm and cold.
+// tool, in pairs beside durable copies, warm and cold: cp of the archive, and cat of the archive and
+// the files, each followed by a sync.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -58,8 +59,17 @@ int main() {
          .prepare = fresh_copy,
          .run = [&] { failed |= std::system(tool_command.c_str()) != 0; }},
     };
-    const std::vector<qp::bench::Reference> references =
-        qp::bench::CopiesOf(existing, root / "copy.pbo", "the archive");
+    // cp of the archive; cat of the archive and the new files: the bytes the edit reads, and as
+    // many as it writes.
+    const fs::path copy = root / "copy.pbo";
+    std::vector<fs::path> read_inputs = inputs;
+    read_inputs.front() = existing;
+    std::string cat_all = "cat";
+    for (const fs::path& input : read_inputs) cat_all += " '" + input.string() + "'";
+    const std::vector<qp::bench::Reference> references = {
+        qp::bench::CopiesOf(existing, copy, "the archive").front(),
+        {"cat + sync of archive and files", read_inputs, cat_all + " > '" + copy.string() + "'",
+         copy}};
     std::printf("P6: %d files x %zu bytes into an archive of %ju bytes\n", kFiles, kFileSize,
                 static_cast<std::uintmax_t>(fs::file_size(existing)));
     for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {

@@ -9,11 +9,30 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return JoinDestination(folder.c_str(), name.c_str());
 }
 
+namespace {
+
+namespace fs = std::filesystem;
+
+// Whether `path`, taken as it is, names the same place as `path` made absolute does next to
+// `other`: both absolute, or both from the same working folder without climbing out of it.
+bool ComparableAsGiven(const fs::path& path, const fs::path& other) {
+    return path.is_absolute() == other.is_absolute() && path.root_name() == other.root_name() &&
+           (path.is_absolute() || path.empty() || *path.begin() != "..");
+}
+
+}  // namespace
+
 std::vector<std::string> RelativeParts(const std::filesystem::path& folder,
                                        const std::filesystem::path& file) {
-    const std::filesystem::path relative =
-        std::filesystem::absolute(file).lexically_normal().lexically_relative(
-            std::filesystem::absolute(folder).lexically_normal());
+    // Made absolute only when they must be: each time it asks the system for the working folder,
+    // and a build names every file of the folder.
+    fs::path from = folder.lexically_normal();
+    fs::path to = file.lexically_normal();
+    if (!ComparableAsGiven(from, to) || !ComparableAsGiven(to, from)) {
+        from = fs::absolute(folder).lexically_normal();
+        to = fs::absolute(file).lexically_normal();
+    }
+    const fs::path relative = to.lexically_relative(from);
     if (relative.empty() || *relative.begin() == "..") return {};
     std::vector<std::string> parts;
     for (const std::filesystem::path& part : relative) {

@@ -54,8 +54,8 @@ bool LeadsInside(const fs::path& root, const fs::path& link) {
 
 // A link among the folder's files may lead to one inside it; out of it, only when asked: a link
 // must not carry a file of the system (a key, a password hash) into an archive made to be shared.
-bool LinkRefused(const fs::path& root, const fs::path& file, bool follow_links) {
-    if (follow_links || !IsLink(Utf8FromPath(file).c_str()) || LeadsInside(root, file)) {
+bool LinkRefused(const fs::path& root, const fs::path& file, bool is_link, bool follow_links) {
+    if (follow_links || !is_link || LeadsInside(root, file)) {
         return false;
     }
     return !Refuse(Utf8FromPath(file),
@@ -77,7 +77,8 @@ bool ExcludePatterns(const fs::path& root, const std::vector<std::string>& given
     const fs::path ignore_file = root / kIgnoreFileName;
     std::error_code error;
     if (fs::is_regular_file(ignore_file, error)) {
-        if (LinkRefused(root, ignore_file, follow_links)) return false;
+        const bool is_link = IsLink(Utf8FromPath(ignore_file).c_str());
+        if (LinkRefused(root, ignore_file, is_link, follow_links)) return false;
         const std::string path = Utf8FromPath(ignore_file);
         std::string text;
         std::string reason;
@@ -114,7 +115,7 @@ bool FilesBelow(const fs::path& root, const fs::path& folder,
         } else if (!item->is_regular_file(ignored)) {
             Note(path, is_link ? "a link that leads nowhere; skipped"
                                : "not a regular file (a pipe, socket or device); skipped");
-        } else if (LinkRefused(root, item->path(), follow_links)) {
+        } else if (LinkRefused(root, item->path(), is_link, follow_links)) {
             links_refused = true;
         } else if (!IsSkipped(item->path(), skip_name, skip)) {
             found.push_back(item->path());

@@ -2,6 +2,10 @@
 #include "editing/archive_plan.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <iterator>
+#include <unordered_map>
+#include <utility>
 
 #include "pbo/entry_name.h"
 
@@ -12,18 +16,10 @@ std::uint64_t SizeOf(const PlannedBytes& bytes) {
     return bytes.size != 0 ? bytes.size : bytes.own.size();
 }
 
+constexpr std::size_t kNoPlace = SIZE_MAX;
+
 bool NameBefore(const PlannedEntry& a, const PlannedEntry& b) {
     return EntryNameBefore(a.name, b.name);
-}
-
-// Where a new entry goes: after every entry that does not sort after it, or at the end.
-std::size_t NewEntryPlace(const ArchivePlan& plan, const std::string& name) {
-    if (!plan.sorted) return plan.entries.size();
-    const auto place = std::upper_bound(plan.entries.begin(), plan.entries.end(), name,
-                                        [](const std::string& text, const PlannedEntry& entry) {
-                                            return EntryNameBefore(text, entry.name);
-                                        });
-    return static_cast<std::size_t>(place - plan.entries.begin());
 }
 
 }  // namespace
@@ -56,38 +52,68 @@ ArchivePlan NewArchivePlan(const NewArchiveSettings& settings) {
     return plan;
 }
 
-void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp) {
-    const auto last =
-        std::find_if(plan.entries.rbegin(), plan.entries.rend(),
-                     [&](const PlannedEntry& entry) { return SameEntryName(entry.name, name); });
-    const std::uint32_t size = data.size;
-    data.entry_name = name;
-    if (last == plan.entries.rend()) {
-        plan.new_data.push_back(std::move(data));
-        const auto index = static_cast<int>(plan.new_data.size() - 1);
-        const auto place = static_cast<std::ptrdiff_t>(NewEntryPlace(plan, name));
-        plan.entries.insert(plan.entries.begin() + place,
-                            {name, {kMethodStored, 0, 0, timestamp, size}, 0, index});
+void PlanFiles(ArchivePlan& plan, std::vector<PlannedFile> files) {
+    // The entries by name: the place of the last of each name, and the one of the same name before
+    // each; places past the entries are new entries, in `added`.
+    std::unordered_map<std::string, std::size_t> places;
+    std::vector<std::size_t> before(plan.entries.size(), kNoPlace);
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        const auto [last, first] = places.try_emplace(FoldedEntryName(plan.entries[i].name), i);
+        if (!first) before[i] = std::exchange(last->second, i);
+    }
+    std::vector<bool> gone(plan.entries.size(), false);
+    std::vector<PlannedEntry> added;
+    for (PlannedFile& file : files) {
+        const std::uint32_t size = file.data.size;
+        file.data.entry_name = file.name;
+        const auto [found, fresh] =
+            places.try_emplace(FoldedEntryName(file.name), plan.entries.size() + added.size());
+        if (fresh) {
+            plan.new_data.push_back(std::move(file.data));
+            added.push_back({file.name,
+                             {kMethodStored, 0, 0, file.timestamp, size},
+                             0,
+                             static_cast<int>(plan.new_data.size() - 1)});
+            continue;
+        }
+        const std::size_t place = found->second;
+        const bool kept = place < plan.entries.size();
+        PlannedEntry& entry = kept ? plan.entries[place] : added[place - plan.entries.size()];
+        if (entry.new_data >= 0) {
+            // A file packed earlier in the same edit: the later one takes its place.
+            NewData& earlier = plan.new_data[static_cast<std::size_t>(entry.new_data)];
+            file.data.items += earlier.items;
+            earlier = std::move(file.data);
+        } else {
+            plan.new_data.push_back(std::move(file.data));
+            entry.new_data = static_cast<int>(plan.new_data.size() - 1);
+        }
+        entry.name = file.name;  // the same name but for letter case: the host shows the one packed
+        entry.record.method = kMethodStored;
+        entry.record.original_size = 0;
+        entry.record.data_size = size;
+        // An archive that held the name more than once holds it once: the others go.
+        for (std::size_t other = kept ? std::exchange(before[place], kNoPlace) : kNoPlace;
+             other != kNoPlace; other = before[other]) {
+            gone[other] = true;
+        }
+    }
+    std::vector<PlannedEntry> entries;
+    entries.reserve(plan.entries.size() + added.size());
+    for (std::size_t i = 0; i < plan.entries.size(); ++i) {
+        if (!gone[i]) entries.push_back(std::move(plan.entries[i]));
+    }
+    if (plan.sorted) {
+        // Each new entry after every entry that does not sort after it, as one insertion each gives.
+        std::stable_sort(added.begin(), added.end(), NameBefore);
+        plan.entries.clear();
+        std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),
+                   std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
+                   std::back_inserter(plan.entries), NameBefore);
         return;
     }
-    if (last->new_data >= 0) {
-        // A file packed earlier in the same edit: the later one takes its place.
-        NewData& earlier = plan.new_data[static_cast<std::size_t>(last->new_data)];
-        data.items += earlier.items;
-        earlier = std::move(data);
-    } else {
-        plan.new_data.push_back(std::move(data));
-        last->new_data = static_cast<int>(plan.new_data.size() - 1);
-    }
-    last->name = name;  // the same name but for letter case: the host shows the one packed
-    last->record.method = kMethodStored;
-    last->record.original_size = 0;
-    last->record.data_size = size;
-    // An archive that held the name more than once holds it once: the others go.
-    const PlannedEntry* kept = &*last;
-    std::erase_if(plan.entries, [&](const PlannedEntry& entry) {
-        return &entry != kept && SameEntryName(entry.name, name);
-    });
+    std::move(added.begin(), added.end(), std::back_inserter(entries));
+    plan.entries = std::move(entries);
 }
 
 void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {

@@ -21,7 +21,8 @@ struct NewData {
     std::string entry_name;  // the entry it went into, for the "Packing - " reports
     int items;               // packed files it stands for: a later one of the same name replaces it
     std::shared_ptr<const std::string> content =
-        nullptr;  // when set, the bytes instead of the file's
+        nullptr;            // when set, the bytes instead of the file's
+    bool read_ahead = false;  // the system was asked to read it into its cache when it was planned
 };
 
 struct PlannedEntry {
@@ -57,11 +58,19 @@ Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, Archive
 // A new archive: the extension the settings ask for, no entries, the trailer.
 ArchivePlan NewArchivePlan(const NewArchiveSettings& settings);
 
-// Puts a file in as the entry `name`, as packing it into the archive would: the last entry of
-// that name, ignoring case, gets the new data and the name as given (stored now, its timestamp
-// and reserved field kept), and every other entry of that name goes; or a new entry takes it, with
-// `timestamp`: at its place when the entries are sorted, at the end of the header otherwise.
-void PlanFile(ArchivePlan& plan, const std::string& name, NewData data, std::int32_t timestamp);
+// A file to put in as the entry `name`, with the timestamp a new entry of that name gets.
+struct PlannedFile {
+    std::string name;
+    NewData data;
+    std::int32_t timestamp;
+};
+
+// Puts the files in, in turn, as packing each into the archive would: the last entry of that name,
+// ignoring case, gets the new data and the name as given (stored now, its timestamp and reserved
+// field kept), and every other entry of that name goes; or a new entry takes it, with its
+// timestamp: at its place when the entries are sorted, at the end of the header otherwise. A
+// later file of a name replaces an earlier one. Each name is looked up once, however many entries.
+void PlanFiles(ArchivePlan& plan, std::vector<PlannedFile> files);
 
 // Leaves out the entries marked in `gone` (one flag per entry). An archive left without entries
 // must open with a header extension, or its end-of-header entry would read as one: an archive

@@ -26,11 +26,17 @@ std::int32_t EntryTime(FileHandle source, EntryTimes times) {
     return 0;
 }
 
+// New files are read ahead from when they are planned, up to this much: the system reads them
+// while the rest are planned and the writing starts. Those after them are read ahead as the
+// writing comes near.
+constexpr std::uint64_t kPlannedReadAhead = 64u << 20;
+
 // A source file opened once for its size and timestamp.
 struct SizedSource {
     const SourceFile* file;
     std::uint32_t size;
     std::int32_t timestamp;
+    bool read_ahead;
 };
 
 // Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
@@ -41,6 +47,7 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
                         EditResult& failure) {
     std::vector<SizedSource> sized;
     sized.reserve(files.size());
+    std::uint64_t read_ahead = 0;
     for (const SourceFile& file : files) {
         const char* path = file.source_path.c_str();
         const OpenResult source = OpenFile(path, OpenMode::read);
@@ -55,21 +62,31 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
                        : SizeResult{static_cast<std::uint32_t>(file.content->size()), IoStatus::ok};
         }
         const std::int32_t timestamp = EntryTime(source.handle, times);
+        const bool ahead = size.status == IoStatus::ok && file.content == nullptr &&
+                           read_ahead + size.size <= kPlannedReadAhead;
+        if (ahead) {
+            StartReadAhead(source.handle);
+            read_ahead += size.size;
+        }
         CloseFile(source.handle);  // read only: nothing to lose when the close fails
         if (size.status != IoStatus::ok) {
             failure = FailedEdit(Outcome::read_failed, size.status, path);
             break;
         }
-        sized.push_back({&file, size.size, timestamp});
+        sized.push_back({&file, size.size, timestamp, ahead});
     }
     std::stable_sort(sized.begin(), sized.end(), [](const SizedSource& a, const SizedSource& b) {
         return EntryNameBefore(a.file->entry_name, b.file->entry_name);
     });
+    std::vector<PlannedFile> planned;
+    planned.reserve(sized.size());
     for (const SizedSource& source : sized) {
-        PlanFile(plan, source.file->entry_name,
-                 {source.file->source_path, source.size, {}, 1, source.file->content},
-                 source.timestamp);
+        planned.push_back({source.file->entry_name,
+                           {source.file->source_path, source.size, {}, 1, source.file->content,
+                            source.read_ahead},
+                           source.timestamp});
     }
+    PlanFiles(plan, std::move(planned));
     return sized.size();
 }
 

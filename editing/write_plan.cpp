@@ -202,7 +202,7 @@ void ReadNewFilesAhead(const ArchivePlan& plan, ReadAhead& ahead) {
         const int index = plan.entries[ahead.next].new_data;
         if (index < 0) continue;
         const NewData& data = plan.new_data[static_cast<std::size_t>(index)];
-        if (data.content != nullptr) continue;  // bytes given, not read
+        if (data.content != nullptr || data.read_ahead) continue;  // given, or asked for already
         ReadAheadFile(data.path.c_str());
         ahead.bytes += data.size;
     }
@@ -230,7 +230,8 @@ EditResult WriteData(Writer& writer, const ArchivePlan& plan, FileHandle archive
         const NewData& data = plan.new_data[static_cast<std::size_t>(entry.new_data)];
         done = CopyNew(writer, data);
         if (done.outcome != Outcome::ok) return done;
-        if (data.content == nullptr) ahead.bytes -= data.size;  // read ahead: the next ones follow
+        // Read ahead here: the next ones follow.
+        if (data.content == nullptr && !data.read_ahead) ahead.bytes -= data.size;
         ReadNewFilesAhead(plan, ahead);
     }
     return CopyOld(writer, archive, run_offset, run_size);

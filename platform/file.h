@@ -95,6 +95,8 @@ void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size);
 // for it, so that a read of the file soon after finds its bytes there. A hint: where the file
 // cannot be opened, or the system has no such call, nothing happens.
 void ReadAheadFile(const char* path);
+// The same for a file already open: its whole content.
+void StartReadAhead(FileHandle file);
 
 // Positions are 32-bit: archives are handled through 32-bit offsets.
 IoStatus SeekTo(FileHandle file, std::uint32_t position);

@@ -149,6 +149,7 @@ Transfer native::WriteBytes(FileHandle file, const void* buffer, std::uint32_t c
 void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 
 void ReadAheadFile(const char*) {}
+void StartReadAhead(FileHandle) {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     Open(file).position = position;

@@ -230,6 +230,10 @@ void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size) {
 #endif
 }
 
+void StartReadAhead(FileHandle file) {
+    ::posix_fadvise(Fd(file), 0, 0, POSIX_FADV_WILLNEED);
+}
+
 void ReadAheadFile(const char* path) {
     // Not waiting for a pipe's writer, and reading only a regular file: as OpenFile opens.
     const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);

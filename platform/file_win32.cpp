@@ -284,6 +284,7 @@ void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 
 // Windows has no such hint for a file that is not open; it reads ahead of sequential reads.
 void ReadAheadFile(const char*) {}
+void StartReadAhead(FileHandle) {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     // Positions are 32-bit, so the high part of the distance is always 0.

@@ -13,6 +13,7 @@
 #include "editing/hash_thread.h"
 #include "editing/pack_files.h"
 #include "editing/rewrite_archive.h"
+#include "pbo/entry_name.h"
 #include "plugin/plugin_settings.h"
 #include "support/archive_builder.h"
 #include "support/digests.h"
@@ -101,6 +102,37 @@ TEST_F(PackSourcesTest, AllOrNothingNamesAMissingSourceAndWritesNothing) {
     EXPECT_EQ(missing.outcome, Outcome::open_failed);
     EXPECT_EQ(missing.failed_path, dir_.File("nope"));
     EXPECT_FALSE(test::FileExists(path));  // sources are all checked before anything is written
+}
+
+// One edit of many files gives what packing each in turn gives: a name the archive holds twice
+// is held once, a later file of a name replaces an earlier one, a new name goes to its place in a
+// sorted archive and to the end of an unsorted one, whatever letter case it comes in.
+TEST_F(PackSourcesTest, OneEditOfManyFilesIsPackingEachInTurn) {
+    const std::string path = dir_.File("batch.pbo");
+    const std::string a = Source("one", "a.txt");
+    const std::string c = Source("one", "c.sqf");
+    const std::vector<SourceFile> files = {{"M", a},     {"b\\x", c}, {"zed", a}, {"B\\X", c},
+                                           {"new", c},   {"A", a},     {"new", a}, {"q/r", c}};
+    // The edit takes the files in order by name: packing in turn follows it.
+    std::vector<SourceFile> in_turn = files;
+    std::stable_sort(in_turn.begin(), in_turn.end(), [](const auto& x, const auto& y) {
+        return EntryNameBefore(x.entry_name, y.entry_name);
+    });
+    using Entries = std::vector<test::TestEntry>;
+    for (const Entries& entries :
+         {Entries{{"a", "1"}, {"b\\x", "2"}, {"B\\x", "3"}, {"m", "4"}, {"q\\r", "5"}},
+          Entries{{"zz", "5"}, {"m", "4"}, {"b\\x", "2"}, {"a", "1"}, {"ZED", "6"}, {"zed", "7"}}}) {
+        test::TestArchive archive;
+        archive.entries = entries;
+        WriteWholeFile(path, test::BuildArchive(archive));
+        ASSERT_EQ(PackAll(path, 0, "", files).outcome, Outcome::ok);
+        const std::string in_one_edit = ReadWholeFile(path);
+        WriteWholeFile(path, test::BuildArchive(archive));
+        for (const SourceFile& file : in_turn) {
+            ASSERT_EQ(PackAll(path, 0, "", {file}).outcome, Outcome::ok);
+        }
+        EXPECT_EQ(in_one_edit, ReadWholeFile(path));
+    }
 }
 
 // A fresh archive keeps nothing of the one it replaces: the same files give the same bytes as
