@@ -32,8 +32,10 @@ struct Collected {
     std::string pairs_file;   // $PBOHEADER$ there
 };
 
-// Takes one file: an entry, or at the root of the folder a file of header pairs.
-bool TakeFile(const Options& options, const fs::path& file, Collected& collected) {
+// Takes one file: an entry, or at the root of the folder a file of header pairs. `archive` is the
+// archive's identity, known when it exists.
+bool TakeFile(const Options& options, const FileIdentity& archive, const fs::path& file,
+              Collected& collected) {
     const std::string path = Utf8FromPath(file);
     const std::string name = EntryNameFor(PathFromUtf8(options.folder), file);
     // The natural mistake of naming the addon folder from above gives every entry the folders
@@ -64,7 +66,7 @@ bool TakeFile(const Options& options, const fs::path& file, Collected& collected
     if (name.size() >= 255) {
         return Refuse(path, "entry name too long (254 characters at most)");
     }
-    if (SameFile(path.c_str(), options.archive.c_str())) {
+    if (archive.known && SameIdentity(IdentityOf(path.c_str()), archive)) {
         return Refuse(path, "the same file as the archive, which cannot be packed into itself");
     }
     collected.files.push_back({name, path});
@@ -80,6 +82,7 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
         return false;
     }
     const std::string skip = mode.fresh ? options.archive : std::string();
+    const FileIdentity archive = IdentityOf(options.archive.c_str());
     for (const std::string& operand : options.operands) {
         const fs::path path =
             (PathFromUtf8(options.folder) / PathFromUtf8(operand)).lexically_normal();
@@ -99,7 +102,7 @@ bool CollectFiles(const Options& options, const PackMode& mode, Collected& colle
                                                   : "no such file or folder");
         }
         for (const fs::path& file : found) {
-            if (!TakeFile(options, file, collected)) return false;
+            if (!TakeFile(options, archive, file, collected)) return false;
         }
     }
     return true;

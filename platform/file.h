@@ -179,6 +179,18 @@ IoStatus MakeFolder(const char* path);
 // Puts the closed file at `from` in the place of `to`, replacing a file there. A symbolic link at
 // `to` is replaced itself, so the file it points to stays as it was; a folder is not_regular.
 IoStatus MoveFileOver(const char* from, const char* to);
+// What tells a file from every other, whatever names and links lead to it: its volume and its
+// number there. `known` is false where nothing is at the path.
+struct FileIdentity {
+    std::uint64_t volume = 0;
+    std::uint64_t file = 0;
+    bool known = false;
+};
+FileIdentity IdentityOf(const char* path);
+// Whether the two identities are of one file; false when either is not known.
+inline bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {
+    return a.known && b.known && a.volume == b.volume && a.file == b.file;
+}
 // Whether the two paths name one file (through links, other names or letter case alike); false
 // when either does not exist.
 bool SameFile(const char* a, const char* b);

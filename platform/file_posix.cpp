@@ -435,11 +435,14 @@ IoStatus MoveFileOver(const char* from, const char* to) {
     return ::rename(from, to) == 0 ? IoStatus::ok : FromErrno(errno);
 }
 
+FileIdentity IdentityOf(const char* path) {
+    struct stat info {};
+    if (::stat(path, &info) != 0) return {};
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), true};
+}
+
 bool SameFile(const char* a, const char* b) {
-    struct stat first {};
-    struct stat second {};
-    return ::stat(a, &first) == 0 && ::stat(b, &second) == 0 && first.st_dev == second.st_dev &&
-           first.st_ino == second.st_ino;
+    return SameIdentity(IdentityOf(a), IdentityOf(b));
 }
 
 bool IsPathSeparator(char c) {

@@ -542,23 +542,22 @@ IoStatus MoveFileOver(const char* from, const char* to) {
     return MoveFileAt(from, to, MOVEFILE_REPLACE_EXISTING) ? IoStatus::ok : LastError();
 }
 
-bool SameFile(const char* a, const char* b) {
+FileIdentity IdentityOf(const char* path) {
     // Opened for no access at all, which neither a sharing mode nor an exclusive holder refuses;
     // folders need the backup flag to be opened.
     constexpr DWORD kAnySharing = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-    HANDLE first = CreateFileAt(a, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    if (first == INVALID_HANDLE_VALUE) return false;
-    HANDLE second = CreateFileAt(b, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    BY_HANDLE_FILE_INFORMATION one{};
-    BY_HANDLE_FILE_INFORMATION other{};
-    const bool same = second != INVALID_HANDLE_VALUE && GetFileInformationByHandle(first, &one) &&
-                      GetFileInformationByHandle(second, &other) &&
-                      one.dwVolumeSerialNumber == other.dwVolumeSerialNumber &&
-                      one.nFileIndexHigh == other.nFileIndexHigh &&
-                      one.nFileIndexLow == other.nFileIndexLow;
-    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
-    CloseHandle(first);
-    return same;
+    HANDLE file = CreateFileAt(path, 0, kAnySharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (file == INVALID_HANDLE_VALUE) return {};
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = GetFileInformationByHandle(file, &info);
+    CloseHandle(file);
+    if (!known) return {};
+    return {info.dwVolumeSerialNumber,
+            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, true};
+}
+
+bool SameFile(const char* a, const char* b) {
+    return SameIdentity(IdentityOf(a), IdentityOf(b));
 }
 
 bool IsPathSeparator(char c) {

@@ -286,7 +286,10 @@ cp rt.pbo rt/self.pbo
 expect_status 1 pack rt/self.pbo -C rt .
 grep -q 'the same file as the archive' err.txt || fail "packing into itself: $(cat err.txt)"
 cmp -s rt.pbo rt/self.pbo || fail "packing an archive into itself changed it"
-rm rt/self.pbo
+ln rt/self.pbo rt/alias.bin  # the archive under another name is still the archive
+expect_status 1 pack rt/self.pbo -C rt alias.bin
+grep -q 'alias.bin: the same file as the archive' err.txt || fail "packing a link of it: $(cat err.txt)"
+rm rt/self.pbo rt/alias.bin
 # Damage is reported by every command that reads it: a cut data area, a cut header.
 head -c $(($(wc -c <rt.pbo) - 25)) rt.pbo >cut-data.pbo
 expect_status 1 list cut-data.pbo
