@@ -48,6 +48,17 @@ TEST(EntryPaths, MapsBackslashNamesToPathsAndBack) {
     const std::filesystem::path folder = std::filesystem::path("out") / "dir";
     EXPECT_EQ(EntryNameFor(folder, folder / "a" / "b.txt"), "a\\b.txt");
     EXPECT_EQ(EntryNameFor(folder, std::filesystem::path("out") / "other.txt"), "");
+    // A folder and a file given one relative, one absolute, or climbing out of the working
+    // folder, are compared where they lie.
+    const std::filesystem::path here = std::filesystem::current_path();
+    EXPECT_EQ(EntryNameFor(folder, here / "out" / "dir" / "c.txt"), "c.txt");
+    EXPECT_EQ(EntryNameFor(here / "out", folder / "." / "d.txt"), "dir\\d.txt");
+    const std::filesystem::path up = std::filesystem::path("..") / here.filename();
+    EXPECT_EQ(EntryNameFor(up / "out", folder / "e.txt"), "dir\\e.txt");
+    EXPECT_EQ(EntryNameFor(folder, up / "out" / "dir" / "f.txt"), "f.txt");
+    EXPECT_EQ(EntryNameFor(std::filesystem::path("..") / "..", "g.txt"),
+              here.parent_path().filename().string() + "\\" + here.filename().string() +
+                  "\\g.txt");
 }
 
 // Names are typed with either separator and in any case; `*` stays within a part, `**` spans
