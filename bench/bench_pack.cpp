@@ -1,6 +1,6 @@
 // Benchmark: packing 500 files of 100 KB into an existing 200 MB archive, through PackFiles and the
-// tool, in pairs beside durable copies, warm and cold: cp of the archive, and cat of the archive and
-// the files, each followed by a sync.
+// tool, in pairs beside durable copies, warm and cold: cp of the archive, and cat of the archive
+// and the files, each followed by a sync.
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -104,7 +104,7 @@ void PlanFiles(ArchivePlan& plan, std::vector<PlannedFile> files) {
         if (!gone[i]) entries.push_back(std::move(plan.entries[i]));
     }
     if (plan.sorted) {
-        // Each new entry after every entry that does not sort after it, as one insertion each gives.
+        // Each new entry after every entry that does not sort after it, as inserting it would.
         std::stable_sort(added.begin(), added.end(), NameBefore);
         plan.entries.clear();
         std::merge(std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()),

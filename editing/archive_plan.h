@@ -21,7 +21,7 @@ struct NewData {
     std::string entry_name;  // the entry it went into, for the "Packing - " reports
     int items;               // packed files it stands for: a later one of the same name replaces it
     std::shared_ptr<const std::string> content =
-        nullptr;            // when set, the bytes instead of the file's
+        nullptr;              // when set, the bytes instead of the file's
     bool read_ahead = false;  // the system was asked to read it into its cache when it was planned
 };
 

@@ -81,10 +81,13 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
     std::vector<PlannedFile> planned;
     planned.reserve(sized.size());
     for (const SizedSource& source : sized) {
-        planned.push_back({source.file->entry_name,
-                           {source.file->source_path, source.size, {}, 1, source.file->content,
-                            source.read_ahead},
-                           source.timestamp});
+        NewData data{.path = source.file->source_path,
+                     .size = source.size,
+                     .entry_name = {},
+                     .items = 1,
+                     .content = source.file->content,
+                     .read_ahead = source.read_ahead};
+        planned.push_back({source.file->entry_name, std::move(data), source.timestamp});
     }
     PlanFiles(plan, std::move(planned));
     return sized.size();

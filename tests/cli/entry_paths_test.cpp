@@ -57,8 +57,7 @@ TEST(EntryPaths, MapsBackslashNamesToPathsAndBack) {
     EXPECT_EQ(EntryNameFor(up / "out", folder / "e.txt"), "dir\\e.txt");
     EXPECT_EQ(EntryNameFor(folder, up / "out" / "dir" / "f.txt"), "f.txt");
     EXPECT_EQ(EntryNameFor(std::filesystem::path("..") / "..", "g.txt"),
-              here.parent_path().filename().string() + "\\" + here.filename().string() +
-                  "\\g.txt");
+              here.parent_path().filename().string() + "\\" + here.filename().string() + "\\g.txt");
 }
 
 // Names are typed with either separator and in any case; `*` stays within a part, `**` spans

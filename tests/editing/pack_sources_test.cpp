@@ -111,8 +111,8 @@ TEST_F(PackSourcesTest, OneEditOfManyFilesIsPackingEachInTurn) {
     const std::string path = dir_.File("batch.pbo");
     const std::string a = Source("one", "a.txt");
     const std::string c = Source("one", "c.sqf");
-    const std::vector<SourceFile> files = {{"M", a},     {"b\\x", c}, {"zed", a}, {"B\\X", c},
-                                           {"new", c},   {"A", a},     {"new", a}, {"q/r", c}};
+    const std::vector<SourceFile> files = {{"M", a},   {"b\\x", c}, {"zed", a}, {"B\\X", c},
+                                           {"new", c}, {"A", a},    {"new", a}, {"q/r", c}};
     // The edit takes the files in order by name: packing in turn follows it.
     std::vector<SourceFile> in_turn = files;
     std::stable_sort(in_turn.begin(), in_turn.end(), [](const auto& x, const auto& y) {
@@ -121,7 +121,8 @@ TEST_F(PackSourcesTest, OneEditOfManyFilesIsPackingEachInTurn) {
     using Entries = std::vector<test::TestEntry>;
     for (const Entries& entries :
          {Entries{{"a", "1"}, {"b\\x", "2"}, {"B\\x", "3"}, {"m", "4"}, {"q\\r", "5"}},
-          Entries{{"zz", "5"}, {"m", "4"}, {"b\\x", "2"}, {"a", "1"}, {"ZED", "6"}, {"zed", "7"}}}) {
+          Entries{
+              {"zz", "5"}, {"m", "4"}, {"b\\x", "2"}, {"a", "1"}, {"ZED", "6"}, {"zed", "7"}}}) {
         test::TestArchive archive;
         archive.entries = entries;
         WriteWholeFile(path, test::BuildArchive(archive));
