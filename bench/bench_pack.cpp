@@ -57,7 +57,8 @@ int main() {
         {.label = "quillpack pack into the archive",
          .inputs = inputs,
          .prepare = fresh_copy,
-         .run = [&] { failed |= std::system(tool_command.c_str()) != 0; }},
+         .run = [&] { failed |= std::system(tool_command.c_str()) != 0; },
+         .program = QUILLPACK_TOOL},
     };
     // cp of the archive; cat of the archive and the new files: the bytes the edit reads, and as
     // many as it writes.
@@ -75,6 +76,7 @@ int main() {
     for (const qp::bench::Cache cache : {qp::bench::Cache::warm, qp::bench::Cache::cold}) {
         qp::bench::ComparePairs(cache, kPairs, ours, references, 1.5);
     }
+    qp::bench::PrintProgramStart(QUILLPACK_TOOL);
     fs::remove_all(root);
     return failed ? 1 : 0;
 }

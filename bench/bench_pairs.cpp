@@ -72,18 +72,29 @@ void DropPages(const std::filesystem::path& path) {
     ::close(fd);
 }
 
-void Ready(Cache cache, const std::vector<std::filesystem::path>& inputs) {
+// The references' programs and `program`, each started once so that their files are in the cache.
+void LoadPrograms(const std::string& program) {
+    std::string command = "cp --version && cat --version && sync --version";
+    if (!program.empty()) command += " && '" + program + "' --version";
+    Shell("{ " + command + "; } >/dev/null");
+}
+
+void Ready(Cache cache, const std::vector<std::filesystem::path>& inputs,
+           const std::string& program = {}) {
     Settle();
     if (cache == Cache::warm) {
         for (const std::filesystem::path& input : inputs) ReadWhole(input);
     } else if (!MayDropCaches() || !DropCaches()) {
         for (const std::filesystem::path& input : inputs) DropPages(input);
+    } else {
+        LoadPrograms(program);
     }
 }
 
 const char* Described(Cache cache) {
     if (cache == Cache::warm) return "warm: each side's input read just before it";
-    return MayDropCaches() ? "cold: the system's caches dropped before each side"
+    return MayDropCaches() ? "cold: the system's caches dropped before each side, then its "
+                             "programs loaded"
                            : "cold: each side's input dropped from the page cache before it (the "
                              "system's caches may not be dropped: not root)";
 }
@@ -159,7 +170,7 @@ void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
         }
         for (std::size_t i = 0; i < ours.size(); ++i) {
             if (ours[i].prepare) ours[i].prepare();
-            Ready(cache, ours[i].inputs);
+            Ready(cache, ours[i].inputs, ours[i].program);
             side_runs[i].timings.push_back(TimedSide(ours[i], side_runs[i]));
         }
     }
@@ -180,6 +191,22 @@ void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
         }
         std::printf(" (goal: within %.1fx)\n", goal);
     }
+}
+
+void PrintProgramStart(const std::string& program) {
+    const std::string start = "'" + program + "' --version >/dev/null";
+    std::vector<double> loaded;
+    std::vector<double> unloaded;
+    for (int run = 0; run < 5; ++run) {
+        loaded.push_back(Timed([&] { Shell(start); }).seconds);
+        if (MayDropCaches() && DropCaches()) {
+            unloaded.push_back(Timed([&] { Shell(start); }).seconds);
+        }
+    }
+    std::printf(" %s starts in %.3f s", program.c_str(), Median(loaded));
+    if (!unloaded.empty())
+        std::printf(", %.3f s with its files out of the cache", Median(unloaded));
+    std::printf("\n");
 }
 
 }  // namespace qp::bench

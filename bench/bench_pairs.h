@@ -11,7 +11,9 @@
 namespace qp::bench {
 
 // Where a side's input files are when it starts: in the page cache (warm: read just before, as
-// when the user has just listed or extracted the archive) or not (cold).
+// when the user has just listed or extracted the archive) or not (cold). Cold is the data's: the
+// programs a side runs are started once after the caches are dropped, as a program in use is
+// loaded already (the edits made in the benchmark's own process are).
 enum class Cache { warm, cold };
 
 // One side of the comparison: an edit of ours.
@@ -25,6 +27,7 @@ struct Side {
     // An edit run in this process: when its writing begins and ends, its flush, its replace and
     // its closing are taken from the file calls it makes.
     bool phases = false;
+    std::string program = {};  // the program it runs, if any: loaded before a cold run
 };
 
 // A durable copy of the same bytes: `copy`, a shell command that writes `target`, then
@@ -47,5 +50,9 @@ std::vector<Reference> CopiesOf(const std::filesystem::path& source,
 // reference against `goal`.
 void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
                   const std::vector<Reference>& references, double goal);
+
+// How long `program` takes to start and print its version, loaded and (where the caches may be
+// dropped) with its files and libraries out of the cache: what the cold figures leave out.
+void PrintProgramStart(const std::string& program);
 
 }  // namespace qp::bench
