@@ -1,6 +1,6 @@
 // Benchmark: packing 2,000 files (200 MB) into a new archive through `quillpack pack` and through
 // PackFiles, in pairs beside cat of the files and cp of one file of the same bytes, each followed
-// by a sync, warm and cold; then 20,000 small files built and packed again.
+// by a sync, warm and cold; then 20,000 small files built, packed again and extracted.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,8 +17,9 @@ constexpr std::size_t kFileSize = 100000;
 constexpr int kPairs = 5;
 constexpr int kSmallFiles = 20000;
 
-// Many small files: `quillpack build` of a folder of 20,000, then `quillpack pack` of all of them
-// again over the entries they made, each name looked up once however many entries: best of three.
+// Many small files: `quillpack build` of a folder of 20,000, `quillpack pack` of all of them again
+// over the entries they made (each name looked up once however many entries), and `extract` of
+// them: best of three.
 void PrintManySmallFiles(const fs::path& root) {
     const fs::path folder = root / "small";
     qp::bench::WriteSourceFiles(folder, kSmallFiles, 64, 1000);
@@ -28,8 +29,12 @@ void PrintManySmallFiles(const fs::path& root) {
                                                      archive + "' 2>/dev/null");
     const double pack = qp::bench::BestShellSeconds(tool + "pack '" + archive + "' -C '" +
                                                     folder.string() + "' . >/dev/null");
-    std::printf("%d files of 64 bytes: quillpack build %.3f s, pack over their entries %.3f s\n",
-                kSmallFiles, build, pack);
+    const double extract = qp::bench::BestShellSeconds(tool + "extract '" + archive + "' -C '" +
+                                                       (root / "out").string() + "' --force");
+    std::printf(
+        "%d files of 64 bytes: quillpack build %.3f s, pack over their entries %.3f s, extract "
+        "%.3f s\n",
+        kSmallFiles, build, pack, extract);
 }
 
 }  // namespace

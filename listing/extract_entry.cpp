@@ -16,6 +16,9 @@ namespace {
 
 constexpr std::uint32_t kChunkSize = 1024;  // the progress step of a stored entry
 constexpr std::uint32_t kBlockSize = 1024 * kChunkSize;
+// Blocks smaller than this are hashed where they are read: starting a thread costs about as much
+// as hashing them, and an archive of many small entries would start one per entry.
+constexpr std::uint32_t kHashedInPlace = 256 * kChunkSize;
 
 // Reports what the 1024-byte chunks of `count` bytes, of which `written` reached the target,
 // would each have reported: every chunk written whole its size, the one the write stopped in
@@ -40,6 +43,10 @@ struct BackgroundHash {
 
 void HashBlock(BackgroundHash& hash, const std::uint8_t* bytes, std::uint32_t count) {
     if (hash.pending.valid()) hash.pending.wait();
+    if (count < kHashedInPlace) {
+        UpdateSha1(*hash.sha1, bytes, count);
+        return;
+    }
     try {
         hash.pending =
             std::async(std::launch::async, UpdateSha1, std::ref(*hash.sha1), bytes, count);
