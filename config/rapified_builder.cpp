@@ -66,15 +66,9 @@ void PutText(std::string& out, std::string_view text) {
     out.push_back('\0');
 }
 
-void PutWord(std::string& out, std::uint32_t value) {
-    char word[4];
-    StoreLittle32(value, reinterpret_cast<std::uint8_t*>(word));
-    out.append(word, sizeof word);
-}
-
 void PutInt64(std::string& out, std::int64_t value) {
-    PutWord(out, static_cast<std::uint32_t>(value));
-    PutWord(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) >> 32));
+    AppendLittle32(out, static_cast<std::uint32_t>(value));
+    AppendLittle32(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(value) >> 32));
 }
 
 std::size_t StartArray(std::string& out) {
@@ -114,7 +108,7 @@ void OpenClass(RapifiedBuilder& builder, std::string_view name, std::string_view
     std::string& entries = StartEntry(builder, EntryType::class_body);
     PutText(entries, name);
     const std::size_t offset_field = entries.size();
-    PutWord(entries, 0);  // written when the body is placed
+    AppendLittle32(entries, 0);  // written when the body is placed
     ++builder.depth;
     OpenBodyAt(builder, parent, offset_field);
 }
@@ -133,7 +127,7 @@ void CloseClass(RapifiedBuilder& builder) {
 
 void AddEnumValue(RapifiedBuilder& builder, std::string_view name, std::int32_t value) {
     PutText(builder.enums, name);
-    PutWord(builder.enums, static_cast<std::uint32_t>(value));
+    AppendLittle32(builder.enums, static_cast<std::uint32_t>(value));
     ++builder.enum_count;
 }
 
@@ -147,13 +141,13 @@ bool FinishRapified(RapifiedBuilder& builder, std::string& bytes) {
     bytes.clear();
     bytes.reserve(size);
     bytes.append(kRapifiedMagic);
-    PutWord(bytes, kHeaderWordZero);
-    PutWord(bytes, kHeaderWordEight);
-    PutWord(bytes, 0);  // the enum table's offset, known once the bodies are placed
+    AppendLittle32(bytes, kHeaderWordZero);
+    AppendLittle32(bytes, kHeaderWordEight);
+    AppendLittle32(bytes, 0);  // the enum table's offset, known once the bodies are placed
     PlaceBody(builder, root, bytes);
     StoreLittle32(static_cast<std::uint32_t>(bytes.size()),
                   reinterpret_cast<std::uint8_t*>(&bytes[12]));
-    PutWord(bytes, builder.enum_count);
+    AppendLittle32(bytes, builder.enum_count);
     bytes.append(builder.enums);
     return true;
 }

@@ -68,8 +68,7 @@ bool FinishRapified(RapifiedBuilder& builder, std::string& bytes);
 // What entries are made of.
 void PutCompressed(std::string& out, std::size_t value);
 void PutText(std::string& out, std::string_view text);  // and its NUL
-void PutWord(std::string& out, std::uint32_t value);
-void PutInt64(std::string& out, std::int64_t value);  // the low word first
+void PutInt64(std::string& out, std::int64_t value);    // the low word first
 
 // An array whose count is known only at its end: a byte is kept for the count, and more are made
 // when the count needs them.

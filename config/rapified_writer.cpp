@@ -4,6 +4,7 @@
 
 #include "config/rapified_builder.h"
 #include "config/rapified_format.h"
+#include "pbo/little_endian.h"
 
 namespace qp::config {
 namespace {
@@ -17,10 +18,10 @@ void PutValue(std::string& out, const Value& value) {
             PutText(out, value.text);
             break;
         case ValueType::float32:
-            PutWord(out, value.float_bits);
+            AppendLittle32(out, value.float_bits);
             break;
         case ValueType::int32:
-            PutWord(out, static_cast<std::uint32_t>(value.number));
+            AppendLittle32(out, static_cast<std::uint32_t>(value.number));
             break;
         case ValueType::int64:
             PutInt64(out, value.number);
@@ -60,7 +61,7 @@ void PutEntries(RapifiedBuilder& builder, const ClassBody& body) {
                 PutArray(out, entry.value);
                 break;
             case EntryType::array_append:
-                PutWord(out, kAppendFlags);
+                AppendLittle32(out, kAppendFlags);
                 PutText(out, entry.name);
                 PutArray(out, entry.value);
                 break;

@@ -195,7 +195,7 @@ bool ReadForm(Parser& p, std::string& out, ValueType& type, bool& matched) {
             return Fail(p, start, "expected the float's 32 bits in hex in __float32(0x...)");
         }
         type = ValueType::float32;
-        PutWord(out, bits);
+        AppendLittle32(out, bits);
         return true;
     }
     if (rest.substr(0, 13) == "__expression(") {
@@ -231,13 +231,13 @@ bool ReadScalar(Parser& p, std::string& out, const ByteSet& ends, ValueType& typ
     type = scalar.type;
     switch (scalar.type) {
         case ValueType::int32:
-            PutWord(out, static_cast<std::uint32_t>(scalar.number));
+            AppendLittle32(out, static_cast<std::uint32_t>(scalar.number));
             return true;
         case ValueType::int64:
             PutInt64(out, scalar.number);
             return true;
         case ValueType::float32:
-            PutWord(out, scalar.float_bits);
+            AppendLittle32(out, scalar.float_bits);
             return true;
         default:  // a string of the word itself
             if (!PutValueText(p, start, word, out)) return false;
@@ -360,7 +360,7 @@ bool ReadProperty(Parser& p, std::string_view name) {
                 "expected '{' to start the array " + std::string(name) + "[], found " + Found(p));
         }
         std::string& out = StartEntry(p.out, type);
-        if (type == EntryType::array_append) PutWord(out, kAppendFlags);
+        if (type == EntryType::array_append) AppendLittle32(out, kAppendFlags);
         PutText(out, name);
         if (!ReadArray(p, out)) return false;
     } else if (c == '=') {

@@ -22,8 +22,11 @@ inline void StoreLittle32(std::uint32_t value, std::uint8_t* bytes) {
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
+// One append of the four bytes: writers of many small numbers (rapified configs) call it often.
 inline void AppendLittle32(std::string& bytes, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(value >> (8 * i)));
+    char word[4];
+    StoreLittle32(value, reinterpret_cast<std::uint8_t*>(word));
+    bytes.append(word, sizeof word);
 }
 
 }  // namespace qp
