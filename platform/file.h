@@ -193,7 +193,9 @@ inline bool SameIdentity(const FileIdentity& a, const FileIdentity& b) {
 }
 // Whether the two paths name one file (through links, other names or letter case alike); false
 // when either does not exist.
-bool SameFile(const char* a, const char* b);
+inline bool SameFile(const char* a, const char* b) {
+    return SameIdentity(IdentityOf(a), IdentityOf(b));
+}
 
 // Whether `c` separates the folders of a path.
 bool IsPathSeparator(char c);

@@ -441,10 +441,6 @@ FileIdentity IdentityOf(const char* path) {
     return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino), true};
 }
 
-bool SameFile(const char* a, const char* b) {
-    return SameIdentity(IdentityOf(a), IdentityOf(b));
-}
-
 bool IsPathSeparator(char c) {
     return c == '/';
 }

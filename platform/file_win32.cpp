@@ -556,10 +556,6 @@ FileIdentity IdentityOf(const char* path) {
             (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, true};
 }
 
-bool SameFile(const char* a, const char* b) {
-    return SameIdentity(IdentityOf(a), IdentityOf(b));
-}
-
 bool IsPathSeparator(char c) {
     return c == '\\' || c == '/';
 }
