@@ -18,6 +18,8 @@
 
 namespace {
 
+using qp::bench::Median;
+
 using namespace qp::config;
 
 constexpr std::size_t kTextSize = 20u << 20;
@@ -99,11 +101,6 @@ double CpuSeconds() {
 
 double Seconds(std::chrono::steady_clock::time_point since) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 }  // namespace

@@ -32,11 +32,6 @@ struct ReferenceRuns {
     std::vector<double> sync;
 };
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
 template <typename Record>
 double MedianOf(const std::vector<Record>& records, double Record::*field) {
     std::vector<double> values;

@@ -21,6 +21,8 @@
 
 namespace {
 
+using qp::bench::Median;
+
 namespace fs = std::filesystem;
 
 constexpr int kRuns = 5;
@@ -74,11 +76,6 @@ std::string GeneratedConfig(std::size_t size) {
              "        };\n    };\n"});
     }
     return text + "};\n";
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 void Fail(const std::string& what) {
@@ -175,7 +172,8 @@ int main() {
     std::printf(
         "    medians of %d, wall (CPU): preprocess %.3f s (%.3f s), parse and write %.3f s "
         "(%.3f s)\n",
-        kRuns, preprocessing.seconds, CpuSeconds(preprocessing), parsing.seconds, CpuSeconds(parsing));
+        kRuns, preprocessing.seconds, CpuSeconds(preprocessing), parsing.seconds,
+        CpuSeconds(parsing));
     std::printf("    rapify: %.0f MB/s of preprocessed text (goal 50); %.0f MB/s of CPU time\n",
                 mb / (preprocessing.seconds + parsing.seconds),
                 mb / (CpuSeconds(preprocessing) + CpuSeconds(parsing)));
@@ -183,7 +181,8 @@ int main() {
     std::printf(
         "    derapify to %.1f MB of text: median %.3f s, %.0f MB/s of text (goal 100); "
         "%.0f MB/s of CPU time\n",
-        text_mb, derapifying.seconds, text_mb / derapifying.seconds, text_mb / CpuSeconds(derapifying));
+        text_mb, derapifying.seconds, text_mb / derapifying.seconds,
+        text_mb / CpuSeconds(derapifying));
 
     // `build` of a folder holding the config alone, and of a weapon pack's folder.
     const fs::path root = qp::bench::ScratchFolder("quillpack-bench-rapify");

@@ -135,12 +135,12 @@ Timing CpuNow() {
     return cpu;
 }
 
+}  // namespace
+
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[values.size() / 2];
 }
-
-}  // namespace
 
 Timing MedianTiming(const std::function<void()>& run, const std::function<void()>& prepare,
                     int runs) {

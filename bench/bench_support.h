@@ -41,6 +41,9 @@ std::string LoadAverage();
 std::vector<std::string> WriteSourceFiles(const std::filesystem::path& folder, int count,
                                           std::size_t size, int per_folder);
 
+// The middle one of `values` (the upper of the two middle ones for an even count); 0 for none.
+double Median(std::vector<double> values);
+
 // Wall-clock seconds and CPU seconds (this process's threads and the children it waited for).
 struct Timing {
     double seconds;
