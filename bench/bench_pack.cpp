@@ -60,15 +60,18 @@ int main() {
          .run = [&] { failed |= std::system(tool_command.c_str()) != 0; },
          .program = QUILLPACK_TOOL},
     };
-    // cp of the archive; cat of the archive and the new files: the bytes the edit reads, and as
-    // many as it writes.
+    // cp of the archive, to a new file and over a copy; cat of the archive and the new files: the
+    // bytes the edit reads, and as many as it writes.
     const fs::path copy = root / "copy.pbo";
     std::vector<fs::path> read_inputs = inputs;
     read_inputs.front() = existing;
     std::string cat_all = "cat";
     for (const fs::path& input : read_inputs) cat_all += " '" + input.string() + "'";
+    const std::vector<qp::bench::Reference> copies =
+        qp::bench::CopiesOf(existing, copy, "the archive");
     const std::vector<qp::bench::Reference> references = {
-        qp::bench::CopiesOf(existing, copy, "the archive").front(),
+        copies[0],
+        copies[2],
         {"cat + sync of archive and files", read_inputs, cat_all + " > '" + copy.string() + "'",
          copy}};
     std::printf("P6: %d files x %zu bytes into an archive of %ju bytes\n", kFiles, kFileSize,

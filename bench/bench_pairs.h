@@ -37,10 +37,14 @@ struct Reference {
     std::vector<std::filesystem::path> inputs;
     std::string copy;
     std::filesystem::path target;
+    // Whether `target` is there when the copy starts (written by `copy` beforehand, untimed), so
+    // that the copy replaces a file and frees its blocks, as an edit frees the archive it
+    // replaces; else the copy makes a new file.
+    bool over_copy = false;
 };
 
 // cp and cat of `source` to `target`, each followed by its sync, named "cp + sync of WHAT" and
-// "cat + sync of WHAT".
+// "cat + sync of WHAT", and cp over an earlier copy, "cp + sync over a copy of WHAT".
 std::vector<Reference> CopiesOf(const std::filesystem::path& source,
                                 const std::filesystem::path& target, const std::string& what);
 
