@@ -21,6 +21,8 @@ int main(int argc, char** argv) {
     // Paths and names are UTF-8 throughout, on Windows too, so that a folder packs to the same
     // bytes on every system.
     qp::SetPathsAreUtf8(true);
+    // Packing holds the files it packs open from planning to copying, as many as it may.
+    qp::AllowMostOpenFiles();
     qp::ShowUtf8OnConsole();
     const std::vector<std::string> args = qp::ProgramArguments(argc, argv);
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {

@@ -23,6 +23,8 @@ struct NewData {
     std::shared_ptr<const std::string> content =
         nullptr;              // when set, the bytes instead of the file's
     bool read_ahead = false;  // the system was asked to read it into its cache when it was planned
+    FileHandle held =
+        nullptr;  // open since it was planned, until the edit ends; else opened to copy
 };
 
 struct PlannedEntry {

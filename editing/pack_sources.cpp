@@ -37,6 +37,21 @@ struct SizedSource {
     std::uint32_t size;
     std::int32_t timestamp;
     bool read_ahead;
+    FileHandle held;
+};
+
+// The new files kept open from their planning to their copying: each is then opened once, not
+// twice, which for many small files is a quarter of the edit. All are closed when the edit ends,
+// however it ends.
+struct HeldFiles {
+    std::size_t most;
+    std::vector<FileHandle> handles = {};
+    explicit HeldFiles(std::size_t most_held) : most(most_held) {}
+    HeldFiles(const HeldFiles&) = delete;
+    HeldFiles& operator=(const HeldFiles&) = delete;
+    ~HeldFiles() {
+        for (FileHandle handle : handles) CloseFile(handle);  // read only: nothing to lose
+    }
 };
 
 // Plans each file with its size and timestamp, up to the first that cannot be opened or sized,
@@ -44,7 +59,7 @@ struct SizedSource {
 // sorted, each lands at its place with no entry behind it to move; files of one name keep their
 // order, and the later still replaces the earlier. Returns how many were planned.
 std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files, EntryTimes times,
-                        EditResult& failure) {
+                        HeldFiles& held, EditResult& failure) {
     std::vector<SizedSource> sized;
     sized.reserve(files.size());
     std::uint64_t read_ahead = 0;
@@ -68,12 +83,18 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
             StartReadAhead(source.handle);
             read_ahead += size.size;
         }
-        CloseFile(source.handle);  // read only: nothing to lose when the close fails
+        const bool hold = size.status == IoStatus::ok && file.content == nullptr &&
+                          held.handles.size() < held.most;
+        if (hold) {
+            held.handles.push_back(source.handle);
+        } else {
+            CloseFile(source.handle);  // read only: nothing to lose when the close fails
+        }
         if (size.status != IoStatus::ok) {
             failure = FailedEdit(Outcome::read_failed, size.status, path);
             break;
         }
-        sized.push_back({&file, size.size, timestamp, ahead});
+        sized.push_back({&file, size.size, timestamp, ahead, hold ? source.handle : nullptr});
     }
     std::stable_sort(sized.begin(), sized.end(), [](const SizedSource& a, const SizedSource& b) {
         return EntryNameBefore(a.file->entry_name, b.file->entry_name);
@@ -86,7 +107,8 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
                      .entry_name = {},
                      .items = 1,
                      .content = source.file->content,
-                     .read_ahead = source.read_ahead};
+                     .read_ahead = source.read_ahead,
+                     .held = source.held};
         planned.push_back({source.file->entry_name, std::move(data), source.timestamp});
     }
     PlanFiles(plan, std::move(planned));
@@ -138,8 +160,10 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
         const Outcome planned = PlanFromWalk(walk, size.size, plan);
         if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     }
+    // Splices open each file themselves.
+    HeldFiles held(in_place ? 0 : std::min(request.most_files_held, OpenFilesAllowed() / 4));
     EditResult failure;
-    const std::size_t planned = PlanSources(plan, files, request.times, failure);
+    const std::size_t planned = PlanSources(plan, files, request.times, held, failure);
     const bool failed = failure.outcome != Outcome::ok;
     // Nothing to write: a file failed and nothing may be packed, or none before it was.
     if (failed && (request.all_or_nothing || planned == 0)) return failure;

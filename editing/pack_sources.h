@@ -2,6 +2,7 @@
 // or, when asked for, splices in place.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ struct PackRequest {
     // crash in the middle of one file's splices can damage it. Off unless the user asks for it;
     // never for a fresh archive.
     bool in_place = false;
+    // New files are held open from their planning to their copying, up to this many and a quarter
+    // of what the process may hold open; the rest are opened again to be copied.
+    std::size_t most_files_held = 16384;
 };
 
 // Packs `files` into the archive at `archive_path` (through a symbolic link, into the file it

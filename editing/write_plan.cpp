@@ -121,13 +121,15 @@ EditResult CopyOld(Writer& writer, FileHandle archive, std::uint32_t offset, std
 // A new file's bytes, or the content given for it.
 EditResult PutNewBytes(Writer& writer, const NewData& data) {
     if (data.content != nullptr) return Put(writer, data.content->data(), data.size);
-    const OpenResult source = OpenFile(data.path.c_str(), OpenMode::read);
+    const OpenResult source = data.held != nullptr ? OpenResult{data.held, IoStatus::ok}
+                                                   : OpenFile(data.path.c_str(), OpenMode::read);
     if (source.handle == nullptr) return Failed(Outcome::open_failed, source.status, data.path);
     const SizeResult size = FileSize32(source.handle);
     EditResult copied = size.status != IoStatus::ok || size.size != data.size
                             ? Failed(Outcome::read_failed, IoStatus::truncated, data.path)
                             : Copy(writer, source.handle, 0, data.size, data.path);
-    CloseFile(source.handle);  // read only: nothing to lose when the close fails
+    // Read only: nothing to lose when the close fails. A held file is closed by its holder.
+    if (data.held == nullptr) CloseFile(source.handle);
     return copied;
 }
 
@@ -203,7 +205,11 @@ void ReadNewFilesAhead(const ArchivePlan& plan, ReadAhead& ahead) {
         if (index < 0) continue;
         const NewData& data = plan.new_data[static_cast<std::size_t>(index)];
         if (data.content != nullptr || data.read_ahead) continue;  // given, or asked for already
-        ReadAheadFile(data.path.c_str());
+        if (data.held != nullptr) {
+            StartReadAhead(data.held);
+        } else {
+            ReadAheadFile(data.path.c_str());
+        }
         ahead.bytes += data.size;
     }
 }

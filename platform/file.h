@@ -1,6 +1,7 @@
 // The file services the archive code needs, as one small interface over the operating system.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -97,6 +98,11 @@ void StartWriteBack(FileHandle file, std::uint32_t offset, std::uint32_t size);
 void ReadAheadFile(const char* path);
 // The same for a file already open: its whole content.
 void StartReadAhead(FileHandle file);
+
+// How many files the process may have open at once, as far as the system limits it.
+std::size_t OpenFilesAllowed();
+// Raises that limit as far as the process may, for a program that holds many files open.
+void AllowMostOpenFiles();
 
 // Positions are 32-bit: archives are handled through 32-bit offsets.
 IoStatus SeekTo(FileHandle file, std::uint32_t position);

@@ -1,5 +1,6 @@
 // In-memory backend of the file services, for the fuzz targets: files by name, no disk, no OS.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 
@@ -150,6 +151,11 @@ void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 
 void ReadAheadFile(const char*) {}
 void StartReadAhead(FileHandle) {}
+
+std::size_t OpenFilesAllowed() {
+    return SIZE_MAX;
+}
+void AllowMostOpenFiles() {}
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     Open(file).position = position;

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -134,10 +135,9 @@ OpenResult OpenLocked(const char* path, int flags, int lock, mode_t permissions 
     if (fd < 0) return {nullptr, FromErrno(errno)};
     IoStatus status = IoStatus::ok;
     struct stat info {};
-    const int status_flags = ::fcntl(fd, F_GETFL);
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         status = native::Noted(IoStatus::not_regular);
-    } else if (status_flags < 0 || ::fcntl(fd, F_SETFL, status_flags & ~O_NONBLOCK) != 0) {
+    } else if (::fcntl(fd, F_SETFL, 0) != 0) {  // O_NONBLOCK was the one status flag set
         status = FromErrno(errno);
     } else if (::flock(fd, lock | LOCK_NB) != 0) {  // sharing as on Windows: every open locks
         status = FromErrno(errno);
@@ -243,6 +243,22 @@ void ReadAheadFile(const char* path) {
         ::posix_fadvise(fd, 0, 0, POSIX_FADV_WILLNEED);
     }
     ::close(fd);
+}
+
+std::size_t OpenFilesAllowed() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return 1024;  // the usual default
+    if (limit.rlim_cur == RLIM_INFINITY) return SIZE_MAX;
+    return static_cast<std::size_t>(limit.rlim_cur);
+}
+
+void AllowMostOpenFiles() {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == limit.rlim_max) return;
+    // A limit the system sets no bound to may still be refused above its own ceiling: a million
+    // is well below it and more than any archive needs.
+    limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? (1u << 20) : limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);  // where refused, the limit stays as it was
 }
 
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {

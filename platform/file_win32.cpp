@@ -286,6 +286,12 @@ void StartWriteBack(FileHandle, std::uint32_t, std::uint32_t) {}
 void ReadAheadFile(const char*) {}
 void StartReadAhead(FileHandle) {}
 
+// A process may hold about 16 million handles.
+std::size_t OpenFilesAllowed() {
+    return std::size_t{1} << 24;
+}
+void AllowMostOpenFiles() {}
+
 IoStatus native::SeekTo(FileHandle file, std::uint32_t position) {
     // Positions are 32-bit, so the high part of the distance is always 0.
     LONG high = 0;

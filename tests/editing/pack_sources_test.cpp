@@ -80,8 +80,10 @@ protected:
 
     // Packs all files into the archive in one edit, or none of them.
     EditResult PackAll(const std::string& path, std::int32_t type, const char* prefix,
-                       const std::vector<SourceFile>& files) {
-        const PackRequest request{{type, prefix, {}}, static_cast<int>(files.size()), true};
+                       const std::vector<SourceFile>& files,
+                       std::size_t most_held = PackRequest{}.most_files_held) {
+        PackRequest request{{type, prefix, {}}, static_cast<int>(files.size()), true};
+        request.most_files_held = most_held;
         return PackSources(path.c_str(), files, request, test::recorded);
     }
 
@@ -106,7 +108,9 @@ TEST_F(PackSourcesTest, AllOrNothingNamesAMissingSourceAndWritesNothing) {
 
 // One edit of many files gives what packing each in turn gives: a name the archive holds twice
 // is held once, a later file of a name replaces an earlier one, a new name goes to its place in a
-// sorted archive and to the end of an unsorted one, whatever letter case it comes in.
+// sorted archive and to the end of an unsorted one, whatever letter case it comes in. Files held
+// open from their planning to their copying and files opened again give the same, and none is
+// left open.
 TEST_F(PackSourcesTest, OneEditOfManyFilesIsPackingEachInTurn) {
     const std::string path = dir_.File("batch.pbo");
     const std::string a = Source("one", "a.txt");
@@ -126,13 +130,20 @@ TEST_F(PackSourcesTest, OneEditOfManyFilesIsPackingEachInTurn) {
         test::TestArchive archive;
         archive.entries = entries;
         WriteWholeFile(path, test::BuildArchive(archive));
-        ASSERT_EQ(PackAll(path, 0, "", files).outcome, Outcome::ok);
-        const std::string in_one_edit = ReadWholeFile(path);
-        WriteWholeFile(path, test::BuildArchive(archive));
         for (const SourceFile& file : in_turn) {
             ASSERT_EQ(PackAll(path, 0, "", {file}).outcome, Outcome::ok);
         }
-        EXPECT_EQ(in_one_edit, ReadWholeFile(path));
+        const std::string packed_in_turn = ReadWholeFile(path);
+        for (const std::size_t held : {std::size_t{3}, PackRequest{}.most_files_held}) {
+            WriteWholeFile(path, test::BuildArchive(archive));
+            ASSERT_EQ(PackAll(path, 0, "", files, held).outcome, Outcome::ok);
+            EXPECT_EQ(ReadWholeFile(path), packed_in_turn);
+            for (const std::string& source : {a, c}) {  // held alone: no handle is left
+                const OpenResult opened = OpenFile(source.c_str(), OpenMode::read_write);
+                ASSERT_NE(opened.handle, nullptr) << source;
+                CloseFile(opened.handle);
+            }
+        }
     }
 }
 
