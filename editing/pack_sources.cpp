@@ -77,14 +77,13 @@ std::size_t PlanSources(ArchivePlan& plan, const std::vector<SourceFile>& files,
                        : SizeResult{static_cast<std::uint32_t>(file.content->size()), IoStatus::ok};
         }
         const std::int32_t timestamp = EntryTime(source.handle, times);
-        const bool ahead = size.status == IoStatus::ok && file.content == nullptr &&
-                           read_ahead + size.size <= kPlannedReadAhead;
+        const bool read = size.status == IoStatus::ok && file.content == nullptr;
+        const bool ahead = read && read_ahead + size.size <= kPlannedReadAhead;
         if (ahead) {
             StartReadAhead(source.handle);
             read_ahead += size.size;
         }
-        const bool hold = size.status == IoStatus::ok && file.content == nullptr &&
-                          held.handles.size() < held.most;
+        const bool hold = read && held.handles.size() < held.most;
         if (hold) {
             held.handles.push_back(source.handle);
         } else {
