@@ -506,6 +506,11 @@ PY
     grep -q '^20000 entries' out.txt || fail "list of 20,000 names: $(tail -1 out.txt)"
     check 0 ''                -          extract many.pbo -C many-out "${many[@]}"
     [ "$(find many-out -type f | wc -l)" = 20000 ] || fail "extract of 20,000 names"
+    # Built again where the process may open only 256 files: most are opened twice, not held.
+    check 0 ''                -          build many-out many-held.pbo --prefix many
+    (ulimit -n 256 && "$tool" build many-out many-few.pbo --prefix many >/dev/null) ||
+        fail "build at 256 open files"
+    cmp -s many-held.pbo many-few.pbo || fail "a build held few files open and differs"
     check 0 ''                -          delete many.pbo "${many[@]:1}"
     check 0 'd000\e00000.txt' -          list many.pbo
     grep -q '^1 entries' out.txt || fail "delete of 19,999 names: $(cat out.txt)"
