@@ -1,6 +1,6 @@
 // Benchmark: packing 500 files of 100 KB into an existing 200 MB archive, through PackFiles and the
-// tool, in pairs beside durable copies, warm and cold: cp of the archive, and cat of the archive
-// and the files, each followed by a sync.
+// tool, in pairs beside durable copies, warm and cold: cp of the archive, and cp and cat of the
+// archive and the files, each followed by a sync.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -60,19 +60,23 @@ int main() {
          .run = [&] { failed |= std::system(tool_command.c_str()) != 0; },
          .program = QUILLPACK_TOOL},
     };
-    // cp of the archive, to a new file and over a copy; cat of the archive and the new files: the
-    // bytes the edit reads, and as many as it writes.
+    // cp of the archive, to a new file and over a copy; cp and cat of the archive and the new
+    // files: the bytes the edit reads, and as many as it writes.
     const fs::path copy = root / "copy.pbo";
+    const fs::path copies_folder = root / "copies";
     std::vector<fs::path> read_inputs = inputs;
     read_inputs.front() = existing;
-    std::string cat_all = "cat";
-    for (const fs::path& input : read_inputs) cat_all += " '" + input.string() + "'";
+    std::string all;
+    for (const fs::path& input : read_inputs) all += " '" + input.string() + "'";
     const std::vector<qp::bench::Reference> copies =
         qp::bench::CopiesOf(existing, copy, "the archive");
     const std::vector<qp::bench::Reference> references = {
         copies[0],
         copies[2],
-        {"cat + sync of archive and files", read_inputs, cat_all + " > '" + copy.string() + "'",
+        {"cp + sync of archive and files", read_inputs,
+         "mkdir '" + copies_folder.string() + "' && cp" + all + " '" + copies_folder.string() + "'",
+         copies_folder},
+        {"cat + sync of archive and files", read_inputs, "cat" + all + " > '" + copy.string() + "'",
          copy}};
     std::printf("P6: %d files x %zu bytes into an archive of %ju bytes\n", kFiles, kFileSize,
                 static_cast<std::uintmax_t>(fs::file_size(existing)));

@@ -158,13 +158,17 @@ void ComparePairs(Cache cache, int pairs, const std::vector<Side>& ours,
     for (int pair = 0; pair < pairs; ++pair) {
         for (std::size_t i = 0; i < references.size(); ++i) {
             const Reference& reference = references[i];
-            std::filesystem::remove(reference.target);
+            std::filesystem::remove_all(reference.target);
             if (reference.over_copy) Shell(reference.copy);
             Ready(cache, reference.inputs);
             reference_runs[i].copy.push_back(Timed([&] { Shell(reference.copy); }).seconds);
-            const std::string sync = "sync '" + reference.target.string() + "'";
+            // A folder of copies is synced with the file system that holds it: the folder and
+            // every file in it, as one sync after a cp of many files does.
+            const std::string sync =
+                (std::filesystem::is_directory(reference.target) ? "sync -f '" : "sync '") +
+                reference.target.string() + "'";
             reference_runs[i].sync.push_back(Timed([&] { Shell(sync); }).seconds);
-            std::filesystem::remove(reference.target);
+            std::filesystem::remove_all(reference.target);
         }
         for (std::size_t i = 0; i < ours.size(); ++i) {
             if (ours[i].prepare) ours[i].prepare();

@@ -31,7 +31,7 @@ struct Side {
 };
 
 // A durable copy of the same bytes: `copy`, a shell command that writes `target`, then
-// "sync TARGET", timed apart.
+// "sync TARGET", timed apart. A `target` that is a folder is synced with its file system.
 struct Reference {
     std::string label;
     std::vector<std::filesystem::path> inputs;
