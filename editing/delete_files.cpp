@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <unordered_map>
 
 #include "editing/archive_layout.h"
 #include "editing/archive_plan.h"
@@ -26,38 +25,45 @@ namespace {
 
 // Marks every entry the list names: an entry by its name (the last of a duplicated name), or
 // every entry below a folder item. One report per item; a report answered with stop ends the
-// marking (aborted) before anything is written. Names are looked up in one index of the
-// entries, and each entry's folders in one table of the folder items, so that many names in a
-// large archive cost a pass over each, not their product. With `unmatched`, the items that name
-// no entry are added to it.
+// marking (aborted) before anything is written. The items are put in two tables, of names and of
+// folders, and each entry's name and folders looked up in them in one pass over the entries, so
+// that many names in a large archive cost a pass over each, not their product, and few names a
+// pass that makes nothing per entry. With `unmatched`, the items that name no entry are added to
+// it.
 Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<bool>& gone,
                    Progress& progress, std::vector<std::string>* unmatched) {
     gone.assign(walk.entries.size(), false);
     const int count = CountListItems(delete_list);
     std::vector<const char*> items;
-    std::vector<bool> folder_item;
+    NameTable names;
     NameTable folders;
     for (const char* item = delete_list; static_cast<int>(items.size()) < count;
          item += std::strlen(item) + 1) {
         const std::string prefix = FolderPrefix(item);
-        if (!prefix.empty()) AddItem(folders, FoldedEntryName(prefix), items.size());
-        folder_item.push_back(!prefix.empty());
+        AddItem(prefix.empty() ? names : folders, FoldedEntryName(prefix.empty() ? item : prefix),
+                items.size());
         items.push_back(item);
     }
+    // Each named item by the first item of its name, whose place holds the last entry named so.
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> first_of(items.size(), kNone);
+    for (const auto& [name, same] : names.items) {
+        for (const std::size_t item : same) first_of[item] = same.front();
+    }
+    std::vector<std::size_t> last_named(items.size(), kNone);
     std::vector<bool> matched(items.size(), false);
-    std::unordered_map<std::string, std::size_t> last_named;
-    if (count > 0) last_named.reserve(walk.entries.size());
+    std::string folded;
     for (std::size_t i = 0; i < walk.entries.size() && count > 0; ++i) {
-        std::string folded = FoldedEntryName(walk.entries[i].name);
+        FoldEntryName(walk.entries[i].name, folded);
         if (MarkFoldersHolding(folders, folded, matched)) gone[i] = true;
-        last_named[std::move(folded)] = i;
+        if (const auto found = names.items.find(std::string_view(folded));
+            found != names.items.end()) {
+            last_named[found->second.front()] = i;
+        }
     }
     for (std::size_t done = 0; done < items.size(); ++done) {
-        if (!folder_item[done]) {
-            if (const auto found = last_named.find(FoldedEntryName(items[done]));
-                found != last_named.end()) {
-                gone[found->second] = matched[done] = true;
-            }
+        if (first_of[done] != kNone && last_named[first_of[done]] != kNone) {
+            gone[last_named[first_of[done]]] = matched[done] = true;
         }
         if (!matched[done] && unmatched != nullptr) unmatched->emplace_back(items[done]);
         if (!Report(progress, "Creating map - ", items[done],

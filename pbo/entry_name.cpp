@@ -23,9 +23,14 @@ bool SameEntryName(std::string_view a, std::string_view b) {
 }
 
 std::string FoldedEntryName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) c = Folded(c);
+    std::string folded;
+    FoldEntryName(name, folded);
     return folded;
+}
+
+void FoldEntryName(std::string_view name, std::string& folded) {
+    folded.assign(name);
+    for (char& c : folded) c = Folded(c);
 }
 
 std::string EntrySortKey(std::string_view name) {

@@ -15,6 +15,8 @@ bool SameEntryName(std::string_view a, std::string_view b);
 // The name with its ASCII letters in lower case: names the same entry exactly when SameEntryName
 // says so, for use as a key.
 std::string FoldedEntryName(std::string_view name);
+// The same into `folded`, whose room is used again: for keys made in a loop.
+void FoldEntryName(std::string_view name, std::string& folded);
 
 // The order packers write entries in and signature checkers expect: by name, ignoring the case of
 // ASCII letters, with '/' read as '\', byte by byte. The key is the name in that form.
