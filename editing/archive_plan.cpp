@@ -24,7 +24,7 @@ bool NameBefore(const PlannedEntry& a, const PlannedEntry& b) {
 
 }  // namespace
 
-Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, ArchivePlan& plan) {
+Outcome PlanFromWalk(HeaderWalk&& walk, std::uint32_t archive_size, ArchivePlan& plan) {
     if (walk.damaged) return Outcome::bad_archive;
     plan = ArchivePlan{};
     const std::int32_t first_entry =
@@ -34,9 +34,10 @@ Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, Archive
     const auto end_of_header = static_cast<std::uint32_t>(walk.end_of_header_offset);
     plan.end_of_header = {
         {}, end_of_header, static_cast<std::uint32_t>(walk.data_start) - end_of_header};
-    for (const WalkedEntry& entry : walk.entries) {
-        plan.entries.push_back(
-            {entry.name, entry.record, static_cast<std::uint32_t>(entry.location.data_offset), -1});
+    plan.entries.reserve(walk.entries.size());
+    for (WalkedEntry& entry : walk.entries) {
+        plan.entries.push_back({std::move(entry.name), entry.record,
+                                static_cast<std::uint32_t>(entry.location.data_offset), -1});
     }
     plan.sorted = std::is_sorted(plan.entries.begin(), plan.entries.end(), NameBefore);
     const auto data_end = static_cast<std::uint32_t>(walk.data_end);
@@ -118,6 +119,7 @@ void PlanFiles(ArchivePlan& plan, std::vector<PlannedFile> files) {
 
 void PlanWithout(ArchivePlan& plan, const std::vector<bool>& gone) {
     std::vector<PlannedEntry> kept;
+    kept.reserve(plan.entries.size());
     for (std::size_t i = 0; i < plan.entries.size(); ++i) {
         if (!gone[i]) kept.push_back(std::move(plan.entries[i]));
     }

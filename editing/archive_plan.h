@@ -54,8 +54,8 @@ struct ArchivePlan {
 };
 
 // The archive as it stands, every entry kept, from its header walk, which must not be damaged,
-// and its size.
-Outcome PlanFromWalk(const HeaderWalk& walk, std::uint32_t archive_size, ArchivePlan& plan);
+// and its size. The walk's names are moved into the plan.
+Outcome PlanFromWalk(HeaderWalk&& walk, std::uint32_t archive_size, ArchivePlan& plan);
 
 // A new archive: the extension the settings ask for, no entries, the trailer.
 ArchivePlan NewArchivePlan(const NewArchiveSettings& settings);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "editing/archive_layout.h"
 #include "editing/archive_plan.h"
@@ -122,7 +123,7 @@ Outcome CutInPlace(FileHandle archive, const char* path, const DeleteMap& map, P
 EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* delete_list,
                           Progress& progress, std::vector<std::string>* unmatched, bool in_place) {
     if (CountListItems(delete_list) == 0) return {};
-    const HeaderWalk walk = WalkHeader(archive);
+    HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
     if (walk.damaged) return {Outcome::bad_archive, IoStatus::ok, {}};
     if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
@@ -136,7 +137,7 @@ EditResult DeleteFromHeld(FileHandle& archive, const char* path, const char* del
     if (in_place) return {CutInPlace(archive, path, map, progress), IoStatus::ok, {}};
 
     ArchivePlan plan;
-    const Outcome planned = PlanFromWalk(walk, size.size, plan);
+    const Outcome planned = PlanFromWalk(std::move(walk), size.size, plan);
     if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     PlanWithout(plan, gone);
     return RewriteArchive(path, archive, plan, 0, progress);

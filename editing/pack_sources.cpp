@@ -2,6 +2,7 @@
 #include "editing/pack_sources.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "editing/add_or_replace_entry.h"
 #include "editing/archive_plan.h"
@@ -153,10 +154,10 @@ EditResult PackHeld(const char* archive_path, FileHandle& archive,
     ArchivePlan plan = NewArchivePlan(request.settings);
     const bool kept = archive != nullptr && !request.fresh;
     if (kept) {
-        const HeaderWalk walk = WalkHeader(archive);
+        HeaderWalk walk = WalkHeader(archive);
         const SizeResult size = FileSize32(archive);
         if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
-        const Outcome planned = PlanFromWalk(walk, size.size, plan);
+        const Outcome planned = PlanFromWalk(std::move(walk), size.size, plan);
         if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     }
     // Splices open each file themselves.

@@ -1,6 +1,8 @@
 // Sorting: the archive's own plan, its entries put in order, written in one rewrite.
 #include "editing/sort_archive.h"
 
+#include <utility>
+
 #include "editing/archive_plan.h"
 #include "editing/rewrite_archive.h"
 #include "pbo/entry_walk.h"
@@ -9,7 +11,7 @@ namespace qp {
 namespace {
 
 EditResult SortHeld(const char* archive_path, FileHandle& archive, Progress& progress) {
-    const HeaderWalk walk = WalkHeader(archive);
+    HeaderWalk walk = WalkHeader(archive);
     const SizeResult size = FileSize32(archive);
     // An entry whose data cannot give its size makes the archive as unreadable as a cut header.
     if (walk.damaged || FirstImpossibleSize(walk) != nullptr) {
@@ -17,7 +19,7 @@ EditResult SortHeld(const char* archive_path, FileHandle& archive, Progress& pro
     }
     if (size.status != IoStatus::ok) return FailedEdit(Outcome::read_failed, size.status);
     ArchivePlan plan;
-    const Outcome planned = PlanFromWalk(walk, size.size, plan);
+    const Outcome planned = PlanFromWalk(std::move(walk), size.size, plan);
     if (planned != Outcome::ok) return {planned, IoStatus::ok, {}};
     PlanSorted(plan);
     return RewriteArchive(archive_path, archive, plan, 0, progress);
