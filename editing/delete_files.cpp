@@ -45,12 +45,8 @@ Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<
                 items.size());
         items.push_back(item);
     }
-    // Each named item by the first item of its name, whose place holds the last entry named so.
+    // The last entry of each name given, at the place of the first item that gave it.
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-    std::vector<std::size_t> first_of(items.size(), kNone);
-    for (const auto& [name, same] : names.items) {
-        for (const std::size_t item : same) first_of[item] = same.front();
-    }
     std::vector<std::size_t> last_named(items.size(), kNone);
     std::vector<bool> matched(items.size(), false);
     std::string folded;
@@ -62,10 +58,13 @@ Outcome MarkListed(const HeaderWalk& walk, const char* delete_list, std::vector<
             last_named[found->second.front()] = i;
         }
     }
+    for (const auto& [name, same] : names.items) {
+        const std::size_t entry = last_named[same.front()];
+        if (entry == kNone) continue;
+        gone[entry] = true;
+        for (const std::size_t item : same) matched[item] = true;
+    }
     for (std::size_t done = 0; done < items.size(); ++done) {
-        if (first_of[done] != kNone && last_named[first_of[done]] != kNone) {
-            gone[last_named[first_of[done]]] = matched[done] = true;
-        }
         if (!matched[done] && unmatched != nullptr) unmatched->emplace_back(items[done]);
         if (!Report(progress, "Creating map - ", items[done],
                     ItemsPercent(static_cast<long long>(done) + 1, count))) {
